@@ -1,0 +1,19 @@
+#pragma once
+// Showing a message in the Information dialog: clear its memo, put the text
+// in, and show the dialog modally.
+
+#include <string_view>
+
+#include "ui/model/platform.hpp"
+#include "ui/model/windows.hpp"
+
+namespace velmor {
+
+inline void ShowInformation(ui::RunBox& runBox, ui::Platform& platform, std::string_view text) {
+    ui::Control& memo = runBox.control("Memo1");
+    memo.setText("");
+    memo.setText(text);
+    platform.showModal(ui::DialogId::Information);
+}
+
+}  // namespace velmor

@@ -1,0 +1,303 @@
+#include <array>
+#include <string>
+
+#include "ui/model/windows.hpp"
+
+namespace velmor::ui {
+
+namespace {
+
+const char* const kMeanHint =
+    "Set means EQUAL for robustness analysis, DIFFERENT for power analysis";
+const char* const kSdHint = "Set standard deviations DIFFERENT to violate homogeneity assumption";
+const char* const kMeanOfMeansHint = "Actual mean of sampling distribution of the mean";
+const char* const kSeOfMeansHint = "Actual standard deviation of sampling distribution of the mean";
+
+// Label names differ from group to group; the controls themselves follow a pattern.
+struct GroupLabelNames {
+    const char* mean;
+    const char* sd;
+    const char* size;
+    const char* distribution;
+    const char* reliability;
+};
+constexpr std::array<GroupLabelNames, 3> kGroupLabels{{
+    {"lblgroup1mean", "Label2", "Label15", "Label11", "Label10"},
+    {"lblgroup2mean", "lblgroup2sd", "lblgroup2size", "Label12", "Label14"},
+    {"lblgroup3mean", "lblgroup3sd", "lblgroup3size", "Label19", "Label20"},
+}};
+
+}  // namespace
+
+MainWindow::MainWindow() : Form("TForm1", "VELMOR: Quorvath") {
+    createGroupBoxes();
+    createSamplingDistributions();
+    createHypothesisTesting();
+    createRunPanel();
+    createMonteCarlo();
+    createResults();
+    createMenus();
+}
+
+void MainWindow::createGroupBoxes() {
+    for (int g = 1; g <= 3; ++g) {
+        const std::string n = std::to_string(g);
+        const std::string box = "boxgroup" + n;
+        const GroupLabelNames& labels = kGroupLabels[g - 1];
+        add(box, ControlKind::GroupBox)
+            .withText("GROUP " + n + " ")
+            .withFontColor(colors::green)
+            .withBold(true);
+        add(labels.mean, ControlKind::Label, box)
+            .withText("Population Mean:")
+            .withHint(kMeanHint)
+            .withAlignRight(true);
+        add("txtmean" + n, ControlKind::Edit, box).withText("0.0").withHint(kMeanHint);
+        add(labels.sd, ControlKind::Label, box)
+            .withText("Population Standard Deviation:")
+            .withHint(kSdHint)
+            .withAlignRight(true);
+        add("txtsd" + n, ControlKind::Edit, box).withText("1.0").withHint(kSdHint);
+        add(labels.size, ControlKind::Label, box)
+            .withText("Group " + n + " Size (under 1000):")
+            .withAlignRight(true);
+        add("txtNsize" + n, ControlKind::Edit, box).withText("16");
+        add(labels.distribution, ControlKind::Label, box)
+            .withText("Distribution:")
+            .withFontColor(colors::purple);
+        Control& normal = add("rdoNormal" + n, ControlKind::RadioButton, box)
+                              .withText("Normal")
+                              .withFontColor(colors::purple)
+                              .withChecked(true);
+        Control& uniform = add("rdoUniform" + n, ControlKind::RadioButton, box)
+                               .withText("Uniform")
+                               .withFontColor(colors::purple);
+        normal.pairWith(uniform);
+        add(labels.reliability, ControlKind::Label, box)
+            .withText("Dependent Measure Reliability:")
+            .withFontColor(colors::purple);
+        add("txtReliability" + n, ControlKind::Edit, box).withText("1.0");
+        add("chkInteger" + n, ControlKind::CheckBox, box)
+            .withText("Integer Data On&ly")
+            .withHint("Check to generate only whole number data values");
+        add("chkMin" + n, ControlKind::CheckBox, box)
+            .withText("Mi&nimum Possible Score:")
+            .withHint("After checking, enter minimum value in box to the right");
+        add("txtMin" + n, ControlKind::Edit, box)
+            .withHint("Replace this value with your own minimum value")
+            .withEnabled(false)
+            .withVisible(false)
+            .withAlignRight(true);
+        add("chkMax" + n, ControlKind::CheckBox, box)
+            .withText("Ma&ximum Possible Score:")
+            .withHint("After checking, enter maximum value in box to the right");
+        add("txtMax" + n, ControlKind::Edit, box)
+            .withHint("Replace this value with your own maximum value")
+            .withEnabled(false)
+            .withVisible(false)
+            .withAlignRight(true);
+    }
+}
+
+void MainWindow::createSamplingDistributions() {
+    const std::string box = "boxsamplingdistributions";
+    add(box, ControlKind::GroupBox)
+        .withText("SAMPLING DISTRIBUTIONS ")
+        .withFontColor(colors::green)
+        .withBold(true);
+    auto result = [&](const std::string& label, const std::string& caption,
+                      const std::string& field, const char* hint, bool fieldHint) {
+        add(label, ControlKind::Label, box)
+            .withText(caption)
+            .withHint(hint)
+            .withFontColor(colors::navy)
+            .withAlignRight(true);
+        add(field, ControlKind::Edit, box)
+            .withHint(fieldHint ? hint : "")
+            .withReadOnly(true)
+            .withTabStop(false)
+            .withBackground(colors::aqua);
+    };
+    for (int g = 1; g <= 3; ++g) {
+        const std::string n = std::to_string(g);
+        result("lblg" + n + "m1", "Actual Mean of Group " + n + " Means:", "txtActualM" + n,
+               kMeanOfMeansHint, g < 3);
+    }
+    for (int g = 1; g <= 3; ++g) {
+        const std::string n = std::to_string(g);
+        result("lblg" + n + "sd1", "Actual SE of Group " + n + " Means:", "txtSEmean" + n,
+               kSeOfMeansHint, g < 3);
+    }
+    const char* keepHint =
+        "You can save means to create an actual sampling distribution of the means";
+    add("Label3", ControlKind::Label, box)
+        .withText("Number of means to Keep:")
+        .withHint(keepHint)
+        .withFontColor(colors::navy)
+        .withAlignRight(true);
+    add("txtmeanstokeep", ControlKind::Edit, box).withText("1000").withHint(keepHint);
+}
+
+void MainWindow::createHypothesisTesting() {
+    const std::string box = "boxhypothesistesting";
+    add(box, ControlKind::GroupBox)
+        .withText("HYPOTHESIS TESTING ")
+        .withFontColor(colors::green)
+        .withBold(true);
+    add("Label6", ControlKind::Label, box).withText("ALPHA=");
+    add("txtalpha1", ControlKind::Edit, box).withText(".05");
+    Control& two = add("rdoTwotail", ControlKind::RadioButton, box)
+                       .withText("&Two-tailed Test")
+                       .withEnabled(false)
+                       .withVisible(false);
+    Control& one = add("rdoOnetail", ControlKind::RadioButton, box)
+                       .withText("&One-tailed Test")
+                       .withChecked(true);
+    one.pairWith(two);
+}
+
+void MainWindow::createRunPanel() {
+    const std::string panel = "pnlCount";
+    add(panel, ControlKind::Panel);
+    add("Label7", ControlKind::Label, panel)
+        .withText("Press F5 to Run Analysis or click ->")
+        .withFontColor(colors::maroon);
+    add("SpeedButtonRun", ControlKind::FlatButton, panel)
+        .withText("RUN")
+        .withFontColor(colors::maroon);
+    add("btnStopRun", ControlKind::Button, panel)
+        .withText("Click Here to STOP Processing")
+        .withFontColor(colors::yellow)
+        .withHint("This will stop the program and return to main screen")
+        .withEnabled(false)
+        .withVisible(false);
+}
+
+void MainWindow::createMonteCarlo() {
+    const std::string box = "boxmontecarlo";
+    add(box, ControlKind::GroupBox)
+        .withText("MONTE CARLO ")
+        .withFontColor(colors::green)
+        .withBold(true);
+    add("chkInc", ControlKind::CheckBox, box)
+        .withText("Automatically Set PseudoRandom")
+        .withChecked(true);
+    add("Label1", ControlKind::Label, box).withText("Seeds for Successive Analyses");
+    add("lblseed", ControlKind::Label, box)
+        .withText("Integer Seed for Data Generation")
+        .withHint("You should set your own starting seed")
+        .withAlignRight(true);
+    add("txtseed", ControlKind::Edit, box)
+        .withText("1432449975")
+        .withHint("You should set your own starting seed to a value less than 2,147,483,647");
+    const char* samplesHint = "Recommend at least 10,000 samples for best results";
+    add("Label5", ControlKind::Label, box)
+        .withText("Number of Monte Carlo Samples to Generate")
+        .withHint(samplesHint)
+        .withAlignRight(true);
+    add("txtiterations", ControlKind::Edit, box).withText("10000").withHint(samplesHint);
+}
+
+void MainWindow::createResults() {
+    const std::string box = "boxresults";
+    add(box, ControlKind::GroupBox).withFontColor(colors::maroon);
+    add("Label8", ControlKind::Label, box).withText("Rejections").withFontColor(colors::maroon);
+    add("Label9", ControlKind::Label, box)
+        .withText("Proportion")
+        .withFontColor(colors::maroon)
+        .withCentred(true);
+    add("Label13", ControlKind::Label, box)
+        .withText("Desired")
+        .withFontColor(colors::maroon)
+        .withAlignRight(true);
+    for (const char* field : {"txtrej1", "txtprop1", "txtalphaused"})
+        add(field, ControlKind::Edit, box)
+            .withReadOnly(true)
+            .withTabStop(false)
+            .withBackground(colors::aqua);
+    add("memoresults", ControlKind::Memo, box)
+        .withReadOnly(true)
+        .withTabStop(false)
+        .withBackground(colors::aqua);
+}
+
+void MainWindow::createMenus() {
+    MenuItem& file = menus_.addMenu("File1", "&File").withHint("Save Results to a Text File");
+    file.add("N4", "-", MenuItemKind::Separator);
+    file.add("Save1", "&Save Results...")
+        .withShortcut("Ctrl+S")
+        .withEnabled(false)
+        .withHint("Save Results to a text file");
+    file.add("SaveData1", "Save &Data...")
+        .withShortcut("Ctrl+D")
+        .withEnabled(false)
+        .withHint("Save Data to a COMMA-DELIMITED text file");
+    file.add("SaveMeans1", "Save &Means...")
+        .withShortcut("Ctrl+M")
+        .withEnabled(false)
+        .withHint("Save Sample Means to a COMMA-DELIMITED text file");
+    file.add("N1", "-", MenuItemKind::Separator);
+    file.add("Exit1", "E&xit").withShortcut("Ctrl+F4").withHint("Exit the program");
+
+    MenuItem& analysis = menus_.addMenu("Analysis1", "&Analysis");
+    analysis.add("Run1", "&Run")
+        .withShortcut("F5")
+        .withHint("Run a Monte Carlo analysis with given parameters");
+    analysis.add("N2", "-", MenuItemKind::Separator);
+    analysis.add("GetPower701", "Get N for Power = .&70").withShortcut("F7");
+    analysis.add("GetPower801", "Get N for Power = .&80").withShortcut("F8");
+    analysis.add("GetNforAnyPower1", "Get N for Any &Power...").withShortcut("F9");
+    analysis.add("N6", "-", MenuItemKind::Separator).withVisible(false);
+    analysis.add("GetPower901", "Get N for Power = .&90")
+        .withShortcut("Ctrl+F9")
+        .withVisible(false);
+    analysis.add("Test10001", "Test1000").withShortcut("F12").withVisible(false);
+
+    MenuItem& effects = menus_.addMenu("EffectSizes1", "Effect Sizes");
+    effects.add("NoEffect1", "&No Effect")
+        .withShortcut("F1")
+        .withHint(
+            "Set means and standard deviations equal (for Robustness Analysis of Type I errors)");
+    effects.add("SmallEffect1", "&Small Effect")
+        .withShortcut("F2")
+        .withHint("Set Means for Cohen's Small standardized effect (for Power Analysis)");
+    effects.add("MediumEffect1", "&Medium Effect")
+        .withShortcut("F3")
+        .withHint("Set Means for Cohen's Medium standardized effect (for Power Analysis)");
+    effects.add("LargeEffect1", "&Large Effect")
+        .withShortcut("F4")
+        .withHint("Set Means for Cohen's Large standardized effect (for Power Analysis)");
+
+    MenuItem& options = menus_.addMenu("Options1", "Options");
+    options.add("Resampled1", "&Resampled Min/Max").withCheck(true, 1);
+    options.add("Winsorized1", "&Winsorized Min/Max").withCheck(false, 1);
+    options.add("N9", "-", MenuItemKind::Separator);
+    options.add("TypeIIIErrorresults1", "Type III Error results").withCheck(false);
+
+    // Reset to Defaults shows F2, which Small Effect also carries; by the
+    // matching rule the key reaches Small Effect, whose menu comes first.
+    MenuItem& reset = menus_.addMenu("Reset2", "Reset");
+    reset.add("Reset1", "Reset to &Defaults")
+        .withShortcut("F2")
+        .withHint("Reset all input and result boxes to original values");
+    reset.add("N7", "-", MenuItemKind::Separator);
+    reset.add("ResettoStandardNormal1", "&1 Reset to Standard Normal");
+    reset.add("ResettoNormalIQtype1", "&2 Reset to Normal DIQ integers");
+    reset.add("ResettoNormalTscores1", "&3 Reset to Normal T-score Integers");
+    reset.add("ResettoCEEBSATscores1", "&4 Reset to CEEB/SAT scores");
+    reset.add("N8", "-", MenuItemKind::Separator);
+    reset.add("ResettoUniform011", "&5 Reset to Uniform 0..1");
+    reset.add("ResettoUniformMean01", "&6 Reset to Uniform UID(0,1)");
+    reset.add("ResettoUniformUID331", "&7 Reset to Uniform -3..3");
+    reset.add("ResettoUniform01001", "&8 Reset to Uniform 0..100 Integers");
+
+    MenuItem& help = menus_.addMenu("Help1", "&Help");
+    help.add("Warranty1", "Help");
+    help.add("UserAgreement1", "User Agreement");
+    help.add("N5", "-", MenuItemKind::Separator);
+    help.add("About1", "&About VELMOR");
+
+    menus_.addMenu("N3", " ").withEnabled(false);
+}
+
+}  // namespace velmor::ui

@@ -1,0 +1,64 @@
+#pragma once
+// The program's five windows as models, created once in start-up order: the
+// main window first, then the About box, the Information dialog, the Set
+// Power dialog and the User Agreement viewer.
+
+#include <string>
+
+#include "ui/model/form.hpp"
+#include "ui/model/menu.hpp"
+
+namespace velmor::ui {
+
+class MainWindow : public Form {
+  public:
+    MainWindow();
+    MenuBar& menus() { return menus_; }
+    const MenuBar& menus() const { return menus_; }
+    // Initial file name of the shared save dialog before any command ran.
+    static constexpr const char* kInitialSaveName = "DORVEN_out";
+
+  private:
+    void createGroupBoxes();
+    void createSamplingDistributions();
+    void createHypothesisTesting();
+    void createRunPanel();
+    void createMonteCarlo();
+    void createResults();
+    void createMenus();
+
+    MenuBar menus_;
+};
+
+class AboutBox : public Form {
+  public:
+    AboutBox();
+};
+
+class RunBox : public Form {
+  public:
+    RunBox();
+};
+
+class PowerBox : public Form {
+  public:
+    PowerBox();
+};
+
+class UserBox : public Form {
+  public:
+    UserBox();
+};
+
+// The 74-line user agreement shown by the User Agreement viewer.
+std::string UserAgreementText();
+
+struct WindowSet {
+    MainWindow mainWindow;
+    AboutBox aboutBox;
+    RunBox runBox;
+    PowerBox powerBox;
+    UserBox userBox;
+};
+
+}  // namespace velmor::ui

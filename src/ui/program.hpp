@@ -1,0 +1,82 @@
+#pragma once
+// The program object: owns every window model, the generators, the replication
+// workspace, the run state and the commands, for the life of the process, and
+// wires menu items, buttons and control events to the commands.
+
+#include <memory>
+#include <string_view>
+
+#include "core/fprobability.hpp"
+#include "core/random.hpp"
+#include "core/replication.hpp"
+#include "run/run_controller.hpp"
+#include "run/run_state.hpp"
+#include "ui/model/platform.hpp"
+#include "ui/model/windows.hpp"
+
+namespace velmor {
+
+class SaveCommands;
+class SampleSizeSearch;
+class CouplingRules;
+class Presets;
+
+class Program {
+  public:
+    // The console serves the F-probability diagnostics; by default the process's own.
+    explicit Program(ui::Platform& platform, Console* console = nullptr);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    ui::WindowSet& windows() { return windows_; }
+    ui::MainWindow& mainWindow() { return windows_.mainWindow; }
+    RunState& state() { return state_; }
+    const RunState& state() const { return state_; }
+    RunController& run() { return run_; }
+    Replicator& replicator() { return replicator_; }
+    SaveCommands& save() { return *save_; }
+    SampleSizeSearch& search() { return *search_; }
+    CouplingRules& coupling() { return *coupling_; }
+    Presets& presets() { return *presets_; }
+
+    // A key combination ("F5", "Ctrl+S", ...) pressed in the main window; goes
+    // through the menu's matching rule. Returns true when a command ran.
+    bool pressShortcut(std::string_view key);
+    // A keystroke in txtseed: one that produces a character (printable,
+    // Backspace, Ctrl+letter) turns automatic seeds off.
+    void txtseedKeyPress(bool producesCharacter);
+    void btnQuitClick();
+    void Resampled1Click();
+    void Winsorized1Click();
+    void TypeIIIErrorresults1Click();
+    void btnAboutClick();
+    void UserAgreement1Click();
+
+    // True while a command (a run or a search) is executing; a front end that
+    // is asked to close then stops the run and closes once it has unwound.
+    bool commandInProgress() const { return commandDepth_ > 0; }
+
+  private:
+    void wireMenus();
+    void wireControls();
+    // Runs a command, keeping count of nesting for commandInProgress().
+    template <class F>
+    void guarded(F&& command);
+
+    ui::Platform& platform_;
+    ui::WindowSet windows_;
+    RandomGenerators generators_;
+    std::unique_ptr<Console> ownConsole_;
+    Console& console_;
+    Replicator replicator_;
+    RunState state_;
+    RunController run_;
+    std::unique_ptr<SaveCommands> save_;
+    std::unique_ptr<SampleSizeSearch> search_;
+    std::unique_ptr<CouplingRules> coupling_;
+    std::unique_ptr<Presets> presets_;
+    int commandDepth_ = 0;
+};
+
+}  // namespace velmor
