@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "core/random.hpp"
 #include "core/replication.hpp"
@@ -25,20 +26,31 @@ class RunController {
     void btnStopRunClick() { state_.flags.stopRequested = true; }
     void SpeedButtonRunClick() { btnRunClick(); }
 
+    // How the last Run command ended; the search judges only completed trials.
+    enum class Outcome { Completed, NothingCompleted, NoVariance, SettingsFailed, Abandoned };
+    Outcome lastOutcome() const { return outcome_; }
+    // True when the last command was abandoned by a floating-point fault or an
+    // I/O error (its message has been shown).
+    bool abandoned() const { return abandoned_; }
+
     // Unlocks the window as at the end of a run: menus, run button, inputs,
     // bound controls by distribution. Used by the search's end display too.
     void unlockWindow();
     // Enables the save commands with their run-time captions.
     void enableSaveCommands();
+    void disableSaveCommands();
 
   private:
     void resetForRun();
     bool runSettingsStep();
     void lockWindow();
     void replicationLoop();
-    void endOfRun();
     void restore();
-    void showProgress(std::uint32_t i, std::uint32_t iterations);
+    void showProgress(std::uint64_t i, std::uint64_t iterations);
+    void noVarianceStop();
+    void endOfRun(std::uint64_t completed);
+    void abandon(const std::string& message);
+    void enableSaveItem(const char* item, const char* caption);
 
     ui::WindowSet& windows_;
     ui::MainWindow& main_;
@@ -46,9 +58,11 @@ class RunController {
     RunState& state_;
     RandomGenerators& generators_;
     Replicator& replicator_;
-    // Whether the last command got as far as a completed replication; the
-    // save commands stay disabled otherwise.
-    bool settingsFailed_ = false;
+    // Controls rewritten every replication, looked up once.
+    ui::Control& txtrej1_;
+    ui::Control& label7_;
+    Outcome outcome_ = Outcome::SettingsFailed;
+    bool abandoned_ = false;
 };
 
 }  // namespace velmor

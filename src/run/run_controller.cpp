@@ -1,0 +1,377 @@
+#include "run/run_controller.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <string>
+
+#include "core/errors.hpp"
+#include "core/fp_faults.hpp"
+#include "run/information.hpp"
+#include "run/number_format.hpp"
+#include "run/settings_step.hpp"
+#include "run/verdicts.hpp"
+
+namespace velmor {
+
+namespace {
+
+const char* const kTopMenus[] = {"File1", "Reset2", "Analysis1", "EffectSizes1", "Options1", "Help1"};
+const char* const kRunPrompt = "Press F5 to Run Analysis or click ->";
+
+// The inputs a run disables, group by group, then the run-wide ones.
+const char* const kGroupInputs[] = {"txtmean", "txtsd",   "txtNsize", "txtReliability", "txtMin", "txtMax",
+                                    "rdoNormal", "rdoUniform", "chkInteger", "chkMin", "chkMax"};
+const char* const kRunInputs[] = {"txtseed", "txtiterations", "txtalpha1", "txtmeanstokeep",
+                                  "chkInc",  "Label1",        "rdoOnetail", "rdoTwotail"};
+
+const char* const kTextFields[] = {"txtalpha1", "txtseed", "txtiterations", "txtmeanstokeep"};
+const char* const kGroupTextFields[] = {"txtmean", "txtsd", "txtNsize", "txtReliability", "txtMin", "txtMax"};
+const char* const kGroupChecks[] = {"rdoNormal", "rdoUniform", "chkInteger"};
+
+std::string Numbered(const char* prefix, int g) { return prefix + std::to_string(g); }
+
+// Decimal text of an integer into a caller's buffer: the loop rewrites texts
+// every replication and must not allocate.
+std::string_view IntegerText(char (&buffer)[32], std::uint64_t value) {
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    (void)ec;
+    return {buffer, static_cast<std::size_t>(end - buffer)};
+}
+
+}  // namespace
+
+RunController::RunController(ui::WindowSet& windows, ui::Platform& platform, RunState& state,
+                             RandomGenerators& generators, Replicator& replicator)
+    : windows_(windows),
+      main_(windows.mainWindow),
+      platform_(platform),
+      state_(state),
+      generators_(generators),
+      replicator_(replicator),
+      txtrej1_(main_.control("txtrej1")),
+      label7_(main_.control("Label7")) {
+    // A case that keeps landing outside impossible bounds can redraw for a very
+    // long time; let the stop button reach it.
+    replicator_.setStopCheck([this] {
+        platform_.processPendingEvents();
+        ClearFloatingPointFaults();
+        return state_.flags.stopRequested;
+    });
+}
+
+void RunController::btnRunClick() {
+    abandoned_ = false;
+    outcome_ = Outcome::SettingsFailed;
+    try {
+        ClearFloatingPointFaults();
+        resetForRun();
+        if (runSettingsStep()) {
+            lockWindow();
+            replicationLoop();
+        }
+    } catch (const FloatingPointFault& fault) {
+        abandon(fault.what());
+    } catch (const IoError& error) {
+        abandon(error.what());
+    }
+    restore();
+}
+
+void RunController::abandon(const std::string& message) {
+    // The command ends here; what it computed so far is not a result.
+    abandoned_ = true;
+    outcome_ = Outcome::Abandoned;
+    ClearFloatingPointFaults();
+    platform_.showPlainMessage(message);
+}
+
+void RunController::resetForRun() {
+    RunSettings& s = state_.settings;
+    s.Resampled1 = main_.menus().item("Resampled1").checked();
+    s.Winsorized1 = main_.menus().item("Winsorized1").checked();
+    state_.flags.notNumeric = false;
+    state_.flags.noVariance = false;
+
+    main_.control("SpeedButtonRun").setVisible(false);
+    ui::Control& stop = main_.control("btnStopRun");
+    stop.setEnabled(true);
+    stop.setVisible(true);
+    stop.setText("Click Here to STOP Processing");
+
+    ui::Control& infoMemo = windows_.runBox.control("Memo1");
+    infoMemo.setText("");
+    infoMemo.setBackground(ui::colors::white);
+
+    main_.control("memoresults").setText("");
+    for (const char* name : {"memoresults", "txtprop1", "txtalphaused", "txtrej1"})
+        main_.control(name).setBackground(ui::colors::aqua);
+    for (int g = 1; g <= kGroups; ++g) main_.control(Numbered("txtNsize", g)).setBackground(ui::colors::white);
+    ui::Control& box = main_.control("boxresults");
+    box.setFontColor(ui::colors::navy);
+    box.setBackground(ui::colors::silver);
+
+    RunTallies& t = state_.tallies;
+    t.rejections = 0;
+    t.typeIIIErrors = 0;
+    t.sumOfMeans = {};
+    t.sumOfSquaredMeans = {};
+    t.sumOfReliabilities = {};
+    t.seOfMeans = {};
+
+    txtrej1_.setText("");
+    if (!state_.flags.searchActive) main_.control("txtprop1").setText("");
+    for (int g = 1; g <= kGroups; ++g) {
+        main_.control(Numbered("txtActualM", g)).setText("");
+        main_.control(Numbered("txtSEmean", g)).setText("");
+    }
+    state_.clearResultLines();
+
+    box.setText("");
+    main_.control("Label13").setText("Desired");
+    main_.control("Label8").setText("Rejections");
+    main_.control("Label9").setText("Proportion");
+    s.analysisTitle = "3-level Analysis of Variance";
+}
+
+bool RunController::runSettingsStep() {
+    FieldValues fields;
+    for (const char* name : kTextFields) fields.texts[name] = main_.control(name).text();
+    for (int g = 1; g <= kGroups; ++g) {
+        for (const char* prefix : kGroupTextFields) {
+            const std::string name = Numbered(prefix, g);
+            fields.texts[name] = main_.control(name).text();
+        }
+        for (const char* prefix : kGroupChecks) {
+            const std::string name = Numbered(prefix, g);
+            fields.checks[name] = main_.control(name).checked();
+        }
+    }
+    for (const char* name : {"rdoOnetail", "rdoTwotail", "chkInc"}) fields.checks[name] = main_.control(name).checked();
+    fields.checks["Resampled1"] = state_.settings.Resampled1;
+    fields.checks["Winsorized1"] = state_.settings.Winsorized1;
+
+    const SettingsContext context{state_.flags.seedFromField, state_.flags.searchActive, state_.seeds, generators_};
+    const SettingsStepResult result = RunSettingsStep(fields, state_.settings, context);
+    for (const auto& [name, text] : result.writeBacks) main_.control(name).setText(text);
+    if (result.ok()) return true;
+
+    state_.flags.notNumeric = result.notNumeric;
+    ui::Control& field = main_.control(result.failure->focusField);
+    field.setEnabled(true);
+    field.setFocus();
+    if (result.failure->kind == MessageKind::PlainMessageBox)
+        platform_.showPlainMessage(result.failure->message);
+    else
+        ShowInformation(windows_.runBox, platform_, result.failure->message);
+    return false;
+}
+
+void RunController::lockWindow() {
+    state_.flags.stopRequested = false;
+    label7_.setFontColor(ui::colors::navy);
+    ui::Control& box = main_.control("boxresults");
+    box.setFontColor(ui::colors::navy);
+    box.setText("");
+    main_.control("txtalphaused").setText(state_.flags.searchActive ? FormatFixed(state_.targetPower, 6, 4) : "");
+    for (const char* menu : kTopMenus) {
+        main_.menus().item(menu).setEnabled(false);
+        main_.menus().item(menu).setVisible(false);
+    }
+    for (int g = 1; g <= kGroups; ++g)
+        for (const char* prefix : kGroupInputs) main_.control(Numbered(prefix, g)).setEnabled(false);
+    for (const char* name : kRunInputs) main_.control(name).setEnabled(false);
+}
+
+void RunController::replicationLoop() {
+    const RunSettings& s = state_.settings;
+    RunTallies& t = state_.tallies;
+    const std::uint64_t iterations = s.txtiterations;
+    const bool keepMeans = s.txtmeanstokeep > 0;
+    char buffer[32];
+    std::uint64_t i = 1;
+    for (; i <= iterations; ++i) {
+        state_.flags.seedFromField = false;
+        platform_.processPendingEvents();
+        // The toolkit's own arithmetic may leave flags behind; only ours count.
+        ClearFloatingPointFaults();
+        if (state_.flags.stopRequested) break;
+        if (replicator_.GenerateReplication(s, state_.seeds.deviateSeed) == Replicator::Outcome::Abandoned) break;
+        RaiseFloatingPointFaults();
+        const ReplicationResult& r = replicator_.result();
+        if (r.noVariance) {
+            noVarianceStop();
+            return;
+        }
+        if (keepMeans && i <= kMaxKeptMeans)
+            for (int g = 0; g < kGroups; ++g) t.keptMeans[g][i - 1] = r.groupMean[g];
+        for (int g = 0; g < kGroups; ++g) {
+            const long double mean = r.groupMean[g];
+            t.sumOfMeans[g] += r.groupMean[g];
+            t.sumOfSquaredMeans[g] = static_cast<double>(t.sumOfSquaredMeans[g] + mean * mean);
+            t.sumOfReliabilities[g] += r.sampleReliability[g];
+        }
+        replicator_.TestReplication(s, t.rejections);
+        RaiseFloatingPointFaults();
+        state_.fRatio = r.fRatio;
+        state_.lastPValue = r.pValue;
+        txtrej1_.setText(IntegerText(buffer, static_cast<std::uint64_t>(t.rejections)));
+        showProgress(i, iterations);
+    }
+    endOfRun(i - 1);
+}
+
+void RunController::showProgress(std::uint64_t i, std::uint64_t iterations) {
+    const bool show = i <= 100 || (i <= 1000 && i % 10 == 0 && i < iterations) ||
+                      (i > 1000 && i % 1000 == 0 && i < iterations);
+    if (!show) return;
+    static constexpr std::string_view kPrefix = "Running Iteration #";
+    char text[64];
+    kPrefix.copy(text, kPrefix.size());
+    auto [end, ec] = std::to_chars(text + kPrefix.size(), text + sizeof text, i);
+    (void)ec;
+    label7_.setText(std::string_view(text, static_cast<std::size_t>(end - text)));
+}
+
+void RunController::noVarianceStop() {
+    state_.seedText = std::to_string(state_.settings.txtseed);
+    state_.clearResultLines();
+    state_.resultLines[0] = "There may have been NO VARIANCE in the last data set generated";
+    state_.resultLines[1] = " (save data to verify). Problems probably were due to the combination";
+    state_.resultLines[2] = " of (1) INTEGER DATA ONLY, (2) a small range between minimum and";
+    state_.resultLines[3] = " maximum scores, and/or (3) very small population STANDARD DEVIATION.";
+    state_.flags.noVariance = true;
+    outcome_ = Outcome::NoVariance;
+    ui::Control& infoMemo = windows_.runBox.control("Memo1");
+    infoMemo.setText("");
+    infoMemo.setText(state_.joinedResultLines());
+    if (!state_.flags.searchActive) platform_.showModal(ui::DialogId::Information);
+}
+
+void RunController::endOfRun(std::uint64_t completed) {
+    RunSettings& s = state_.settings;
+    RunTallies& t = state_.tallies;
+    const bool search = state_.flags.searchActive;
+    t.completedReplications = static_cast<std::int64_t>(completed);
+    t.keptMeansOfLastRun = static_cast<std::int32_t>(std::min<std::uint64_t>(completed, kMaxKeptMeans));
+    outcome_ = completed == 0 ? Outcome::NothingCompleted : Outcome::Completed;
+
+    if (completed > 0) {
+        // Extended for the arithmetic, one rounding at each store.
+        const long double n = static_cast<long double>(completed);
+        t.rejectionProportion = static_cast<double>(static_cast<long double>(t.rejections) / n);
+        const ReplicationResult& r = replicator_.result();
+        for (int g = 1; g <= kGroups; ++g) {
+            const int k = g - 1;
+            if (completed > 1) {
+                main_.control(Numbered("lblg", g) + "m1").setText("Actual Mean of Group " + std::to_string(g) + " Means:");
+                main_.control(Numbered("lblg", g) + "sd1").setText("Actual SE of Group " + std::to_string(g) + " Means:");
+                const long double sum = t.sumOfMeans[k];
+                const long double spread = (t.sumOfSquaredMeans[k] - sum * sum / n) / (n - 1);
+                // Large means with a tiny spread can leave rounding noise below zero.
+                t.seOfMeans[k] = static_cast<double>(spread > 0 ? std::sqrt(spread) : 0.0L);
+            } else {
+                main_.control(Numbered("lblg", g) + "m1").setText("Actual Mean of Group " + std::to_string(g) + ":");
+                main_.control(Numbered("lblg", g) + "sd1").setText("Actual Std Dev of Group " + std::to_string(g) + ":");
+                t.seOfMeans[k] = r.groupSD[k];
+            }
+            const double meanOfMeans = static_cast<double>(static_cast<long double>(t.sumOfMeans[k]) / n);
+            main_.control(Numbered("txtActualM", g)).setText(FormatFixed(meanOfMeans, 6, 3));
+            main_.control(Numbered("txtSEmean", g)).setText(FormatFixed(t.seOfMeans[k], 6, 4));
+        }
+        char buffer[32];
+        txtrej1_.setText(IntegerText(buffer, static_cast<std::uint64_t>(t.rejections)));
+        main_.control("txtprop1").setText(FormatFixed(t.rejectionProportion, 6, 5));
+    }
+
+    if (state_.flags.stopRequested) {
+        state_.clearResultLines();
+        state_.resultLines[0] = "-- Processing Stopped by User";
+        state_.resultLines[1] = "   ";
+        state_.resultLines[2] = "-- Results may not be complete.";
+        if (!search) {
+            ui::Control& infoMemo = windows_.runBox.control("Memo1");
+            infoMemo.setText("");
+            infoMemo.setText(state_.resultLines[0] + "\n" + state_.resultLines[1] + "\n" + state_.resultLines[2]);
+            platform_.showModal(ui::DialogId::Information);
+        }
+    }
+
+    ui::Control& stop = main_.control("btnStopRun");
+    if (!search) {
+        state_.flags.sampleSizeAnalysis = false;
+        main_.control("SpeedButtonRun").setFontColor(ui::colors::purple);
+        label7_.setFontColor(ui::colors::purple);
+        label7_.setText(kRunPrompt);
+        stop.setText("FINISHED " + std::to_string(completed) + (s.txtiterations == 1 ? " Iteration" : " Iterations"));
+    }
+    stop.setEnabled(false);
+
+    ui::Control& box = main_.control("boxresults");
+    box.setFontColor(ui::colors::navy);
+    if (s.rdoOnetail) box.setText("RESULTS: 1 tail");
+    state_.seedText = std::to_string(s.txtseed);
+    state_.flags.nullIsTrue =
+        s.groups[0].txtmean == s.groups[1].txtmean && s.groups[0].txtmean == s.groups[2].txtmean;
+
+    // With no replication done there is no proportion, no means and no verdict.
+    if (completed == 0) return;
+    if (s.txtiterations == 1)
+        ShowSingleReplication(state_, windows_);
+    else if (!search)
+        ShowVerdict(state_, windows_);
+}
+
+void RunController::restore() {
+    if (state_.flags.notNumeric) main_.control("btnStopRun").setVisible(false);
+    if (state_.flags.searchActive) return;
+    state_.flags.sampleSizeAnalysis = false;
+    unlockWindow();
+    switch (outcome_) {
+        case Outcome::Completed: enableSaveCommands(); break;
+        case Outcome::NoVariance:
+            // The message asks the user to save the data to verify it; there
+            // are no results or means to save.
+            disableSaveCommands();
+            enableSaveItem("SaveData1", "Save &Data");
+            break;
+        case Outcome::SettingsFailed:
+        case Outcome::NothingCompleted:
+        case Outcome::Abandoned: disableSaveCommands(); break;
+    }
+}
+
+void RunController::unlockWindow() {
+    for (const char* menu : kTopMenus) {
+        main_.menus().item(menu).setEnabled(true);
+        main_.menus().item(menu).setVisible(true);
+    }
+    main_.control("SpeedButtonRun").setVisible(true);
+    for (int g = 1; g <= kGroups; ++g) {
+        for (const char* prefix : {"txtmean", "txtsd", "txtNsize", "txtReliability", "rdoNormal", "rdoUniform",
+                                   "chkInteger"})
+            main_.control(Numbered(prefix, g)).setEnabled(true);
+        const bool uniform = main_.control(Numbered("rdoUniform", g)).checked();
+        for (const char* prefix : {"chkMin", "chkMax", "txtMin", "txtMax"})
+            main_.control(Numbered(prefix, g)).setEnabled(!uniform);
+    }
+    for (const char* name : kRunInputs)
+        if (std::string_view(name) != "rdoTwotail") main_.control(name).setEnabled(true);
+}
+
+void RunController::enableSaveItem(const char* item, const char* caption) {
+    ui::MenuItem& menuItem = main_.menus().item(item);
+    menuItem.setEnabled(true);
+    menuItem.setCaption(caption);
+}
+
+void RunController::enableSaveCommands() {
+    enableSaveItem("Save1", "&Save Results");
+    enableSaveItem("SaveData1", "Save &Data");
+    if (state_.settings.txtmeanstokeep > 0) enableSaveItem("SaveMeans1", "Save &Means");
+}
+
+void RunController::disableSaveCommands() {
+    for (const char* item : {"Save1", "SaveData1", "SaveMeans1"}) main_.menus().item(item).setEnabled(false);
+}
+
+}  // namespace velmor

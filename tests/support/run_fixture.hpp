@@ -1,0 +1,52 @@
+#pragma once
+// A Run command wired to a window model, real generators and a scripted
+// platform: what the run, search and output tests drive end to end.
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "core/fprobability.hpp"
+#include "core/random.hpp"
+#include "core/replication.hpp"
+#include "run/run_controller.hpp"
+#include "run/run_state.hpp"
+#include "support/fake_platform.hpp"
+#include "ui/model/windows.hpp"
+
+namespace velmor::testing {
+
+// A console that nobody reads: the diagnostics are never reached by a run.
+class SilentConsole : public Console {
+public:
+    void WriteLine(std::string_view) override { throw std::logic_error("unexpected console output"); }
+    void ReadLine() override { throw std::logic_error("unexpected console input"); }
+};
+
+struct RunFixture {
+    RunFixture()
+        : platform(&windows),
+          replicator(generators, console),
+          run(windows, platform, state, generators, replicator) {
+        // The coupling rules keep these flags; the run tests set them directly.
+        for (auto& g : state.settings.groups) {
+            g.rdoNormal = true;
+            g.rdoUniform = false;
+        }
+    }
+    ui::MainWindow& main() { return windows.mainWindow; }
+    ui::Control& control(std::string_view name) { return windows.mainWindow.control(name); }
+    const std::string& text(std::string_view name) { return windows.mainWindow.control(name).text(); }
+    void set(std::string_view name, std::string_view text) { windows.mainWindow.control(name).setText(text); }
+
+    ui::WindowSet windows;
+    FakePlatform platform;
+    RunState state;
+    RandomGenerators generators;
+    SilentConsole console;
+    Replicator replicator;
+    RunController run;
+};
+
+}  // namespace velmor::testing
