@@ -4,11 +4,27 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 
 namespace velmor {
 
+// The uniform scale and the clamp are 80-bit constants; a narrower long double
+// would change every stream.
+static_assert(std::numeric_limits<long double>::digits == 64,
+              "the random streams need 80-bit extended precision");
+
+// 1/2147483563 rounded to extended precision: significand 0x8000005500003872,
+// binary exponent -31.
+inline constexpr long double kUniformScale = 1.0L / 2147483563.0L;
+static_assert(static_cast<std::uint64_t>(kUniformScale * 0x1p94L) == 0x8000005500003872ULL,
+              "uniform scale must be 1/2147483563 rounded to 64 significant bits");
+// Raw values at or above this (compared in extended) return kUniformCeiling.
+inline constexpr long double kUniformClamp = 0.99999988L;
+// The double nearest to 0.99999988 (bit pattern 0x3FEFFFFFBF935359).
+inline constexpr double kUniformCeiling = 0.99999988;
+
 class RandomGenerators {
-public:
+  public:
     // Next uniform deviate in (0, 1); (re)initialises when seed <= 0.
     double UniformDeviate(std::int32_t& seed);
     // Next standard normal deviate (polar method, pairs; the spare is returned first).
@@ -19,12 +35,51 @@ public:
     void ClearSpareNormal() { hasSpareNormal_ = 0; }
     std::int32_t shuffleOutput() const { return shuffleOutput_; }
 
-private:
+    // Advance the streams exactly as UniformDeviate / NormalDeviate would, for
+    // deviates whose values are thrown away (the first two fill passes of a
+    // replication). SkipNormal keeps an accepted pair's spare in a deferred
+    // form, so a later NormalDeviate still returns its exact value.
+    void SkipUniform(std::int32_t& seed) { nextShuffleOutput(seed); }
+    void SkipNormal(std::int32_t& seed);
+
+    // The shuffle-table slot (1..32) that a shuffle output selects:
+    // trunc(shuffleOutput / 67108862.3125 + 1). Defined for 0..2147483562.
+    static int ShuffleSlot(std::int32_t shuffleOutput) {
+        // 67108862.3125 = 1073741797 / 16, so the quotient is 16 * output /
+        // 1073741797. Exact integer division gives the same slot as the
+        // floating-point quotient: a non-integral quotient below 33 lies at
+        // least 1/1073741797 from the next integer, far beyond the rounding
+        // error of a double division.
+        return 1 + static_cast<int>(static_cast<std::uint64_t>(shuffleOutput) * 16U / 1073741797U);
+    }
+
+    // A shuffle output (1..2147483562) scaled into (0, 1): output * 1/2147483563
+    // in extended, rounded to double, or kUniformCeiling when the extended
+    // product is not below kUniformClamp.
+    static double ScaleShuffleOutput(std::int32_t shuffleOutput) {
+        const long double r = static_cast<long double>(shuffleOutput) * kUniformScale;
+        return r < kUniformClamp ? static_cast<double>(r) : kUniformCeiling;
+    }
+
+  private:
+    // Advances both congruential generators and the shuffle; returns the new
+    // shuffle output (1..2147483562).
+    std::int32_t nextShuffleOutput(std::int32_t& seed);
+    void initialiseUniform(std::int32_t& seed);
+    // Draws uniform pairs until one falls strictly inside the unit circle.
+    void drawPolarPair(std::int32_t& seed, double& x1, double& x2, double& rsq);
+    void initialiseSeedTable(std::int32_t& seed);
+
     std::int32_t lcgState2_ = 0;
     std::int32_t shuffleOutput_ = 0;
     std::array<std::int32_t, 33> shuffleTable_{};  // slots 1..32
     double spareNormal_ = 0.0;
     std::int32_t hasSpareNormal_ = 0;
+    // When the waiting spare came from SkipNormal, its value is formed from
+    // these on demand (x1 and rsq of the pair) instead of at once.
+    bool spareDeferred_ = false;
+    double deferredX1_ = 0.0;
+    double deferredRsq_ = 0.0;
     std::array<double, 56> seedTable_{};  // entries 1..55
     std::int32_t seedNext_ = 0;
     std::int32_t seedNextP_ = 0;
