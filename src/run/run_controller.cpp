@@ -1,6 +1,7 @@
 #include "run/run_controller.hpp"
 
 #include <charconv>
+#include <cfenv>
 #include <cmath>
 #include <string>
 
@@ -53,8 +54,12 @@ RunController::RunController(ui::WindowSet& windows, ui::Platform& platform, Run
     // A case that keeps landing outside impossible bounds can redraw for a very
     // long time; let the stop button reach it.
     replicator_.setStopCheck([this] {
+        // Mid-replication: keep our own flags, drop whatever the toolkit's
+        // event handling leaves behind.
+        std::fexcept_t ours;
+        std::fegetexceptflag(&ours, FE_ALL_EXCEPT);
         platform_.processPendingEvents();
-        ClearFloatingPointFaults();
+        std::fesetexceptflag(&ours, FE_ALL_EXCEPT);
         return state_.flags.stopRequested;
     });
 }

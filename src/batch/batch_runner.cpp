@@ -1,0 +1,170 @@
+#include "batch/batch_runner.hpp"
+
+#include <charconv>
+
+#include "batch/headless_platform.hpp"
+#include "output/data_files.hpp"
+#include "output/line_sink.hpp"
+#include "output/report_writer.hpp"
+#include "ui/program.hpp"
+
+namespace velmor::batch {
+
+namespace {
+
+std::string Lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+// Types a study's values into the window as a user would, in an order that
+// lets the coupling rules see the final mean and SD.
+void TypeStudy(const Study& study, Program& program) {
+    ui::MainWindow& w = program.mainWindow();
+    auto type = [&](const StudySection& section, const char* key, const std::string& control) {
+        if (const StudyValue* v = Study::find(section, key)) w.control(control).setText(v->text);
+    };
+    for (int g = 0; g < 3; ++g) {
+        const StudySection& section = study.groups[g];
+        const std::string n = std::to_string(g + 1);
+        type(section, "mean", "txtmean" + n);
+        type(section, "sd", "txtsd" + n);
+        type(section, "n", "txtNsize" + n);
+        type(section, "reliability", "txtReliability" + n);
+        if (const StudyValue* v = Study::find(section, "integer"))
+            w.control("chkInteger" + n).setChecked(Lower(v->text) == "yes");
+        const StudyValue* distribution = Study::find(section, "distribution");
+        if (distribution && Lower(distribution->text) == "uniform") {
+            w.control("rdoUniform" + n).setChecked(true);
+            continue;
+        }
+        for (const char* bound : {"minimum", "maximum"}) {
+            const StudyValue* v = Study::find(section, bound);
+            if (!v || v->text.empty()) continue;
+            const std::string suffix = std::string(bound) == "minimum" ? "Min" : "Max";
+            w.control("chk" + suffix + n).setChecked(true);  // proposes a bound ...
+            w.control("txt" + suffix + n).setText(v->text);  // ... which the study overwrites
+        }
+    }
+    type(study.run, "alpha", "txtalpha1");
+    if (const StudyValue* seed = Study::find(study.run, "seed")) {
+        program.txtseedKeyPress(true);  // typing a seed turns automatic seeds off
+        w.control("txtseed").setText(seed->text);
+    }
+    type(study.run, "samples", "txtiterations");
+    type(study.run, "means_to_keep", "txtmeanstokeep");
+    if (const StudyValue* bounds = Study::find(study.run, "bounds"))
+        w.menus().item(Lower(bounds->text) == "winsorized" ? "Winsorized1" : "Resampled1").trigger();
+}
+
+std::string VerdictKind(const RunState& state) {
+    if (state.settings.txtiterations == 1) return "NONE";
+    const std::string& first = state.resultLines[0];
+    for (const char* kind : {"CAUTION", "ROBUST", "INFLATED", "CONSERVATIVE"})
+        if (first.find(kind) != std::string::npos) return kind;
+    return "POWER";
+}
+
+std::string Csv(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::string Shortest(double value) {
+    char buffer[64];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    (void)ec;
+    return std::string(buffer, end);
+}
+
+}  // namespace
+
+StudyOutcome RunStudy(const Study& study, const ProgressCallback& progress) {
+    HeadlessPlatform platform;
+    Program program(platform);
+    platform.attach(program.windows());
+    const RunState& state = program.state();
+
+    StudyOutcome outcome;
+    outcome.path = study.path;
+    outcome.searched = study.search.has_value();
+    if (progress)
+        platform.setProgress([&](long long pumps) {
+            progress(pumps, outcome.searched ? 0 : static_cast<long long>(state.settings.txtiterations));
+        });
+
+    TypeStudy(study, program);
+    ui::MenuBar& menus = program.mainWindow().menus();
+    if (study.search) {
+        const StudyValue* power = Study::find(*study.search, "power");
+        const StudyValue* samples = Study::find(*study.search, "samples");
+        platform.answerSetPower(power ? power->text : "0.80",
+                                samples ? std::optional<std::string>(samples->text) : std::nullopt);
+        menus.item("GetNforAnyPower1").trigger();
+    } else {
+        menus.item("Run1").trigger();
+    }
+
+    outcome.messages = platform.messages();
+    // A search refused before its first trial, or ended on a refused trial,
+    // leaves the last Run command's outcome short of Completed, as does a run
+    // that failed its settings, found no variance, or was abandoned.
+    outcome.ok = program.run().lastOutcome() == RunController::Outcome::Completed;
+    if (!outcome.ok) return outcome;
+
+    MemoryLineSink report;
+    const ui::AboutBox& about = program.windows().aboutBox;
+    WriteResultsReport(report, state,
+                       {about.control("Panel1").text(), about.control("Panel2").text(), about.control("Panel3").text()});
+    outcome.report = report.text();
+    MemoryLineSink data;
+    const Replicator& replicator = program.replicator();
+    WriteDataFile(data, {replicator.observedScores(0), replicator.observedScores(1), replicator.observedScores(2)});
+    outcome.dataFile = data.text();
+    MemoryLineSink means;
+    WriteMeansFile(means, state);
+    outcome.meansFile = means.text();
+
+    const RunTallies& t = state.tallies;
+    outcome.seed = state.seedText;
+    outcome.samples = t.completedReplications;
+    outcome.rejections = t.rejections;
+    outcome.proportion = t.rejectionProportion;
+    outcome.verdict = outcome.searched ? "POWER" : VerdictKind(state);
+    for (int g = 0; g < 3; ++g) {
+        outcome.means[g] = t.completedReplications > 0
+                               ? t.sumOfMeans[g] / static_cast<double>(t.completedReplications)
+                               : 0.0;
+        outcome.standardErrors[g] = t.seOfMeans[g];
+        outcome.sizes[g] = state.settings.groups[g].txtNsize;
+    }
+    return outcome;
+}
+
+std::string SummaryHeader() {
+    return "file,status,seed,samples,rejections,proportion,verdict,mean1,mean2,mean3,se1,se2,se3,n1,n2,n3,search,"
+           "message";
+}
+
+std::string SummaryRow(const StudyOutcome& o) {
+    std::string row = Csv(o.path) + "," + (o.ok ? "ok" : "failed");
+    if (!o.ok) {
+        std::string message = o.messages.empty() ? "" : o.messages.front();
+        return row + std::string(14, ',') + "," + (o.searched ? "yes" : "no") + "," + Csv(message);
+    }
+    row += "," + o.seed + "," + std::to_string(o.samples) + "," + std::to_string(o.rejections) + "," +
+           Shortest(o.proportion) + "," + o.verdict;
+    for (double m : o.means) row += "," + Shortest(m);
+    for (double se : o.standardErrors) row += "," + Shortest(se);
+    for (std::int32_t n : o.sizes) row += "," + std::to_string(n);
+    // A completed study may still carry a message (the search's difficulty note).
+    return row + "," + (o.searched ? "yes" : "no") + "," + Csv(o.messages.empty() ? "" : o.messages.front());
+}
+
+}  // namespace velmor::batch

@@ -1,0 +1,38 @@
+#include "batch/headless_platform.hpp"
+
+namespace velmor::batch {
+
+ui::ModalResult HeadlessPlatform::showModal(ui::DialogId dialog) {
+    switch (dialog) {
+        case ui::DialogId::Information: {
+            const std::string& memo = windows_->runBox.control("Memo1").text();
+            if (!memo.empty()) messages_.push_back(memo);
+            return ui::ModalResult::Ok;
+        }
+        case ui::DialogId::SetPower: {
+            // A study answers the dialog once; a power out of range brings the
+            // dialog back, and a second answer would only repeat the first.
+            if (setPowerShown_++ > 0) return ui::ModalResult::Cancel;
+            ui::PowerBox& box = windows_->powerBox;
+            box.control("txtPower").setText(power_);
+            if (samples_) box.control("ssiterations").setText(*samples_);
+            box.control("btnOK").click();
+            return ui::ModalResult::Ok;
+        }
+        case ui::DialogId::About:
+        case ui::DialogId::UserAgreement: return ui::ModalResult::Ok;
+    }
+    return ui::ModalResult::Ok;
+}
+
+void HeadlessPlatform::processPendingEvents() {
+    ++pumps_;
+    // Reading the clock costs more than a small replication; look only now and then.
+    if (!progress_ || (pumps_ & 255) != 0) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastProgress_ < std::chrono::milliseconds(250)) return;
+    lastProgress_ = now;
+    progress_(pumps_);
+}
+
+}  // namespace velmor::batch

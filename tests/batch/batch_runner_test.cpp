@@ -1,0 +1,105 @@
+// The batch runner gives the window's numbers: same report byte for byte, the
+// window's own messages for bad values, and one failing study beside others.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <variant>
+
+#include "batch/batch_runner.hpp"
+#include "output/save_commands.hpp"
+#include "support/fake_platform.hpp"
+#include "ui/program.hpp"
+
+using namespace velmor;
+using namespace velmor::batch;
+
+namespace {
+
+Study Parse(const std::string& text) {
+    auto result = ParseStudy("t.study", text);
+    EXPECT_TRUE(std::holds_alternative<Study>(result));
+    return std::get<Study>(result);
+}
+
+std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(BatchRunner, ReportMatchesTheWindowByteForByte) {
+    const Study study = Parse(
+        "[group 1]\nmean = 0.31\nn = 20\n"
+        "[group 2]\nmean = 0\nsd = 1.5\nminimum = -4\n"
+        "[group 3]\nmean = -0.31\ndistribution = uniform\nreliability = 0.8\n"
+        "[run]\nseed = 4242\nsamples = 2000\nmeans_to_keep = 100\nbounds = winsorized\n");
+    const StudyOutcome batch = RunStudy(study);
+    ASSERT_TRUE(batch.ok) << (batch.messages.empty() ? "" : batch.messages.front());
+
+    // The same values typed into the window by a user.
+    testing::FakePlatform platform;
+    Program program(platform);
+    platform.attach(program.windows());
+    ui::MainWindow& w = program.mainWindow();
+    w.control("txtmean1").setText("0.31");
+    w.control("txtNsize1").setText("20");
+    w.control("txtmean2").setText("0");
+    w.control("txtsd2").setText("1.5");
+    w.control("chkMin2").click();
+    w.control("txtMin2").setText("-4");
+    w.control("txtmean3").setText("-0.31");
+    w.control("rdoUniform3").click();
+    w.control("txtReliability3").setText("0.8");
+    program.txtseedKeyPress(true);
+    w.control("txtseed").setText("4242");
+    w.control("txtiterations").setText("2000");
+    w.control("txtmeanstokeep").setText("100");
+    w.menus().item("Winsorized1").trigger();
+    ASSERT_TRUE(program.pressShortcut("F5"));
+
+    const auto dir = std::filesystem::temp_directory_path() / "velmor_batch_identity";
+    std::filesystem::create_directories(dir);
+    platform.saveAnswers.push_back((dir / "window.OUT").string());
+    platform.saveAnswers.push_back((dir / "window.TXT").string());
+    ASSERT_TRUE(program.pressShortcut("Ctrl+S"));
+    ASSERT_TRUE(program.pressShortcut("Ctrl+D"));
+    EXPECT_EQ(ReadAll(dir / "window.OUT"), batch.report);
+    EXPECT_EQ(ReadAll(dir / "window.TXT"), batch.dataFile);
+    EXPECT_EQ(batch.seed, "4242");
+    EXPECT_EQ(batch.samples, 2000);
+    EXPECT_EQ(batch.verdict, "CAUTION");  // group 2 has a minimum on a normal population
+    std::filesystem::remove_all(dir);
+}
+
+TEST(BatchRunner, OutOfRangeValueFailsWithTheWindowsOwnMessage) {
+    const StudyOutcome outcome = RunStudy(Parse("[group 2]\nreliability = 1.5\n[run]\nsamples = 10\n"));
+    EXPECT_FALSE(outcome.ok);
+    ASSERT_EQ(outcome.messages.size(), 1u);
+    EXPECT_EQ(outcome.messages[0], "RELIABILITY must be greater than 0.0 and less than or equal to 1.0");
+    EXPECT_TRUE(outcome.report.empty());
+}
+
+TEST(BatchRunner, FailingStudyBesideASucceedingOne) {
+    const StudyOutcome bad = RunStudy(Parse("[group 1]\nmean = 5\nminimum = 6\n[run]\nsamples = 10\n"));
+    const StudyOutcome good = RunStudy(Parse("[run]\nsamples = 10\n"));
+    EXPECT_FALSE(bad.ok);
+    EXPECT_EQ(bad.messages.at(0), "MINIMUM SCORE must be less than the Population Mean");
+    EXPECT_TRUE(good.ok);
+    EXPECT_EQ(good.verdict.empty(), false);
+    const std::string badRow = SummaryRow(bad);
+    EXPECT_EQ(badRow.substr(0, 15), "t.study,failed,");
+    EXPECT_NE(SummaryRow(good).find(",ok,1432449975,10,"), std::string::npos);
+}
+
+TEST(BatchRunner, DefaultStudyReproducesTheAnchorRun) {
+    const StudyOutcome outcome = RunStudy(Parse(""));
+    ASSERT_TRUE(outcome.ok);
+    EXPECT_EQ(outcome.rejections, 500);
+    EXPECT_EQ(outcome.verdict, "ROBUST");
+    EXPECT_EQ(outcome.sizes, (std::array<std::int32_t, 3>{16, 16, 16}));
+}
+
+}  // namespace
