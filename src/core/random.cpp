@@ -125,6 +125,19 @@ void RandomGenerators::SkipNormal(std::int32_t& seed) {
     hasSpareNormal_ = 1;
 }
 
+double RandomGenerators::NormalDeviateSign(std::int32_t& seed) {
+    // The polar factor is positive, so a deviate has the sign of its x.
+    if (hasSpareNormal_ == 1) {
+        hasSpareNormal_ = 0;
+        return std::signbit(spareDeferred_ ? deferredX1_ : spareNormal_) ? -1.0 : 1.0;
+    }
+    double x2;
+    drawPolarPair(seed, deferredX1_, x2, deferredRsq_);
+    spareDeferred_ = true;
+    hasSpareNormal_ = 1;
+    return std::signbit(x2) ? -1.0 : 1.0;
+}
+
 void RandomGenerators::initialiseSeedTable(std::int32_t& seed) {
     double mj = kSeedBig + seed;  // 1618033 - |seed|
     if (mj >= 0.0) {

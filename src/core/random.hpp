@@ -41,6 +41,10 @@ class RandomGenerators {
     // form, so a later NormalDeviate still returns its exact value.
     void SkipUniform(std::int32_t& seed) { nextShuffleOutput(seed); }
     void SkipNormal(std::int32_t& seed);
+    // Advances exactly as NormalDeviate and returns only the sign of the
+    // deviate it would return (+1.0 or -1.0): enough to form deviate * 0 with
+    // its exact sign when the multiplier is zero (reliability 1).
+    double NormalDeviateSign(std::int32_t& seed);
 
     // The shuffle-table slot (1..32) that a shuffle output selects:
     // trunc(shuffleOutput / 67108862.3125 + 1). Defined for 0..2147483562.
