@@ -1,0 +1,116 @@
+#include "core/group_scores.hpp"
+
+#include <cmath>
+
+namespace velmor {
+
+namespace {
+
+using Ext = long double;
+// Scores are formed in extended precision and rounded once where they are stored.
+inline double Stored(Ext value) {
+    return static_cast<double>(value);
+}
+
+// A whole-number score: nearest integer, ties to even (the default rounding mode).
+inline double RoundHalfEven(double value) {
+    return std::nearbyint(value);
+}
+
+struct Case {
+    double trueScore;
+    double error;
+    double observed;
+};
+
+}  // namespace
+
+GroupSpread ComputeGroupSpread(const GroupSettings& group) {
+    const Ext reliability = group.txtReliability;
+    GroupSpread spread;
+    spread.observedSD = Stored(group.txtsd / std::sqrt(reliability));
+    const Ext observedVariance = Ext(spread.observedSD) * spread.observedSD;
+    spread.trueSD = Stored(std::sqrt(observedVariance * reliability));
+    spread.errorSD = Stored(std::sqrt(observedVariance * (1.0L - reliability)));
+    return spread;
+}
+
+GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpread& spread,
+                                      const BoundsHandling& bounds,
+                                      std::span<const double> deviateColumn,
+                                      RandomGenerators& generators, std::int32_t& deviateSeed,
+                                      const GroupScoreArrays& scores,
+                                      const std::function<bool()>& stopCheck) {
+    const int n = group.txtNsize;
+    const bool uniform = group.rdoUniform;
+    const bool resample = !uniform && bounds.Resampled1 && (group.chkMin || group.chkMax);
+    const bool winsorize = !uniform && !bounds.Resampled1 && bounds.Winsorized1;
+    const double mean = group.txtmean;
+    const double lowest = group.txtMin;
+    const double highest = group.txtMax;
+    const Ext uniformRange = Ext(group.txtMax) - group.txtMin;
+
+    // The error deviate is drawn even when errorSD is 0; its product with 0
+    // is then a zero carrying the deviate's sign, which needs no logarithm.
+    const bool errorless = spread.errorSD == 0.0;
+    auto drawError = [&] {
+        const double deviate = errorless ? generators.NormalDeviateSign(deviateSeed)
+                                         : generators.NormalDeviate(deviateSeed);
+        return Stored(Ext(deviate) * spread.errorSD);
+    };
+    // A redraw replaces the whole case: true score first, then its error.
+    auto redraw = [&](Case& c) {
+        c.trueScore = Stored(Ext(generators.NormalDeviate(deviateSeed)) * spread.trueSD + mean);
+        c.error = drawError();
+        c.observed = Stored(Ext(c.trueScore) + c.error);
+    };
+
+    for (int k = 0; k < n; ++k) {
+        Case c;
+        if (uniform) {
+            c.trueScore = Stored(uniformRange * deviateColumn[k]);
+            c.trueScore = Stored(Ext(c.trueScore) + lowest);
+        } else {
+            c.trueScore = Stored(Ext(deviateColumn[k]) * spread.trueSD + mean);
+        }
+        c.error = drawError();
+        c.observed = Stored(Ext(c.trueScore) + c.error);
+
+        if (resample) {
+            // Passes until one redraws nothing; the maximum test sees a score
+            // just redrawn by the minimum test. Bounds are strict: a score
+            // equal to a bound is kept.
+            std::int64_t redraws = 0;
+            for (;;) {
+                bool redrawn = false;
+                if (group.chkMin && c.observed < lowest) {
+                    redraw(c);
+                    redrawn = true;
+                    if (++redraws % kRedrawsPerStopCheck == 0 && stopCheck && stopCheck()) {
+                        return GenerationOutcome::Abandoned;
+                    }
+                }
+                if (group.chkMax && c.observed > highest) {
+                    redraw(c);
+                    redrawn = true;
+                    if (++redraws % kRedrawsPerStopCheck == 0 && stopCheck && stopCheck()) {
+                        return GenerationOutcome::Abandoned;
+                    }
+                }
+                if (!redrawn) break;
+            }
+        } else if (winsorize) {
+            if (group.chkMin && c.observed < lowest) c.observed = lowest;
+            if (group.chkMax && c.observed > highest) c.observed = highest;
+        }
+        // Rounding comes after the bounds, so a bound that is not whole is rounded too.
+        if (group.chkInteger) c.observed = RoundHalfEven(c.observed);
+
+        scores.trueScores[k] = c.trueScore;
+        scores.errorScores[k] = c.error;
+        scores.observedScores[k] = c.observed;
+    }
+    return GenerationOutcome::Completed;
+}
+
+}  // namespace velmor

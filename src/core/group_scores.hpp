@@ -1,0 +1,60 @@
+#pragma once
+// One group's sample: true score plus normal measurement error, optionally
+// kept within a minimum/maximum (by redrawing or clamping) and rounded to
+// whole numbers. The order of draws is part of the behaviour: results for a
+// seed reproduce only if every deviate is taken in the order given here.
+
+#include <cstdint>
+#include <functional>
+#include <span>
+
+#include "core/group_settings.hpp"
+#include "core/random.hpp"
+
+namespace velmor {
+
+// The three spreads derived from a group's SD and reliability, each stored as
+// a double in this order: observedSD, trueSD, errorSD.
+struct GroupSpread {
+    double observedSD = 0.0;
+    double trueSD = 0.0;
+    double errorSD = 0.0;  // 0 at reliability 1 (the error deviate is still drawn)
+};
+
+GroupSpread ComputeGroupSpread(const GroupSettings& group);
+
+// How normal scores outside the bounds in force are treated (menu check marks).
+// Resampling wins when both are set; nothing is done when neither is.
+struct BoundsHandling {
+    bool Resampled1 = true;
+    bool Winsorized1 = false;
+};
+
+// The three output arrays of a group; each holds at least txtNsize entries.
+struct GroupScoreArrays {
+    std::span<double> trueScores;
+    std::span<double> errorScores;
+    std::span<double> observedScores;
+};
+
+enum class GenerationOutcome { Completed, Abandoned };
+
+// A redraw loop consults the stop check after every this many redraws of one
+// case; the check never draws, so streams of cases that finish are unchanged.
+inline constexpr std::int64_t kRedrawsPerStopCheck = 65536;
+
+// Fills cases 1..txtNsize of the three arrays in case order. A normal group
+// reads deviateColumn as standard normal deviates, a uniform group (rdoUniform)
+// as uniform deviates; each case then draws its error from NormalDeviate, and a
+// resampled case draws whole fresh cases until it lies within the bounds.
+// Returns Abandoned (with the arrays partly filled) only when stopCheck, called
+// every kRedrawsPerStopCheck redraws of one case, returns true; an empty
+// stopCheck is never called.
+GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpread& spread,
+                                      const BoundsHandling& bounds,
+                                      std::span<const double> deviateColumn,
+                                      RandomGenerators& generators, std::int32_t& deviateSeed,
+                                      const GroupScoreArrays& scores,
+                                      const std::function<bool()>& stopCheck);
+
+}  // namespace velmor
