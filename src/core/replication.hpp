@@ -1,0 +1,97 @@
+#pragma once
+// One Monte Carlo replication: draw the deviate matrix and the three samples,
+// describe them, and run the one-way analysis of variance F test.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "core/fprobability.hpp"
+#include "core/group_scores.hpp"
+#include "core/group_settings.hpp"
+#include "core/random.hpp"
+
+namespace velmor {
+
+// What one replication leaves behind; groups are indexed 0..2.
+struct ReplicationResult {
+    std::array<double, kGroups> groupMean{};
+    std::array<double, kGroups> groupSD{};        // divisor n - 1
+    std::array<double, kGroups> groupVariance{};  // groupSD squared
+    std::array<double, kGroups> groupSS{};        // sum of squared deviations from the mean
+    // 1 - error variance / observed variance; NaN for a group without variance
+    // (no division is made, and such a replication is discarded).
+    std::array<double, kGroups> sampleReliability{};
+    bool noVariance = false;  // some group's SD is not above 0: do not test
+    std::int32_t totalN = 0;
+    double grandMean = 0.0;
+    double ssBetween = 0.0;
+    double ssWithin = 0.0;
+    double dfBetween = 0.0;
+    double dfWithin = 0.0;
+    double dfTotal = 0.0;
+    double msBetween = 0.0;
+    double msWithin = 0.0;
+    double fRatio = 0.0;
+    double pValue = 0.0;
+};
+
+// Owns the replication's working storage, allocated once at full capacity;
+// a replication allocates nothing.
+//
+// Both calls end by checking the floating-point fault flags and throw
+// FloatingPointFault when one is set; the command that drives replications
+// clears the flags when it starts (ClearFloatingPointFaults).
+class Replicator {
+  public:
+    using Outcome = GenerationOutcome;
+
+    // The generators and console must outlive the replicator.
+    Replicator(RandomGenerators& generators, Console& console);
+
+    // Consulted every kRedrawsPerStopCheck redraws of one resampled case;
+    // returning true abandons the replication. Without a check a case whose
+    // bounds are practically unreachable redraws for ever.
+    void setStopCheck(std::function<bool()> check) { stopCheck_ = std::move(check); }
+
+    // Draws the deviate matrix (three passes over rows 1..deviateRows, column
+    // by column), the scores of groups 1, 2, 3, and describes each group.
+    // Throws std::invalid_argument unless 2 <= size <= deviateRows <= 4000.
+    // After Abandoned the scores and result are incomplete and must not be used.
+    Outcome GenerateReplication(const ReplicationSettings& settings, std::int32_t& deviateSeed);
+
+    // F test on the described groups (call only when noVariance is false);
+    // counts a rejection when the probability is at most txtalpha1. IoError
+    // from the probability's diagnostics propagates.
+    void TestReplication(const ReplicationSettings& settings, std::int32_t& rejections);
+
+    const ReplicationResult& result() const { return result_; }
+
+    // Scores of the last replication generated, group g in 0..2, as many as
+    // that group's size.
+    std::span<const double> trueScores(int g) const { return scores(trueScores_, g); }
+    std::span<const double> errorScores(int g) const { return scores(errorScores_, g); }
+    std::span<const double> observedScores(int g) const { return scores(observedScores_, g); }
+
+  private:
+    using ScoreArrays = std::array<std::vector<double>, kGroups>;
+    std::span<const double> scores(const ScoreArrays& arrays, int g) const {
+        return {arrays[g].data(), static_cast<std::size_t>(sizes_[g])};
+    }
+    void fillDeviates(const ReplicationSettings& settings, std::int32_t& deviateSeed);
+
+    RandomGenerators& generators_;
+    Console& console_;
+    std::function<bool()> stopCheck_;
+    // The deviate matrix, stored by column: column g starts at g * kMaxScores.
+    std::vector<double> deviates_;
+    ScoreArrays trueScores_;
+    ScoreArrays errorScores_;
+    ScoreArrays observedScores_;
+    std::array<std::int32_t, kGroups> sizes_{};  // of the last replication generated
+    ReplicationResult result_;
+};
+
+}  // namespace velmor

@@ -1,0 +1,95 @@
+// A replication allocates nothing: the workspace is allocated once by the
+// replicator. This file replaces the global allocation functions to count
+// every allocation made while replications run.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <new>
+
+#include "core/fp_faults.hpp"
+#include "core/replication.hpp"
+
+namespace {
+long allocations = 0;  // test instrumentation only
+}
+
+void* operator new(std::size_t size) {
+    ++allocations;
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace velmor {
+namespace {
+
+class NoConsole : public Console {
+  public:
+    void WriteLine(std::string_view) override {}
+    void ReadLine() override {}
+};
+
+TEST(ReplicationAllocation, ReplicationsAllocateNothing) {
+    ClearFloatingPointFaults();
+    RandomGenerators generators;
+    NoConsole console;
+    Replicator replicator(generators, console);
+    int consults = 0;
+    replicator.setStopCheck([&consults] { return ++consults < 0; });
+
+    // Normal, uniform, resampled, winsorized and whole-number groups, largest sizes.
+    ReplicationSettings settings;
+    settings.groups[0] = {.txtmean = 0.0, .txtsd = 1.0, .txtNsize = 2000, .rdoNormal = true};
+    settings.groups[1] = {.txtmean = 5.0,
+                          .txtsd = 2.0,
+                          .txtNsize = 1500,
+                          .txtReliability = 0.8,
+                          .rdoUniform = true,
+                          .txtMin = 0.0,
+                          .txtMax = 10.0};
+    settings.groups[2] = {.txtmean = 50.0,
+                          .txtsd = 10.0,
+                          .txtNsize = 2000,
+                          .txtReliability = 0.7,
+                          .rdoNormal = true,
+                          .chkInteger = true,
+                          .chkMin = true,
+                          .chkMax = true,
+                          .txtMin = 40.0,
+                          .txtMax = 65.0};
+    settings.deviateRows = 2000;
+
+    std::int32_t seed = -1432449975;
+    std::int32_t rejections = 0;
+    const long before = allocations;
+    for (int i = 0; i < 20; ++i) {
+        settings.Resampled1 = i % 2 == 0;
+        settings.Winsorized1 = i % 3 == 0;
+        ASSERT_EQ(replicator.GenerateReplication(settings, seed), Replicator::Outcome::Completed);
+        ASSERT_FALSE(replicator.result().noVariance);
+        replicator.TestReplication(settings, rejections);
+    }
+    EXPECT_EQ(allocations - before, 0);
+    // The counter does see allocations.
+    int* volatile probe = new int(1);
+    EXPECT_EQ(allocations - before, 1);
+    delete probe;
+}
+
+}  // namespace
+}  // namespace velmor
