@@ -16,7 +16,7 @@ Program::Program(ui::Platform& platform, Console* console)
       save_(std::make_unique<SaveCommands>(windows_, platform_, state_, replicator_)),
       search_(std::make_unique<SampleSizeSearch>(windows_, platform_, state_, run_)),
       coupling_(std::make_unique<CouplingRules>(windows_.mainWindow, state_.settings)),
-      presets_(std::make_unique<Presets>(windows_, state_)) {
+      presets_(std::make_unique<Presets>(windows_, state_, *coupling_)) {
     coupling_->wire();
     wireMenus();
     wireControls();
