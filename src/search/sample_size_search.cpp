@@ -1,0 +1,436 @@
+#include "search/sample_size_search.hpp"
+
+#include <bit>
+#include <string>
+
+#include "run/information.hpp"
+#include "run/number_format.hpp"
+#include "run/number_reading.hpp"
+
+namespace velmor {
+
+static_assert(std::bit_cast<std::uint64_t>(kTargetPower70) == 0x3FE666666BC4CA1FULL);
+static_assert(std::bit_cast<std::uint64_t>(kTargetPower80) == 0x3FE999999EF7FD52ULL);
+
+namespace {
+
+const char* const kTopMenus[] = {"File1",        "Reset2",   "Analysis1",
+                                 "EffectSizes1", "Options1", "Help1"};
+const char* const kSizeFields[] = {"txtNsize1", "txtNsize2", "txtNsize3"};
+
+// The sizes the bisection moves between, for group 1.
+constexpr std::int32_t kSmallestSize = 2;
+constexpr std::int32_t kLargestSize = 2000;
+constexpr std::int32_t kInitialTrialSamples = 100;
+
+// Added to a typed power, as the .70 and .80 commands have it built in.
+constexpr long double kPowerNudge = 1e-8L;
+constexpr long double kLowestPower = 0.01L;
+constexpr long double kHighestPower = 0.99L;
+
+std::int32_t Total(const GroupSizes& sizes) {
+    return sizes[0] + sizes[1] + sizes[2];
+}
+
+std::string InvalidFloatMessage(const std::string& text) {
+    return "'" + text + "' is not a valid floating point value.";
+}
+
+std::string InvalidIntegerMessage(const std::string& text) {
+    return "'" + text + "' is not a valid integer value.";
+}
+
+}  // namespace
+
+SampleSizeSearch::SampleSizeSearch(ui::WindowSet& windows, ui::Platform& platform, RunState& state,
+                                   RunController& run)
+    : windows_(windows), main_(windows.mainWindow), platform_(platform), state_(state), run_(run) {}
+
+// ---------------------------------------------------------------------------
+// The power commands and the Set Power dialog
+
+void SampleSizeSearch::hideTopMenus() {
+    for (const char* name : kTopMenus) {
+        ui::MenuItem& menu = main_.menus().item(name);
+        menu.setEnabled(false);
+        menu.setVisible(false);
+    }
+}
+
+void SampleSizeSearch::GetPower701Click() {
+    // The dialog is left alone: the search uses whatever count it holds.
+    hideTopMenus();
+    state_.targetPower = kTargetPower70;
+    GetNforPower();
+}
+
+void SampleSizeSearch::GetPower801Click() {
+    windows_.powerBox.control("ssiterations").setText(main_.control("txtiterations").text());
+    windows_.powerBox.control("txtPower").setText("0.80");
+    hideTopMenus();
+    state_.targetPower = kTargetPower80;
+    GetNforPower();
+}
+
+void SampleSizeSearch::GetNforAnyPower1Click() {
+    windows_.powerBox.control("ssiterations").setText(main_.control("txtiterations").text());
+    windows_.powerBox.control("txtPower").setText("0.80");
+    // OK runs btnOKClick before the dialog closes, so targetPower holds what
+    // was typed, or its earlier value when the text was not a number. The
+    // bounds are checked before the nudge; the doubles nearest 0.01 and 0.99
+    // lie inside them, so both are accepted.
+    ui::ModalResult result = platform_.showModal(ui::DialogId::SetPower);
+    while (result == ui::ModalResult::Ok &&
+           (static_cast<long double>(state_.targetPower) < kLowestPower ||
+            static_cast<long double>(state_.targetPower) > kHighestPower)) {
+        showMessage("POWER must be greater than 0.01 and less than 0.99");
+        result = platform_.showModal(ui::DialogId::SetPower);
+    }
+    if (result == ui::ModalResult::Cancel) return;
+    state_.targetPower = static_cast<double>(state_.targetPower + kPowerNudge);
+    GetNforPower();
+}
+
+void SampleSizeSearch::btnOKClick() {
+    ui::Control& power = windows_.powerBox.control("txtPower");
+    power.setFocus();
+    if (const std::optional<double> value = ReadNumber(power.text()))
+        state_.targetPower = *value;
+    else
+        platform_.showPlainMessage(InvalidFloatMessage(power.text()));
+}
+
+void SampleSizeSearch::Test10001Click() {
+    for (const char* field : kSizeFields) main_.control(field).setText("1000");
+    main_.control("txtseed").setText("1804");
+    main_.control("txtiterations").setText("1");
+    main_.control("txtmeanstokeep").setText("1000");
+    main_.control("chkInc").setChecked(false);
+}
+
+// ---------------------------------------------------------------------------
+// The search
+
+void SampleSizeSearch::GetNforPower() {
+    // A refused search must not turn the next report into a sample-size
+    // report for a search that never ran.
+    const bool analysisBefore = state_.flags.sampleSizeAnalysis;
+    trials_ = 0;
+    replications_ = 0;
+    state_.flags.stopRequested = false;
+    state_.flags.searchActive = true;
+    state_.flags.sampleSizeAnalysis = true;
+    const Ending ending = checkPreconditions() ? search() : Ending::Refused;
+    endDisplay(ending, analysisBefore);
+}
+
+bool SampleSizeSearch::checkPreconditions() {
+    const std::string& countText = windows_.powerBox.control("ssiterations").text();
+    const std::optional<std::int32_t> count = ReadIterationCount(countText);
+    if (!count) {
+        platform_.showPlainMessage(InvalidIntegerMessage(countText));
+        state_.flags.searchActive = false;
+        return false;
+    }
+    searchIterations_ = *count;
+    // Fewer than two samples cannot make the trials the search needs; a count
+    // of 0 or below would only give trials that the run refuses, for ever.
+    if (searchIterations_ == 1) {
+        showMessage("This will not work for a single iteration");
+        state_.flags.searchActive = false;
+    } else if (searchIterations_ < 1) {
+        showMessage("This will not work for fewer than two iterations");
+        state_.flags.searchActive = false;
+    }
+
+    // With equal population means every proportion is an alpha, not a power.
+    auto readMean = [this](const char* field) {
+        const std::string& text = main_.control(field).text();
+        const std::optional<double> value = ReadNumber(text);
+        if (!value) platform_.showPlainMessage(InvalidFloatMessage(text));
+        return value;
+    };
+    const std::optional<double> mean1 = readMean("txtmean1");
+    const std::optional<double> mean2 = mean1 ? readMean("txtmean2") : std::nullopt;
+    if (!mean2) {
+        state_.flags.searchActive = false;
+        return false;
+    }
+    if (*mean1 == *mean2) {
+        const std::optional<double> mean3 = readMean("txtmean3");
+        if (!mean3) {
+            state_.flags.searchActive = false;
+            return false;
+        }
+        if (*mean1 == *mean3) {
+            state_.clearResultLines();
+            state_.resultLines[0] =
+                "This procedure will not work when the Null Hypothesis is true. ";
+            state_.resultLines[1] =
+                "That is, we cannot find the sample size required for a certain ";
+            state_.resultLines[2] = "level of Statistical Power when the means are equal.";
+            showMessage(state_.joinedResultLines());
+            state_.flags.searchActive = false;
+        }
+    }
+    return state_.flags.searchActive;
+}
+
+SampleSizeSearch::Ending SampleSizeSearch::search() {
+    const double target = state_.targetPower;
+    const std::int64_t targetHundredths = TruncatedMultiple(100, target);
+
+    writeSamples(kInitialTrialSamples);
+    Trial trial = runTrial();
+    if (ends(trial)) return endingOf(trial);
+
+    // Bisection on group 1 with cheap trials. A trial that completed nothing
+    // was stopped, so the loop's stop check ends the phase before any
+    // proportion is judged.
+    std::int32_t lo = kSmallestSize;
+    std::int32_t hi = kLargestSize;
+    std::int32_t mid = sizesOfLastRun()[0];
+    TrialHistory history;
+    while (hi > lo && !state_.flags.stopRequested) {
+        const SizeRatios ratios = RatiosOf(sizesOfLastRun());
+        if (state_.tallies.rejectionProportion > target)
+            hi = mid;
+        else
+            lo = mid;
+        mid = (lo + hi) / 2;
+        const GroupSizes sizes = SizesForGroup1(mid, ratios);
+        writeSizes(sizes);
+        writeSamples(BisectionSamples(Total(sizes)));
+        // At hi = lo + 1 the midpoint stays at lo while the power stays short;
+        // the guard ends that once six trials have used the same size.
+        if (history.repeats(mid)) break;
+        trial = runTrial();
+        if (ends(trial)) return endingOf(trial);
+        history.push(mid);
+        if (trial == Trial::Judged &&
+            TruncatedMultiple(100, state_.tallies.rejectionProportion) == targetHundredths)
+            break;
+    }
+
+    // Refinement: all three sizes move together by small steps, with more
+    // samples as the proportion closes in on the target. The first pass runs
+    // the bisection's sizes with a tenth of the count.
+    history.clear();
+    int pass = 0;
+    std::int32_t step = 0;
+    std::optional<std::int32_t> lastGroup1;
+    while (!state_.flags.stopRequested) {
+        ++pass;
+        const double proportion = state_.tallies.rejectionProportion;
+        std::int32_t samples = FirstRefinementSamples(searchIterations_);
+        if (pass > 1) {
+            const RefinementStep next = ChooseRefinementStep(
+                proportion, target, Total(sizesOfLastRun()), searchIterations_);
+            samples = next.samples;
+            step = next.step;
+        }
+        writeSamples(samples);
+        const GroupSizes sizes = MoveSizes(sizesInFields(), proportion > target, step);
+        writeSizes(sizes);
+        lastGroup1 = sizes[0];
+        if (history.repeats(sizes[0])) break;
+        trial = runTrial();
+        if (ends(trial)) return endingOf(trial);
+        history.push(sizes[0]);
+        if (trial == Trial::Judged && RefinementReachedTarget(state_.tallies.rejectionProportion,
+                                                              target, Total(sizesOfLastRun())))
+            break;
+    }
+
+    // The guard's comparison once more, as the history stands now: after a
+    // trial its newest entry is the size itself, so this compares with the
+    // trials one, three and five before it.
+    if (lastGroup1 && history.repeats(*lastGroup1)) {
+        showMessage(
+            "The procedure is having difficulty getting out of a loop around "
+            "group 1 Sample Size of " +
+            std::to_string(*lastGroup1));
+        state_.flags.searchActive = false;
+        state_.flags.stopRequested = true;
+    }
+    return Ending::Searched;
+}
+
+SampleSizeSearch::Trial SampleSizeSearch::runTrial() {
+    ++trials_;
+    run_.btnRunClick();
+    lastTrialOutcome_ = run_.lastOutcome();
+    if (run_.abandoned()) return Trial::Abandoned;
+    switch (lastTrialOutcome_) {
+        case RunController::Outcome::Completed:
+            replications_ += state_.tallies.completedReplications;
+            return Trial::Judged;
+        case RunController::Outcome::NothingCompleted:
+            // The search never asks for 0 samples, so only a stop before the
+            // first replication gets here; the phases end on the flag.
+            state_.flags.stopRequested = true;
+            return Trial::Unjudged;
+        case RunController::Outcome::NoVariance:
+            // The run fills its message but shows nothing while searching; the
+            // search ends here, so tell the user why.
+            showMessage(state_.joinedResultLines());
+            return Trial::NoVariance;
+        case RunController::Outcome::SettingsFailed:
+            // The run has shown its message. Going on would judge the previous
+            // trial's proportion again and repeat the refusal with no
+            // replication to stop.
+            return Trial::Refused;
+        case RunController::Outcome::Abandoned:
+            return Trial::Abandoned;
+    }
+    return Trial::Abandoned;
+}
+
+SampleSizeSearch::Ending SampleSizeSearch::endingOf(Trial trial) {
+    switch (trial) {
+        case Trial::Refused:
+            return Ending::TrialRefused;
+        case Trial::NoVariance:
+            return Ending::NoVariance;
+        case Trial::Abandoned:
+            return Ending::Abandoned;
+        case Trial::Judged:
+        case Trial::Unjudged:
+            break;
+    }
+    return Ending::Searched;
+}
+
+void SampleSizeSearch::endDisplay(Ending ending, bool analysisBefore) {
+    RunFlags& flags = state_.flags;
+    ui::Control& label7 = main_.control("Label7");
+    const std::string& dialogCount = windows_.powerBox.control("ssiterations").text();
+
+    if (ending == Ending::Abandoned) {
+        // Like an abandoned run: the message has been shown, nothing computed
+        // is a result, and the window comes back as the user left it.
+        flags.searchActive = false;
+        flags.sampleSizeAnalysis = false;
+        label7.setFontColor(ui::colors::purple);
+        label7.setText("Press F5 to Run Analysis or click ->");
+        main_.control("txtiterations").setText(dialogCount);
+        run_.unlockWindow();
+        run_.disableSaveCommands();
+        return;
+    }
+
+    const double target = state_.targetPower;
+    ui::Control& alphaUsed = main_.control("txtalphaused");
+    alphaUsed.setText(FormatFixed(target, 6, 4));
+    ui::Control& box = main_.control("boxresults");
+    box.setText("RESULTS: Sample Size Analysis");
+    box.setFontColor(ui::colors::navy);
+    main_.control("Label9").setText("Actual POWER");
+
+    // A search that made no judged trial found nothing: its paragraph speaks
+    // of sizes "AROUND" those of the last run.
+    const bool found = ending == Ending::Searched;
+    const std::string completed = std::to_string(state_.tallies.completedReplications);
+    const GroupSizes sizes = sizesOfLastRun();
+    auto& lines = state_.resultLines;
+    lines[0] = "With the given parameters, using " + completed +
+               " Monte Carlo iterations, the sample sizes" + (found ? ": " : " AROUND: ");
+    lines[1] = "Group1=" + std::to_string(sizes[0]) + " and Group2=" + std::to_string(sizes[1]) +
+               " and Group3=" + std::to_string(sizes[2]);
+    lines[2] = " were found to achieve the desired power of " + FormatFixed(target, 6, 2);
+    lines[3] =
+        " --- note that the sample sizes found here may not be exact, such as those in Power "
+        "tables in Cohen (1988).";
+    lines[4] =
+        " You can test to see if a smaller sample size will suffice (or if larger N is "
+        "required) by running";
+    lines[5] = " the sample size analysis again or by changing the sample size manually";
+    lines[6] = " and running power analyses until you get the desired power.";
+
+    if (found && flags.searchActive && !flags.stopRequested)
+        for (const char* field : kSizeFields)
+            main_.control(field).setBackground(ui::colors::yellow);
+    flags.searchActive = false;
+
+    box.setBackground(ui::colors::aqua);
+    alphaUsed.setBackground(ui::colors::aqua);
+    for (const char* name : {"txtprop1", "txtrej1", "memoresults"})
+        main_.control(name).setBackground(ui::colors::white);
+    ui::Control& infoMemo = windows_.runBox.control("Memo1");
+    infoMemo.setText("");
+    infoMemo.setBackground(ui::colors::white);
+    ui::Control& memo = main_.control("memoresults");
+    memo.setFontColor(ui::colors::black);
+    memo.setText(state_.joinedResultLines());
+
+    label7.setFontColor(ui::colors::purple);
+    label7.setText("Press F5 to Run Analysis or click ->");
+    main_.control("btnStopRun").setText("FINISHED " + completed + " Iterations");
+    main_.control("txtiterations").setText(dialogCount);
+
+    run_.unlockWindow();
+    restoreSaveCommands(ending);
+    if (!found) flags.sampleSizeAnalysis = analysisBefore;
+}
+
+void SampleSizeSearch::restoreSaveCommands(Ending ending) {
+    switch (ending) {
+        case Ending::Refused:
+            // No trial ran: what the save commands would write is still the
+            // previous run's, and they stay as that run left them.
+            break;
+        case Ending::Searched:
+            if (lastTrialOutcome_ == RunController::Outcome::Completed)
+                run_.enableSaveCommands();
+            else
+                run_.disableSaveCommands();  // the last trial was stopped before its first sample
+            break;
+        case Ending::TrialRefused:
+        case Ending::Abandoned:
+            // The refused run has already reset the tallies, as a refused
+            // ordinary run does; there is nothing whole to save.
+            run_.disableSaveCommands();
+            break;
+        case Ending::NoVariance: {
+            // The message invites the user to save the data to verify it.
+            run_.disableSaveCommands();
+            ui::MenuItem& saveData = main_.menus().item("SaveData1");
+            saveData.setEnabled(true);
+            saveData.setCaption("Save &Data");
+            break;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Fields
+
+GroupSizes SampleSizeSearch::sizesOfLastRun() const {
+    const auto& groups = state_.settings.groups;
+    return {groups[0].txtNsize, groups[1].txtNsize, groups[2].txtNsize};
+}
+
+GroupSizes SampleSizeSearch::sizesInFields() const {
+    // The fields can differ from the sizes run: a field below 2 holds "1"
+    // while the run used 2. They always hold what this search or the last
+    // run wrote; the run's size stands in should one not.
+    GroupSizes sizes = sizesOfLastRun();
+    for (int g = 0; g < 3; ++g)
+        if (const auto value = ReadIterationCount(main_.control(kSizeFields[g]).text()))
+            sizes[g] = *value;
+    return sizes;
+}
+
+void SampleSizeSearch::writeSizes(const GroupSizes& sizes) {
+    for (int g = 0; g < 3; ++g) main_.control(kSizeFields[g]).setText(std::to_string(sizes[g]));
+}
+
+void SampleSizeSearch::writeSamples(std::int32_t samples) {
+    main_.control("txtiterations").setText(std::to_string(samples));
+}
+
+void SampleSizeSearch::showMessage(std::string_view text) {
+    ShowInformation(windows_.runBox, platform_, text);
+}
+
+}  // namespace velmor
