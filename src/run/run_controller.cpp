@@ -194,6 +194,9 @@ void RunController::replicationLoop() {
     const bool keepMeans = s.txtmeanstokeep > 0;
     char buffer[32];
     std::uint64_t i = 1;
+    // Counted as they are stored, so a run ended by no variance or a fault
+    // still tells the means file how many entries are its own.
+    t.keptMeansOfLastRun = 0;
     for (; i <= iterations; ++i) {
         state_.flags.seedFromField = false;
         platform_.processPendingEvents();
@@ -207,8 +210,10 @@ void RunController::replicationLoop() {
             noVarianceStop();
             return;
         }
-        if (keepMeans && i <= kMaxKeptMeans)
+        if (keepMeans && i <= kMaxKeptMeans) {
             for (int g = 0; g < kGroups; ++g) t.keptMeans[g][i - 1] = r.groupMean[g];
+            t.keptMeansOfLastRun = static_cast<std::int32_t>(i);
+        }
         for (int g = 0; g < kGroups; ++g) {
             const long double mean = r.groupMean[g];
             t.sumOfMeans[g] += r.groupMean[g];
