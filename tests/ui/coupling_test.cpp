@@ -273,23 +273,6 @@ TEST_F(CouplingTest, EachGroupsRulesTouchOnlyItsOwnGroup) {
     }
 }
 
-TEST_F(CouplingTest, RulesRunTheSameWhenCalledDirectlyOnASettledGroup) {
-    // Presets re-apply a rule to a group that is already in its state.
-    c("txtmean3").setText("50");
-    c("txtsd3").setText("28.87");
-    c("rdoUniform3").click();
-    const std::vector<ControlState> once = snapshotGroup(window, 3);
-    rules.rdoUniformClick(3);
-    EXPECT_EQ(snapshotGroup(window, 3), once);
-    EXPECT_EQ(c("txtMin3").text(), "0.00");
-    EXPECT_EQ(c("txtMax3").text(), "100.00");
-
-    c("rdoNormal3").click();
-    const std::vector<ControlState> normal = snapshotGroup(window, 3);
-    rules.rdoNormalClick(3);
-    EXPECT_EQ(snapshotGroup(window, 3), normal);
-}
-
 TEST_F(CouplingTest, GroupNumbersOutsideOneToThreeAreRefused) {
     EXPECT_THROW(rules.rdoUniformClick(0), std::out_of_range);
     EXPECT_THROW(rules.chkMaxClick(4), std::out_of_range);

@@ -1,5 +1,6 @@
-// Reset to Defaults, the score-scale presets and the effect sizes, checked
-// against a freshly built window and against the rows of their tables.
+// Reset to Defaults, the score-scale presets and the effect sizes, driven
+// through the program's menu items and checked against a freshly built window,
+// against the rows of their tables and by a run afterwards.
 #include "ui/presets.hpp"
 
 #include <gtest/gtest.h>
@@ -7,107 +8,77 @@
 #include <cmath>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "run/number_reading.hpp"
+#include "support/fake_platform.hpp"
+#include "support/run_fixture.hpp"
+#include "ui/program.hpp"
 
 namespace velmor {
 namespace {
 
 class PresetsTest : public ::testing::Test {
   protected:
-    void SetUp() override { rules.wire(); }
+    void SetUp() override { platform.attach(program.windows()); }
 
-    ui::Control& c(std::string_view name) { return windows.mainWindow.control(name); }
+    ui::Control& c(std::string_view name) { return program.mainWindow().control(name); }
     ui::Control& c(std::string_view stem, int g) {
-        return windows.mainWindow.control(std::string(stem) + std::to_string(g));
+        return c(std::string(stem) + std::to_string(g));
     }
-    ui::MenuItem& item(std::string_view name) { return windows.mainWindow.menus().item(name); }
+    ui::MenuItem& item(std::string_view name) { return program.mainWindow().menus().item(name); }
+    void choose(std::string_view menuItem) { item(menuItem).trigger(); }
+    void run() { ASSERT_TRUE(program.pressShortcut("F5")); }
 
-    // What a Winsorized run with group 2 Uniform and Type III results leaves
-    // behind, plus a bound, integer data and typed values elsewhere.
-    void messUpAsAfterARun() {
-        item("Winsorized1").setChecked(true);
-        item("TypeIIIErrorresults1").setChecked(true);
-        state.settings.TypeIIIErrorresults1 = true;
-        c("txtsd2").setText("3");
-        c("rdoUniform2").click();
+    // Leaves every group in a different state: group 1 Normal with a
+    // maximum on and overwritten, group 2 Uniform, group 3 integer data;
+    // Winsorized and Type III results chosen, other inputs typed over.
+    void changeEverything() {
+        choose("Winsorized1");
+        choose("TypeIIIErrorresults1");
         c("txtmean1").setText("100");
         c("chkMax1").click();
         c("txtMax1").setText("130");
+        c("txtsd2").setText("3");
+        c("rdoUniform2").click();
         c("txtmean3").setText("1.5");
         c("chkInteger3").click();
         c("txtNsize1").setText("40");
         c("txtReliability2").setText("0.8");
         c("txtalpha1").setText(".01");
-        c("txtseed").setText("1257979814");
-        c("chkInc").setChecked(false);
-        c("txtiterations").setText("500");
+        c("txtiterations").setText("300");
         c("txtmeanstokeep").setText("20");
-        // The run's own marks on the window.
-        c("txtrej1").setText("31");
-        c("txtprop1").setText("0.0620");
-        c("txtalphaused").setText("0.0100");
-        c("Label9").setText("Power");
-        c("txtActualM2").setText("0.01");
-        c("txtSEmean3").setText("0.25");
-        c("memoresults").setText("INFLATED");
-        c("boxresults").setText("RESULTS: Robustness Analysis");
-        c("boxresults").setBackground(ui::colors::white);
-        c("boxresults").setFontColor(ui::colors::black);
-        c("txtprop1").setBackground(ui::colors::yellow);
-        c("memoresults").setBackground(ui::colors::white);
-        c("Label7").setText("Processing...");
-        c("Label7").setFontColor(ui::colors::yellow);
-        c("btnStopRun").setVisible(true);
-        c("btnStopRun").setEnabled(true);
-        for (const char* input : {"txtmean1", "txtsd3", "rdoNormal1", "chkInteger2", "txtseed",
-                                  "chkInc", "Label1", "rdoOnetail", "txtMax1"})
-            c(input).setEnabled(false);
-        for (const char* menu : {"File1", "Analysis1", "Help1"}) item(menu).setVisible(false);
-        item("Options1").setEnabled(false);
-        item("Save1").setEnabled(true);
-        item("Save1").setCaption("&Save Results");
-        item("SaveMeans1").setEnabled(true);
-        state.resultLines[0] = "The actual Type I error rate";
-        state.resultLines[6] = "INFLATED";
-        state.flags.seedFromField = false;
-        state.flags.searchActive = true;
-        state.tallies.keptMeans[1][0] = 2.5;
-        state.seeds = {-1257979814, -1257979814};
     }
 
-    void expectGroupsInStartUpState() {
-        for (int g = 1; g <= kGroups; ++g) {
-            SCOPED_TRACE("group " + std::to_string(g));
-            EXPECT_TRUE(c("rdoNormal", g).checked());
-            EXPECT_FALSE(c("rdoUniform", g).checked());
-            for (const char* stem : {"chkMin", "chkMax"}) {
-                EXPECT_FALSE(c(stem, g).checked()) << stem;
-                EXPECT_TRUE(c(stem, g).enabled()) << stem;
-            }
-            for (const char* stem : {"txtMin", "txtMax"}) {
-                EXPECT_EQ(c(stem, g).text(), "") << stem;
-                EXPECT_FALSE(c(stem, g).enabled()) << stem;
-                EXPECT_FALSE(c(stem, g).visible()) << stem;
-            }
-            EXPECT_FALSE(state.settings.groups[g - 1].chkMin);
-            EXPECT_FALSE(state.settings.groups[g - 1].chkMax);
-            EXPECT_FALSE(state.settings.groups[g - 1].rdoUniform);
-        }
-    }
-
-    ui::WindowSet windows;
-    RunState state;
-    CouplingRules rules{windows.mainWindow, state.settings};
-    Presets presets{windows, state, rules};
+    testing::FakePlatform platform;
+    testing::SilentConsole console;
+    Program program{platform, &console};
 };
 
-// Compares every control and menu item with a window as built at start-up.
-void expectLikeStartUp(ui::MainWindow& window, ui::MainWindow& fresh) {
+TEST_F(PresetsTest, ResetAfterAWinsorizedRunRestoresTheStartUpWindow) {
+    changeEverything();
+    run();
+    ASSERT_TRUE(platform.messages().empty());
+    ASSERT_TRUE(item("Save1").enabled());
+    // What a search that ended by a fault could leave: inputs and menus locked.
+    for (const char* input : {"txtmean1", "chkInteger2", "txtseed", "chkInc", "Label1"})
+        c(input).setEnabled(false);
+    item("Options1").setVisible(false);
+    program.state().flags.searchActive = true;
+    const double keptMean = program.state().tallies.keptMeans[1][0];
+    const std::int32_t seedStream = program.state().seeds.seedStreamSeed;
+
+    choose("Reset1");
+
+    ui::MainWindow fresh;
     for (const ui::Control& expected : fresh.controls()) {
-        const ui::Control& actual = window.control(expected.name());
+        const ui::Control& actual = c(expected.name());
         SCOPED_TRACE(expected.name());
-        EXPECT_EQ(actual.text(), expected.text());
+        // The hidden stop button keeps the run's "FINISHED" caption until the
+        // next run renames it; Reset only hides and disables it.
+        if (expected.name() != "btnStopRun") {
+            EXPECT_EQ(actual.text(), expected.text());
+        }
         EXPECT_EQ(actual.checked(), expected.checked());
         EXPECT_EQ(actual.enabled(), expected.enabled());
         EXPECT_EQ(actual.visible(), expected.visible());
@@ -117,59 +88,50 @@ void expectLikeStartUp(ui::MainWindow& window, ui::MainWindow& fresh) {
             EXPECT_TRUE(actual.fontColor() == expected.fontColor());
         }
     }
+    EXPECT_TRUE(c("boxresults").fontColor() == ui::colors::navy);
     for (ui::MenuItem* expected : fresh.menus().inMenuOrder()) {
-        const ui::MenuItem& actual = window.menus().item(expected->name());
+        const ui::MenuItem& actual = item(expected->name());
         SCOPED_TRACE(expected->name());
         EXPECT_EQ(actual.enabled(), expected->enabled());
         EXPECT_EQ(actual.visible(), expected->visible());
-        // The Type III mark is left as it is.
+        // Reset leaves the Type III mark as it is.
         if (expected->name() != "TypeIIIErrorresults1") {
             EXPECT_EQ(actual.checked(), expected->checked());
         }
     }
-}
-
-TEST_F(PresetsTest, ResetAfterAWinsorizedRunRestoresTheStartUpWindow) {
-    messUpAsAfterARun();
-    presets.btnResetClick();
-
-    ui::MainWindow fresh;
-    expectLikeStartUp(windows.mainWindow, fresh);
-    expectGroupsInStartUpState();
-    EXPECT_TRUE(item("Resampled1").checked());
-    EXPECT_FALSE(item("Winsorized1").checked());
+    const RunState& state = program.state();
     EXPECT_TRUE(item("TypeIIIErrorresults1").checked());
     EXPECT_TRUE(state.settings.TypeIIIErrorresults1);
-    EXPECT_TRUE(c("boxresults").fontColor() == ui::colors::navy);
-    EXPECT_EQ(c("boxresults").text(), "");
-
+    for (const GroupSettings& group : state.settings.groups) {
+        EXPECT_FALSE(group.chkMin);
+        EXPECT_FALSE(group.chkMax);
+        EXPECT_FALSE(group.rdoUniform);
+    }
     EXPECT_TRUE(state.flags.seedFromField);
     EXPECT_FALSE(state.flags.searchActive);
     for (const std::string& line : state.resultLines) EXPECT_EQ(line, "");
     // The last run's data and the automatic seed stream are not Reset's.
-    EXPECT_EQ(state.tallies.keptMeans[1][0], 2.5);
-    EXPECT_EQ(state.seeds.seedStreamSeed, -1257979814);
+    EXPECT_EQ(state.tallies.keptMeans[1][0], keptMean);
+    EXPECT_EQ(state.seeds.seedStreamSeed, seedStream);
 }
 
-TEST_F(PresetsTest, ResetLeavesAnUncheckedTypeThreeMarkUnchecked) {
-    presets.btnResetClick();
-    EXPECT_FALSE(item("TypeIIIErrorresults1").checked());
-    ui::MainWindow fresh;
-    expectLikeStartUp(windows.mainWindow, fresh);
-}
+TEST_F(PresetsTest, ResetBringsBackTheTypedSeedForTheNextRun) {
+    c("txtiterations").setText("50");
+    run();
+    run();  // automatic seeds are on: this one draws a new seed
+    ASSERT_NE(c("txtseed").text(), "1432449975");
 
-TEST_F(PresetsTest, ResetKeepsNoMenuCaptionsButItsOwnState) {
-    // A run gives the save items their run-time captions; nothing gives back
-    // the start-up ones.
-    messUpAsAfterARun();
-    presets.btnResetClick();
-    EXPECT_EQ(item("Save1").caption(), "&Save Results");
-    EXPECT_FALSE(item("Save1").enabled());
+    choose("Reset1");
+    EXPECT_EQ(c("txtseed").text(), "1432449975");
+    c("txtiterations").setText("50");
+    run();
+    EXPECT_TRUE(platform.messages().empty());
+    EXPECT_EQ(c("txtseed").text(), "1432449975");
+    EXPECT_EQ(program.state().seedText, "1432449975");
 }
 
 struct PresetRow {
-    const char* name;
-    void (Presets::*handler)();
+    const char* menuItem;
     const char* mean;
     const char* sd;
     bool integerData;
@@ -182,14 +144,12 @@ class PresetRowTest : public PresetsTest, public ::testing::WithParamInterface<P
 
 TEST_P(PresetRowTest, EndsInTheStateOfItsRow) {
     const PresetRow& row = GetParam();
-    messUpAsAfterARun();
-    // One group Uniform already and one with a bound on, so both the Reset
-    // and the preset's own pass have something to undo.
-    c("rdoUniform1").click();
-    c("chkMin3").click();
+    changeEverything();
+    c("rdoUniform1").click();  // one more Uniform group for the Reset to undo
 
-    (presets.*row.handler)();
+    choose(row.menuItem);
 
+    const RunState& state = program.state();
     for (int g = 1; g <= kGroups; ++g) {
         SCOPED_TRACE("group " + std::to_string(g));
         const GroupSettings& flags = state.settings.groups[g - 1];
@@ -202,28 +162,25 @@ TEST_P(PresetRowTest, EndsInTheStateOfItsRow) {
         EXPECT_EQ(flags.rdoNormal, !row.uniform);
         EXPECT_EQ(flags.chkMin, row.uniform);
         EXPECT_EQ(flags.chkMax, row.uniform);
-        EXPECT_EQ(c("chkMin", g).checked(), row.uniform);
-        EXPECT_EQ(c("chkMax", g).checked(), row.uniform);
-        EXPECT_EQ(c("chkMin", g).enabled(), !row.uniform);
+        for (const char* box : {"chkMin", "chkMax"}) {
+            EXPECT_EQ(c(box, g).checked(), row.uniform) << box;
+            EXPECT_EQ(c(box, g).enabled(), !row.uniform) << box;
+        }
         EXPECT_EQ(c("txtMin", g).text(), row.lower);
         EXPECT_EQ(c("txtMax", g).text(), row.upper);
-        EXPECT_EQ(c("txtMin", g).visible(), row.uniform);
-        EXPECT_EQ(c("txtMax", g).visible(), row.uniform);
-        EXPECT_FALSE(c("txtMin", g).enabled());
-        EXPECT_FALSE(c("txtMax", g).enabled());
+        for (const char* field : {"txtMin", "txtMax"}) {
+            EXPECT_EQ(c(field, g).visible(), row.uniform) << field;
+            EXPECT_FALSE(c(field, g).enabled()) << field;
+        }
         EXPECT_EQ(c("txtNsize", g).text(), "16");
         EXPECT_EQ(c("txtReliability", g).text(), "1.0");
     }
-    // The Reset underneath: defaults, no results, save items off.
-    EXPECT_EQ(c("txtseed").text(), "1432449975");
-    EXPECT_TRUE(c("chkInc").checked());
-    EXPECT_TRUE(state.flags.seedFromField);
-    EXPECT_FALSE(item("Save1").enabled());
-    EXPECT_FALSE(item("SaveMeans1").enabled());
+    // The Reset underneath.
+    EXPECT_EQ(c("txtiterations").text(), "10000");
     EXPECT_TRUE(item("Resampled1").checked());
-    EXPECT_EQ(c("memoresults").text(), "");
+    EXPECT_TRUE(item("TypeIIIErrorresults1").checked());
     // Wherever the focus ends, it is on a control the user can reach.
-    if (const ui::Control* focus = windows.mainWindow.focus()) {
+    if (const ui::Control* focus = program.mainWindow().focus()) {
         EXPECT_TRUE(focus->enabled()) << focus->name();
         EXPECT_TRUE(focus->visible()) << focus->name();
     }
@@ -231,53 +188,28 @@ TEST_P(PresetRowTest, EndsInTheStateOfItsRow) {
 
 INSTANTIATE_TEST_SUITE_P(
     AllPresets, PresetRowTest,
-    ::testing::Values(PresetRow{"StandardNormal", &Presets::ResettoStandardNormal1Click, "0.0",
-                                "1.0", false, false, "", ""},
-                      PresetRow{"NormalDIQ", &Presets::ResettoNormalIQtype1Click, "100", "15", true,
-                                false, "", ""},
-                      PresetRow{"NormalTscores", &Presets::ResettoNormalTscores1Click, "50", "10",
-                                true, false, "", ""},
-                      PresetRow{"CEEBSAT", &Presets::ResettoCEEBSATscores1Click, "500", "100", true,
-                                false, "", ""},
-                      PresetRow{"Uniform01", &Presets::ResettoUniform011Click, "0.5", "0.2887",
-                                false, true, "0.00", "1.00"},
-                      PresetRow{"UniformUID01", &Presets::ResettoUniformMean01Click, "0.0", "1.0",
-                                false, true, "-1.73", "1.73"},
-                      PresetRow{"UniformMinus3To3", &Presets::ResettoUniformUID331Click, "0",
-                                "1.73", false, true, "-3.00", "3.00"},
-                      PresetRow{"Uniform0To100", &Presets::ResettoUniform01001Click, "50", "28.87",
-                                true, true, "0.00", "100.00"}),
-    [](const ::testing::TestParamInfo<PresetRow>& info) { return std::string(info.param.name); });
-
-TEST_F(PresetsTest, UniformPresetBoundsAreTheRoundedEndsOfTheirRange) {
-    // Independent of the table: width / sqrt(12) as the SD puts the derived
-    // ends within rounding of the range's ends.
-    struct Scale {
-        void (Presets::*handler)();
-        double low, high;
-    };
-    for (const Scale& scale : {Scale{&Presets::ResettoUniform011Click, 0.0, 1.0},
-                               Scale{&Presets::ResettoUniformUID331Click, -3.0, 3.0},
-                               Scale{&Presets::ResettoUniform01001Click, 0.0, 100.0}}) {
-        (presets.*scale.handler)();
-        const double mean = *ReadNumber(c("txtmean1").text());
-        const double sd = *ReadNumber(c("txtsd1").text());
-        EXPECT_NEAR(mean, (scale.low + scale.high) / 2, 1e-12);
-        EXPECT_NEAR(sd * std::sqrt(12.0), scale.high - scale.low, 0.005 * (scale.high - scale.low));
-        EXPECT_NEAR(*ReadNumber(c("txtMin1").text()), scale.low, 0.005);
-        EXPECT_NEAR(*ReadNumber(c("txtMax1").text()), scale.high, 0.005);
-    }
-}
+    ::testing::Values(PresetRow{"ResettoStandardNormal1", "0.0", "1.0", false, false, "", ""},
+                      PresetRow{"ResettoNormalIQtype1", "100", "15", true, false, "", ""},
+                      PresetRow{"ResettoNormalTscores1", "50", "10", true, false, "", ""},
+                      PresetRow{"ResettoCEEBSATscores1", "500", "100", true, false, "", ""},
+                      PresetRow{"ResettoUniform011", "0.5", "0.2887", false, true, "0.00", "1.00"},
+                      PresetRow{"ResettoUniformMean01", "0.0", "1.0", false, true, "-1.73", "1.73"},
+                      PresetRow{"ResettoUniformUID331", "0", "1.73", false, true, "-3.00", "3.00"},
+                      PresetRow{"ResettoUniform01001", "50", "28.87", true, true, "0.00",
+                                "100.00"}),
+    [](const ::testing::TestParamInfo<PresetRow>& info) {
+        return std::string(info.param.menuItem);
+    });
 
 TEST_F(PresetsTest, EffectSizesGiveCohensSmallMediumAndLargeF) {
     struct Effect {
-        void (Presets::*handler)();
+        const char* menuItem;
         double f;
     };
-    for (const Effect& effect :
-         {Effect{&Presets::NoEffect1Click, 0.0}, Effect{&Presets::Small1Click, 0.098},
-          Effect{&Presets::Medium1Click, 0.253}, Effect{&Presets::Large1Click, 0.400}}) {
-        (presets.*effect.handler)();
+    for (const Effect& effect : {Effect{"NoEffect1", 0.0}, Effect{"SmallEffect1", 0.098},
+                                 Effect{"MediumEffect1", 0.253}, Effect{"LargeEffect1", 0.400}}) {
+        SCOPED_TRACE(effect.menuItem);
+        choose(effect.menuItem);
         double means[kGroups];
         double sum = 0.0;
         for (int g = 1; g <= kGroups; ++g) {
@@ -287,11 +219,10 @@ TEST_F(PresetsTest, EffectSizesGiveCohensSmallMediumAndLargeF) {
         }
         double squares = 0.0;
         for (double m : means) squares += (m - sum / kGroups) * (m - sum / kGroups);
-        EXPECT_NEAR(std::sqrt(squares / kGroups) / 1.0, effect.f, 0.0005);
+        // Standard deviation of the means (divisor 3) over the common SD of 1.
+        EXPECT_NEAR(std::sqrt(squares / kGroups), effect.f, 0.0005);
         EXPECT_EQ(c("txtmean2").text(), "0.00");
     }
-    EXPECT_EQ(c("txtmean1").text(), "0.49");
-    EXPECT_EQ(c("txtmean3").text(), "-0.49");
 }
 
 TEST_F(PresetsTest, LargeEffectRederivesOnlyTheUniformGroupsBounds) {
@@ -299,12 +230,14 @@ TEST_F(PresetsTest, LargeEffectRederivesOnlyTheUniformGroupsBounds) {
     c("txtmean1").setText("100");
     c("txtsd1").setText("15");
     c("chkMin1").click();
-    c("txtmean1").setEnabled(false);  // as a run or search may leave it
+    c("txtmean1").setEnabled(false);
     c("chkInteger2").click();
     c("txtNsize2").setText("30");
 
-    presets.Large1Click();
+    choose("LargeEffect1");
 
+    EXPECT_EQ(c("txtmean1").text(), "0.49");
+    EXPECT_EQ(c("txtmean3").text(), "-0.49");
     EXPECT_EQ(c("txtMin3").text(), "-2.22");
     EXPECT_EQ(c("txtMax3").text(), "1.24");
     EXPECT_TRUE(c("rdoUniform3").checked());
@@ -313,7 +246,7 @@ TEST_F(PresetsTest, LargeEffectRederivesOnlyTheUniformGroupsBounds) {
     EXPECT_TRUE(c("txtMin1").visible());
     EXPECT_EQ(c("txtMin2").text(), "");
     EXPECT_FALSE(c("txtMin2").visible());
-    // Nothing but the means and SDs changes.
+    // Nothing but the means and SDs changes; txtmean1 takes the focus.
     EXPECT_TRUE(c("chkInteger2").checked());
     EXPECT_EQ(c("txtNsize2").text(), "30");
     EXPECT_TRUE(c("txtmean1").enabled());
@@ -321,20 +254,87 @@ TEST_F(PresetsTest, LargeEffectRederivesOnlyTheUniformGroupsBounds) {
 }
 
 TEST_F(PresetsTest, EffectSizeAfterARunKeepsTheResultsAndTheSaveCommands) {
-    messUpAsAfterARun();
-    state.flags.searchActive = false;
-    presets.NoEffect1Click();
-    EXPECT_EQ(c("txtrej1").text(), "31");
-    EXPECT_EQ(c("memoresults").text(), "INFLATED");
-    EXPECT_EQ(state.resultLines[6], "INFLATED");
+    changeEverything();
+    run();
+    ASSERT_TRUE(platform.messages().empty());
+    const std::string memo = c("memoresults").text();
+    const std::string rejections = c("txtrej1").text();
+    const std::string seed = c("txtseed").text();
+    ASSERT_FALSE(memo.empty());
+
+    choose("NoEffect1");
+
+    EXPECT_EQ(c("memoresults").text(), memo);
+    EXPECT_EQ(c("txtrej1").text(), rejections);
+    EXPECT_EQ(program.state().joinedResultLines(), memo);
     EXPECT_TRUE(item("Save1").enabled());
     EXPECT_TRUE(item("Winsorized1").checked());
-    EXPECT_FALSE(state.flags.seedFromField);
-    EXPECT_EQ(c("txtseed").text(), "1257979814");
+    EXPECT_FALSE(program.state().flags.seedFromField);
+    EXPECT_EQ(c("txtseed").text(), seed);
     // Group 2 is still Uniform, with the bounds of the new mean 0 and SD 1.
     EXPECT_TRUE(c("rdoUniform2").checked());
     EXPECT_EQ(c("txtMin2").text(), "-1.73");
     EXPECT_EQ(c("txtMax2").text(), "1.73");
+}
+
+struct PresetRun {
+    const char* name;
+    std::vector<const char*> menuItems;  // chosen in order before the run
+    bool equalMeans;
+};
+
+class PresetRunTest : public PresetsTest, public ::testing::WithParamInterface<PresetRun> {};
+
+TEST_P(PresetRunTest, RunAfterThePresetSucceedsWithAVerdictOfItsKind) {
+    const PresetRun& row = GetParam();
+    for (const char* menuItem : row.menuItems) choose(menuItem);
+    run();
+
+    EXPECT_TRUE(platform.messages().empty()) << platform.messages().front();
+    const RunState& state = program.state();
+    EXPECT_EQ(state.tallies.completedReplications, 10000);
+    EXPECT_TRUE(item("Save1").enabled());
+    const std::string& memo = c("memoresults").text();
+    if (row.equalMeans) {
+        EXPECT_EQ(c("boxresults").text(), "RESULTS: Robustness Analysis");
+        // The kind follows from the proportion against Bradley's band.
+        const double p = state.tallies.rejectionProportion;
+        const char* expected = p > 1.1 * 0.05   ? ") is INFLATED"
+                               : p < 0.9 * 0.05 ? ") is CONSERVATIVE"
+                                                : "the test appears to be ROBUST";
+        EXPECT_NE(memo.find(expected), std::string::npos) << memo;
+    } else {
+        EXPECT_EQ(c("boxresults").text(), "RESULTS: Power Analysis");
+        EXPECT_EQ(memo.rfind("Actual Power is ", 0), 0u) << memo;
+        EXPECT_GT(state.tallies.rejectionProportion, 0.05);
+    }
+    EXPECT_EQ(memo.find("CAUTION"), std::string::npos) << memo;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    AllPresetsAndEffects, PresetRunTest,
+    ::testing::Values(PresetRun{"StandardNormal", {"ResettoStandardNormal1"}, true},
+                      PresetRun{"NormalDIQ", {"ResettoNormalIQtype1"}, true},
+                      PresetRun{"NormalTscores", {"ResettoNormalTscores1"}, true},
+                      PresetRun{"CEEBSAT", {"ResettoCEEBSATscores1"}, true},
+                      PresetRun{"Uniform01", {"ResettoUniform011"}, true},
+                      PresetRun{"UniformUID01", {"ResettoUniformMean01"}, true},
+                      PresetRun{"UniformMinus3To3", {"ResettoUniformUID331"}, true},
+                      PresetRun{"Uniform0To100", {"ResettoUniform01001"}, true},
+                      PresetRun{"NoEffect", {"ResettoStandardNormal1", "NoEffect1"}, true},
+                      PresetRun{"SmallEffect", {"ResettoStandardNormal1", "SmallEffect1"}, false},
+                      PresetRun{
+                          "MediumEffectUniform", {"ResettoUniformMean01", "MediumEffect1"}, false},
+                      PresetRun{"LargeEffect", {"ResettoStandardNormal1", "LargeEffect1"}, false}),
+    [](const ::testing::TestParamInfo<PresetRun>& info) { return std::string(info.param.name); });
+
+TEST_F(PresetsTest, NormalBoundLeftOnAfterAnEffectSizeGivesTheCaution) {
+    choose("ResettoStandardNormal1");
+    c("chkMin1").click();  // proposes -4.00, not mirrored by a maximum
+    choose("LargeEffect1");
+    run();
+    EXPECT_TRUE(platform.messages().empty());
+    EXPECT_EQ(c("memoresults").text().rfind("Interpret the results above with CAUTION! ", 0), 0u);
 }
 
 }  // namespace
