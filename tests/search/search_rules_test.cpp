@@ -7,6 +7,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 namespace velmor {
@@ -134,6 +135,10 @@ struct BandCase {
     std::int32_t samples;
     std::int32_t step;
 };
+
+void PrintTo(const BandCase& c, std::ostream* out) {
+    *out << "p=" << c.proportion << " S=" << c.total;
+}
 
 class BandTable : public ::testing::TestWithParam<BandCase> {};
 
