@@ -137,7 +137,7 @@ TEST_F(RunCommand, SingleReplicationShowsFAndSignificance) {
     EXPECT_EQ(text("Label9"), "Proportion");
     EXPECT_EQ(text("txtalphaused"), "");
     const std::string memo = text("memoresults");
-    ASSERT_EQ(memo.substr(0, 21), "\n     F-statistic = ");
+    ASSERT_EQ(memo.substr(0, 20), "\n     F-statistic = ");
     EXPECT_NE(memo.find("\nsignificance = "), std::string::npos);
     EXPECT_EQ(state.tallies.seOfMeans[1], replicator.result().groupSD[1]);
     EXPECT_EQ(state.settings.txtmeanstokeep, 1);  // lowered to the iteration count

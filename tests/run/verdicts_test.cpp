@@ -78,7 +78,7 @@ TEST(Verdict, BandEdgesAreRobustAtSeveralAlphas) {
         std::int64_t n;
     };
     for (const Edge& e : {Edge{0.05, 450, 550, 10000}, Edge{0.01, 9, 11, 1000}, Edge{0.1, 900, 1100, 10000},
-                          Edge{0.07, 63, 77, 1000}, Edge{0.3, 27, 33, 100}, Edge{0.0001, 9, 11, 1000000}}) {
+                          Edge{0.07, 63, 77, 1000}, Edge{0.3, 27, 33, 100}, Edge{0.0001, 90, 110, 1000000}}) {
         EXPECT_NE(Verdict(Robustness(e.low, e.n, e.alpha)).find("ROBUST"), std::string::npos) << e.alpha;
         EXPECT_NE(Verdict(Robustness(e.high, e.n, e.alpha)).find("ROBUST"), std::string::npos) << e.alpha;
         EXPECT_NE(Verdict(Robustness(e.low - 1, e.n, e.alpha)).find("CONSERVATIVE"), std::string::npos);

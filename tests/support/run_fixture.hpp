@@ -29,6 +29,7 @@ struct RunFixture {
         : platform(&windows),
           replicator(generators, console),
           run(windows, platform, state, generators, replicator) {
+        windows.mainWindow.control("btnStopRun").setHandler([this] { run.btnStopRunClick(); });
         // The coupling rules keep these flags; the run tests set them directly.
         for (auto& g : state.settings.groups) {
             g.rdoNormal = true;

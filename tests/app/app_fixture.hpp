@@ -1,0 +1,102 @@
+#pragma once
+// Shared by the GUI tests: one QApplication for the test process (offscreen
+// unless the environment chose a platform), a way to act on a modal window
+// while the command that opened it waits, and small helpers for typing.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "app/application.hpp"
+
+namespace velmor::testing {
+
+inline QApplication& TestToolkit() {
+    static QApplication* toolkit = [] {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "velmor-app-test";
+        static char* argv[] = {name, nullptr};
+        auto* created = new QApplication(argc, argv);  // lives until the process ends
+        app::ConfigureToolkit(*created);
+        // Tests close the main window many times; that must not end anything.
+        created->setQuitOnLastWindowClosed(false);
+        return created;
+    }();
+    return *toolkit;
+}
+
+// Calls `act` with the modal window once one is up (`expected` when given):
+// a modal dialog blocks the command that opened it in the dialog's own event
+// loop, where this runs.
+inline void WhenModal(std::function<void(QWidget*)> act, const QWidget* expected = nullptr,
+                      int timeoutMs = 10000) {
+    auto clock = std::make_shared<QElapsedTimer>();
+    clock->start();
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [=] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal->isVisible() && (!expected || modal == expected)) {
+            act(modal);
+            return;
+        }
+        if (clock->elapsed() > timeoutMs) {
+            ADD_FAILURE() << "no modal window appeared";
+            return;
+        }
+        QTimer::singleShot(5, [poll] { (*poll)(); });
+    };
+    QTimer::singleShot(0, [poll] { (*poll)(); });
+}
+
+// Replaces the text of a line edit as a user does: select all, then type.
+inline void TypeInto(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    edit->selectAll();
+    if (text.isEmpty())
+        QTest::keyClick(edit, Qt::Key_Delete);
+    else
+        QTest::keyClicks(edit, text);
+}
+
+// A fresh program with its windows, the main window shown.
+class AppTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        TestToolkit();
+        app_ = std::make_unique<app::Application>();
+        app_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&app_->mainWindow()));
+        app_->mainWindow().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&app_->mainWindow()));
+    }
+    void TearDown() override { app_.reset(); }
+
+    app::MainWindowView& window() { return app_->mainWindow(); }
+    ui::MainWindow& model() { return app_->program().windows().mainWindow; }
+    ui::Control& control(const char* name) { return model().control(name); }
+    template <class W = QWidget>
+    W* widget(const char* name) {
+        W* w = window().view().widgetAs<W>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QString shown(const char* name) { return widget<QLineEdit>(name)->text(); }
+
+    // A key as the keyboard delivers it: to the widget that has the focus.
+    void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget* target = QApplication::focusWidget();
+        if (!target || target->window() != &window()) target = &window();
+        QTest::keyClick(target, key, modifiers);
+    }
+
+    std::unique_ptr<app::Application> app_;
+};
+
+}  // namespace velmor::testing

@@ -1,0 +1,62 @@
+// Draws VELMOR's windows as the user sees them after a default run, for the
+// README and for checking the layout by eye:
+//   velmor-screenshot OUTDIR
+// writes OUTDIR/main-window.png, and the four dialogs as about.png,
+// information.png, set-power.png and user-agreement.png. Run it under a real
+// X server (xvfb-run) so that fonts are rendered as on a desktop.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QTest>
+#include <cstdio>
+
+#include "app/application.hpp"
+
+namespace {
+
+bool save(QWidget& widget, const QDir& dir, const char* name) {
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    const bool ok = widget.grab().save(path);
+    std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "FAILED", qPrintable(path), widget.width(),
+                widget.height());
+    return ok;
+}
+
+bool saveDialog(QWidget& dialog, const QDir& dir, const char* name) {
+    dialog.show();
+    if (!QTest::qWaitForWindowExposed(&dialog)) return false;
+    QTest::qWait(50);
+    const bool ok = save(dialog, dir, name);
+    dialog.hide();
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    int toolkitArgc = 1;
+    QApplication toolkit(toolkitArgc, argv);
+    velmor::app::ConfigureToolkit(toolkit);
+    QDir dir(out);
+    if (!dir.mkpath(QStringLiteral("."))) return 2;
+
+    velmor::app::Application velmor;
+    velmor.show();
+    if (!QTest::qWaitForWindowExposed(&velmor.mainWindow())) return 3;
+    // A default run, started as the user starts it: the RUN button.
+    velmor.mainWindow().view().widgetAs<QAbstractButton>("SpeedButtonRun")->click();
+    QTest::qWait(100);
+
+    bool ok = save(velmor.mainWindow(), dir, "main-window.png");
+    ok = saveDialog(velmor.aboutBox(), dir, "about.png") && ok;
+    velmor.program().windows().runBox.control("Memo1").setText(
+        "-- Processing Stopped by User\r\n   \r\n-- Results may not be complete.");
+    velmor.runBox().view().refresh();
+    ok = saveDialog(velmor.runBox(), dir, "information.png") && ok;
+    ok = saveDialog(velmor.powerBox(), dir, "set-power.png") && ok;
+    ok = saveDialog(velmor.userBox(), dir, "user-agreement.png") && ok;
+    return ok ? 0 : 1;
+}
