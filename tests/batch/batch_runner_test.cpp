@@ -40,7 +40,7 @@ TEST(BatchRunner, ReportMatchesTheWindowByteForByte) {
     ASSERT_TRUE(batch.ok) << (batch.messages.empty() ? "" : batch.messages.front());
 
     // The same values typed into the window by a user.
-    testing::FakePlatform platform;
+    velmor::testing::FakePlatform platform;
     Program program(platform);
     platform.attach(program.windows());
     ui::MainWindow& w = program.mainWindow();
