@@ -194,6 +194,7 @@ void RunController::replicationLoop() {
     const bool keepMeans = s.txtmeanstokeep > 0;
     char buffer[32];
     std::uint64_t i = 1;
+    dataSetIncomplete_ = false;
     // Counted as they are stored, so a run ended by no variance or a fault
     // still tells the means file how many entries are its own.
     t.keptMeansOfLastRun = 0;
@@ -203,7 +204,12 @@ void RunController::replicationLoop() {
         // The toolkit's own arithmetic may leave flags behind; only ours count.
         ClearFloatingPointFaults();
         if (state_.flags.stopRequested) break;
-        if (replicator_.GenerateReplication(s, state_.seeds.deviateSeed) == Replicator::Outcome::Abandoned) break;
+        if (replicator_.GenerateReplication(s, state_.seeds.deviateSeed) == Replicator::Outcome::Abandoned) {
+            // The stop came inside a replication: its scores are half made
+            // and the last complete data set is gone with them.
+            dataSetIncomplete_ = true;
+            break;
+        }
         RaiseFloatingPointFaults();
         const ReplicationResult& r = replicator_.result();
         if (r.noVariance) {
@@ -262,7 +268,6 @@ void RunController::endOfRun(std::uint64_t completed) {
     RunTallies& t = state_.tallies;
     const bool search = state_.flags.searchActive;
     t.completedReplications = static_cast<std::int64_t>(completed);
-    t.keptMeansOfLastRun = static_cast<std::int32_t>(std::min<std::uint64_t>(completed, kMaxKeptMeans));
     outcome_ = completed == 0 ? Outcome::NothingCompleted : Outcome::Completed;
 
     if (completed > 0) {
@@ -337,7 +342,10 @@ void RunController::restore() {
     state_.flags.sampleSizeAnalysis = false;
     unlockWindow();
     switch (outcome_) {
-        case Outcome::Completed: enableSaveCommands(); break;
+        case Outcome::Completed:
+            enableSaveCommands();
+            if (dataSetIncomplete_) main_.menus().item("SaveData1").setEnabled(false);
+            break;
         case Outcome::NoVariance:
             // The message asks the user to save the data to verify it; there
             // are no results or means to save.

@@ -63,6 +63,7 @@ class RunController {
     ui::Control& label7_;
     Outcome outcome_ = Outcome::SettingsFailed;
     bool abandoned_ = false;
+    bool dataSetIncomplete_ = false;  // a stop abandoned a replication half way
 };
 
 }  // namespace velmor
