@@ -28,9 +28,9 @@
 namespace velmor::testing {
 namespace {
 
-const char* const kResultFields[] = {"txtrej1",     "txtprop1",    "txtalphaused", "txtActualM1",
-                                     "txtActualM2", "txtActualM3", "txtSEmean1",   "txtSEmean2",
-                                     "txtSEmean3"};
+const char* const kResultFields[] = {"txtrej1",     "txtprop1",    "txtalphaused",
+                                     "txtActualM1", "txtActualM2", "txtActualM3",
+                                     "txtSEmean1",  "txtSEmean2",  "txtSEmean3"};
 
 void clickCheckable(QWidget* button) {
     // On the indicator: a click elsewhere on a wide row does not hit the box.
@@ -120,7 +120,8 @@ TEST_F(ApplicationTest, TypingAndClickingRunTheCouplingRules) {
 TEST_F(ApplicationTest, RunButtonCompletesADefaultRunLikeTheModelAlone) {
     clickRun();
     EXPECT_EQ(app_->program().state().tallies.completedReplications, 10000);
-    EXPECT_EQ(widget<QPushButton>("btnStopRun")->text(), QStringLiteral("FINISHED 10000 Iterations"));
+    EXPECT_EQ(widget<QPushButton>("btnStopRun")->text(),
+              QStringLiteral("FINISHED 10000 Iterations"));
     EXPECT_TRUE(widget("btnStopRun")->isVisible());
     EXPECT_FALSE(widget("btnStopRun")->isEnabled());
     EXPECT_TRUE(widget("SpeedButtonRun")->isVisible());
@@ -177,11 +178,11 @@ TEST_F(ApplicationTest, StopButtonStopsALongRunAtOnceAndTheWindowStaysResponsive
     EXPECT_TRUE(lockedDuringRun);
     ASSERT_GE(stopClickedAt, 0);
     ASSERT_GE(messageAt, stopClickedAt);
-    EXPECT_LT(messageAt - stopClickedAt, 250) << "the stop took " << messageAt - stopClickedAt
-                                              << " ms";
+    EXPECT_LT(messageAt - stopClickedAt, 250)
+        << "the stop took " << messageAt - stopClickedAt << " ms";
     EXPECT_LT(biggestGap, 100) << "the window went " << biggestGap << " ms without events";
-    EXPECT_EQ(message,
-              QStringLiteral("-- Processing Stopped by User\n   \n-- Results may not be complete."));
+    EXPECT_EQ(message, QStringLiteral(
+                           "-- Processing Stopped by User\n   \n-- Results may not be complete."));
     const auto completed = app_->program().state().tallies.completedReplications;
     EXPECT_GT(completed, 0);
     EXPECT_LT(completed, 10000);
@@ -211,7 +212,7 @@ TEST_F(ApplicationTest, HiddenTest1000KeyWorksAndDisabledKeysDoNothing) {
         return std::optional<std::string>();
     });
     widget("txtmean1")->setFocus();
-    pressKey(Qt::Key_S, Qt::ControlModifier);  // Save Results is not offered yet
+    pressKey(Qt::Key_S, Qt::ControlModifier);   // Save Results is not offered yet
     pressKey(Qt::Key_F9, Qt::ControlModifier);  // the hidden .90 item does nothing
     EXPECT_EQ(saveDialogs, 0);
     pressKey(Qt::Key_F12);

@@ -56,8 +56,7 @@ TEST(ProducesCharacter, NavigationAndEditingKeysProduceNone) {
 
 TEST(QtNameFilters, SaveCommandFiltersKeepTheirDescription) {
     EXPECT_EQ(QtNameFilters("Text files (*.out,*.dat,*.txt,*.csv)|*.out;*.dat;*.txt;*.csv"),
-              QStringLiteral(
-                  "Text files (*.out,*.dat,*.txt,*.csv) (*.out *.dat *.txt *.csv)"));
+              QStringLiteral("Text files (*.out,*.dat,*.txt,*.csv) (*.out *.dat *.txt *.csv)"));
     EXPECT_EQ(QtNameFilters("Data|*.dat"), QStringLiteral("Data (*.dat)"));
 }
 

@@ -24,7 +24,9 @@
 namespace velmor::testing {
 namespace {
 
-QColor rgb(int r, int g, int b) { return QColor(r, g, b); }
+QColor rgb(int r, int g, int b) {
+    return QColor(r, g, b);
+}
 
 class MainWindowViewTest : public ::testing::Test {
   protected:
@@ -192,7 +194,8 @@ TEST_F(MainWindowViewTest, ModelChangesWaitForARefreshAndThenShow) {
 TEST_F(MainWindowViewTest, MemoShowsModelLinesAsLines) {
     model.control("memoresults").setText("first\r\nsecond");
     view->refresh();
-    EXPECT_EQ(widget<QPlainTextEdit>("memoresults")->toPlainText(), QStringLiteral("first\nsecond"));
+    EXPECT_EQ(widget<QPlainTextEdit>("memoresults")->toPlainText(),
+              QStringLiteral("first\nsecond"));
 }
 
 TEST_F(MainWindowViewTest, MirroringDoesNotEchoAsAUserAction) {
@@ -253,8 +256,8 @@ TEST_F(MainWindowViewTest, ModelFocusMovesTheKeyboardFocusAndBack) {
 TEST_F(MainWindowViewTest, MenuBarHasSevenEntriesFromTheModel) {
     const QList<QAction*> top = view->menuBar()->actions();
     ASSERT_EQ(top.size(), 7);
-    const QStringList captions{"&File", "&Analysis", "Effect Sizes", "Options", "Reset", "&Help",
-                               " "};
+    const QStringList captions{"&File", "&Analysis", "Effect Sizes", "Options", "Reset",
+                               "&Help", " "};
     for (int i = 0; i < 7; ++i) EXPECT_EQ(top[i]->text(), captions[i]);
     EXPECT_FALSE(top[6]->isEnabled());
 
@@ -343,9 +346,9 @@ TEST_F(MainWindowViewTest, SeedKeystrokesThatProduceACharacterReachTheRuleFirst)
     QTest::keyClick(field, Qt::Key_Home);
     QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
     // The rule saw each keystroke before the field took it.
-    EXPECT_EQ(seedPresses, (std::vector<QString>{QStringLiteral("1432449975"),
-                                                 QStringLiteral("14324499757"),
-                                                 QStringLiteral("1432449975")}));
+    EXPECT_EQ(seedPresses,
+              (std::vector<QString>{QStringLiteral("1432449975"), QStringLiteral("14324499757"),
+                                    QStringLiteral("1432449975")}));
     // Keys elsewhere are no seed keystrokes.
     keyAt(widget("txtmean1"), Qt::Key_1);
     EXPECT_EQ(seedPresses.size(), 3u);

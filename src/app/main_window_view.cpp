@@ -1,0 +1,389 @@
+#include "app/main_window_view.hpp"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "app/key_text.hpp"
+
+namespace velmor::app {
+
+using ui::ControlKind;
+
+namespace {
+
+// Pixel sizes of the window's grid; the boxes share one width.
+constexpr int kGroupFieldWidth = 46;
+constexpr int kResultFieldWidth = 48;
+constexpr int kSeedFieldWidth = 70;
+constexpr int kBoxSpacing = 3;
+constexpr int kEditHeight = 20;
+constexpr int kMemoMinimumHeight = 80;
+
+QString menuText(const ui::MenuItem& item) {
+    QString text = QString::fromStdString(item.caption());
+    // The shortcut is shown after a tab, which Qt's menus draw in the key
+    // column; it is not registered with Qt, so the model's rule alone decides
+    // what a key does (two items carry F2).
+    if (!item.shortcut().empty())
+        text += QLatin1Char('\t') + QString::fromStdString(item.shortcut());
+    return text;
+}
+
+std::vector<const ui::Control*> childrenOf(const ui::Form& form, const std::string& parent) {
+    std::vector<const ui::Control*> out;
+    for (const ui::Control& c : form.controls())
+        if (c.parent() == parent) out.push_back(&c);
+    return out;
+}
+
+}  // namespace
+
+MainWindowView::MainWindowView(ui::MainWindow& model, Commands commands, QWidget* parent)
+    : QMainWindow(parent), model_(model), commands_(std::move(commands)), view_(model) {
+    setObjectName(QString::fromStdString(model.name()));
+    setWindowTitle(QString::fromStdString(model.caption()));
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor(192, 192, 192));
+    setPalette(p);
+    setAutoFillBackground(true);
+
+    createControls();
+    createLayout();
+    createMenus();
+    view_.applyTabOrder();
+
+    closeRetry_.setInterval(10);
+    connect(&closeRetry_, &QTimer::timeout, this, &MainWindowView::retryClose);
+    qApp->installEventFilter(this);
+}
+
+MainWindowView::~MainWindowView() {
+    qApp->removeEventFilter(this);
+    model_.menus().setListener(nullptr);
+}
+
+void MainWindowView::createControls() {
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("clientArea"));
+    setCentralWidget(central);
+    // In creation order, which Qt also takes as the first focus chain.
+    for (const ui::Control& c : model_.controls()) {
+        QWidget* parent = c.parent().empty() ? central : view_.widget(c.parent());
+        view_.create(c.name(), parent);
+    }
+    // Labels that the window shows on two lines.
+    for (const char* name : {"Label7", "lblseed", "Label5"})
+        view_.widgetAs<QLabel>(name)->setWordWrap(true);
+    // Nothing ever shows the two-tailed choice; it takes no room.
+    QWidget* twoTail = view_.widget("rdoTwotail");
+    QSizePolicy policy = twoTail->sizePolicy();
+    policy.setRetainSizeWhenHidden(false);
+    twoTail->setSizePolicy(policy);
+    auto* memo = view_.widgetAs<QPlainTextEdit>("memoresults");
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The memo takes the room its column gives it; it does not widen the column.
+    memo->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    memo->setMinimumHeight(kMemoMinimumHeight);
+    // Compact rows, as in a dense dialog-unit layout.
+    for (const ui::Control& c : model_.controls())
+        if (c.kind() == ControlKind::Edit) view_.widget(c.name())->setFixedHeight(kEditHeight);
+    seedField_ = view_.widget("txtseed");
+}
+
+void MainWindowView::layoutInRows(const std::string& box, int fieldWidth) {
+    // Rows read from the model's order: a label or check box followed by an
+    // edit shares a row with it (the edit at the right edge); a label followed
+    // by radio buttons shares a row with them; anything else spans the box.
+    QWidget* boxWidget = view_.widget(box);
+    auto* grid = new QGridLayout(boxWidget);
+    grid->setContentsMargins(4, 2, 4, 3);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(1);
+    grid->setColumnStretch(0, 1);
+    const std::vector<const ui::Control*> children = childrenOf(model_, box);
+    int row = 0;
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        const ui::Control& c = *children[i];
+        QWidget* w = view_.widget(c.name());
+        const ui::Control* next = i + 1 < children.size() ? children[i + 1] : nullptr;
+        const bool leftOfField =
+            c.kind() == ControlKind::Label || c.kind() == ControlKind::CheckBox;
+        if (leftOfField && next && next->kind() == ControlKind::Edit) {
+            QWidget* field = view_.widget(next->name());
+            field->setFixedWidth(fieldWidth);
+            grid->addWidget(w, row, 0);
+            grid->addWidget(field, row, 1, Qt::AlignRight);
+            ++i;
+        } else if (c.kind() == ControlKind::Label && next &&
+                   next->kind() == ControlKind::RadioButton) {
+            auto* line = new QHBoxLayout;
+            line->setSpacing(6);
+            line->addWidget(w);
+            while (i + 1 < children.size() && children[i + 1]->kind() == ControlKind::RadioButton)
+                line->addWidget(view_.widget(children[++i]->name()));
+            line->addStretch(1);
+            grid->addLayout(line, row, 0, 1, 2);
+        } else if (c.kind() == ControlKind::Edit) {
+            w->setFixedWidth(fieldWidth);
+            grid->addWidget(w, row, 1, Qt::AlignRight);
+        } else {
+            grid->addWidget(w, row, 0, 1, 2);
+        }
+        ++row;
+    }
+    grid->setRowStretch(row, 1);
+}
+
+void MainWindowView::layoutResults() {
+    auto* grid = new QGridLayout(view_.widget("boxresults"));
+    grid->setContentsMargins(4, 2, 4, 3);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(1);
+    const char* heads[] = {"Label8", "Label9", "Label13"};
+    const char* fields[] = {"txtrej1", "txtprop1", "txtalphaused"};
+    for (int col = 0; col < 3; ++col) {
+        grid->addWidget(view_.widget(heads[col]), 0, col);
+        QWidget* field = view_.widget(fields[col]);
+        // Three fields share the column's width in equal parts.
+        field->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        field->setMinimumWidth(kGroupFieldWidth);
+        grid->addWidget(field, 1, col);
+        grid->setColumnStretch(col, 1);
+    }
+    grid->addWidget(view_.widget("memoresults"), 2, 0, 1, 3);
+    grid->setRowStretch(2, 1);
+}
+
+void MainWindowView::layoutRunPanel() {
+    auto* grid = new QGridLayout(view_.widget("pnlCount"));
+    grid->setContentsMargins(2, 2, 2, 2);
+    grid->setSpacing(3);
+    grid->addWidget(view_.widget("Label7"), 0, 0);
+    QWidget* run = view_.widget("SpeedButtonRun");
+    run->setMinimumWidth(36);
+    grid->addWidget(run, 0, 1);
+    grid->addWidget(view_.widget("btnStopRun"), 1, 0, 1, 2);
+    grid->setColumnStretch(0, 1);
+}
+
+void MainWindowView::createLayout() {
+    for (int g = 1; g <= 3; ++g) layoutInRows("boxgroup" + std::to_string(g), kGroupFieldWidth);
+    layoutInRows("boxsamplingdistributions", kResultFieldWidth);
+    layoutInRows("boxhypothesistesting", kGroupFieldWidth);
+    layoutInRows("boxmontecarlo", kSeedFieldWidth);
+    layoutResults();
+    layoutRunPanel();
+    // "Seeds for Successive Analyses" reads as the second line of the check
+    // box's caption: indent it to the caption's text.
+    const int indicator = style()->pixelMetric(QStyle::PM_IndicatorWidth) +
+                          style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+    view_.widget("Label1")->setContentsMargins(indicator, 0, 0, 0);
+
+    auto* grid = new QGridLayout(centralWidget());
+    grid->setContentsMargins(kBoxSpacing, kBoxSpacing, kBoxSpacing, kBoxSpacing);
+    grid->setSpacing(kBoxSpacing);
+    for (int g = 1; g <= 3; ++g)
+        grid->addWidget(view_.widget("boxgroup" + std::to_string(g)), 0, g - 1);
+    grid->addWidget(view_.widget("boxsamplingdistributions"), 1, 0);
+    auto* middle = new QVBoxLayout;
+    middle->setSpacing(kBoxSpacing);
+    middle->addWidget(view_.widget("boxhypothesistesting"));
+    middle->addWidget(view_.widget("boxmontecarlo"), 1);
+    grid->addLayout(middle, 1, 1);
+    auto* right = new QVBoxLayout;
+    right->setSpacing(kBoxSpacing);
+    right->addWidget(view_.widget("boxresults"), 1);
+    right->addWidget(view_.widget("pnlCount"));
+    grid->addLayout(right, 1, 2);
+
+    // Three columns of one width: the widest box of inputs sets it; the
+    // results box and the run panel fit themselves into their column.
+    int width = 0;
+    for (const char* box : {"boxgroup1", "boxgroup2", "boxgroup3", "boxsamplingdistributions",
+                            "boxhypothesistesting", "boxmontecarlo"})
+        width = std::max(width, view_.widget(box)->sizeHint().width());
+    for (int col = 0; col < 3; ++col) {
+        grid->setColumnMinimumWidth(col, width);
+        grid->setColumnStretch(col, 1);
+    }
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void MainWindowView::createMenus() {
+    QMenuBar* bar = menuBar();
+    std::map<std::pair<const ui::MenuItem*, int>, QActionGroup*> radioGroups;
+    for (const auto& top : model_.menus().root().items()) {
+        ui::MenuItem* menuItem = top.get();
+        QAction* topAction = nullptr;
+        if (menuItem->items().empty()) {
+            // The blank last entry: a menu with nothing in it.
+            topAction = bar->addAction(QString::fromStdString(menuItem->caption()));
+        } else {
+            QMenu* menu = bar->addMenu(QString::fromStdString(menuItem->caption()));
+            menu->setObjectName(QString::fromStdString(menuItem->name()));
+            menus_.emplace(menuItem, menu);
+            topAction = menu->menuAction();
+            for (const auto& child : menuItem->items()) {
+                ui::MenuItem* item = child.get();
+                QAction* action = item->kind() == ui::MenuItemKind::Separator
+                                      ? menu->addSeparator()
+                                      : menu->addAction(menuText(*item));
+                action->setObjectName(QString::fromStdString(item->name()));
+                action->setStatusTip(QString::fromStdString(item->hint()));
+                if (item->checkable()) {
+                    action->setCheckable(true);
+                    if (item->radioGroup() != 0) {
+                        QActionGroup*& group = radioGroups[{menuItem, item->radioGroup()}];
+                        if (!group) group = new QActionGroup(menu);
+                        group->addAction(action);
+                    }
+                }
+                if (item->kind() == ui::MenuItemKind::Command)
+                    connect(action, &QAction::triggered, this,
+                            [this, item] { triggerMenuItem(*item); });
+                actions_.emplace(item, action);
+                applyMenuItem(*item);
+            }
+        }
+        topAction->setObjectName(QString::fromStdString(menuItem->name()));
+        topAction->setStatusTip(QString::fromStdString(menuItem->hint()));
+        actions_.emplace(menuItem, topAction);
+        applyMenuItem(*menuItem);
+    }
+    model_.menus().setListener([this](const ui::MenuItem& item) { applyMenuItem(item); });
+}
+
+void MainWindowView::applyMenuItem(const ui::MenuItem& item) {
+    auto it = actions_.find(&item);
+    if (it == actions_.end()) return;
+    QAction* action = it->second;
+    const QSignalBlocker block(action);
+    if (auto menu = menus_.find(&item); menu != menus_.end())
+        menu->second->setTitle(QString::fromStdString(item.caption()));
+    else if (item.kind() != ui::MenuItemKind::Separator)
+        action->setText(menuText(item));
+    action->setEnabled(item.enabled());
+    action->setVisible(item.visible());
+    if (item.checkable()) action->setChecked(item.checked());
+}
+
+void MainWindowView::triggerMenuItem(ui::MenuItem& item) {
+    item.trigger();
+    // Qt ticked the item itself; the model's marks are what the menu shows.
+    applyMenuItem(item);
+    if (item.parent())
+        for (const auto& sibling : item.parent()->items()) applyMenuItem(*sibling);
+    refresh();
+}
+
+QAction* MainWindowView::action(std::string_view item) const {
+    for (const auto& [menuItem, action] : actions_)
+        if (menuItem->name() == item) return action;
+    return nullptr;
+}
+
+QMenu* MainWindowView::menu(std::string_view item) const {
+    for (const auto& [menuItem, menu] : menus_)
+        if (menuItem->name() == item) return menu;
+    return nullptr;
+}
+
+void MainWindowView::refresh() {
+    view_.refresh();
+}
+
+void MainWindowView::repeatStop() {
+    if (closePending_ && commands_.stop) commands_.stop();
+}
+
+bool MainWindowView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    auto* target = static_cast<QWidget*>(watched);
+    if (target->window() != this) return false;
+    // A key starts at the focus widget (the window itself when nothing in it
+    // has the focus); Qt hands a key the widget leaves on to its parents.
+    // Take it once, where it starts.
+    QWidget* focus = QApplication::focusWidget();
+    QWidget* start = focus && focus->window() == this ? focus : this;
+    if (target != start) return false;
+    return handleKeyPress(target, *static_cast<QKeyEvent*>(event));
+}
+
+bool MainWindowView::handleKeyPress(QWidget* target, const QKeyEvent& key) {
+    const std::string shortcut = ShortcutText(key.key(), key.modifiers());
+    if (!shortcut.empty() && commands_.pressShortcut) {
+        const bool ran = commands_.pressShortcut(shortcut);
+        refresh();
+        if (ran) return true;  // the command had the key; the field never sees it
+    }
+    if (target == seedField_ && commands_.seedKeyPress &&
+        ProducesCharacter(key.key(), key.modifiers(), key.text())) {
+        commands_.seedKeyPress(true);
+        refresh();
+    }
+    return false;  // the key goes on to the field unchanged
+}
+
+void MainWindowView::closeEvent(QCloseEvent* event) {
+    if (commands_.commandInProgress && commands_.commandInProgress()) {
+        // The running loop still uses the controls: stop it, and close once it
+        // has unwound.
+        closePending_ = true;
+        repeatStop();
+        event->ignore();
+        closeRetry_.start();
+        return;
+    }
+    closePending_ = false;
+    closeRetry_.stop();
+    event->accept();
+    emit closed();
+}
+
+void MainWindowView::retryClose() {
+    if (commands_.commandInProgress && commands_.commandInProgress()) {
+        repeatStop();
+        return;
+    }
+    closeRetry_.stop();
+    close();
+}
+
+void MainWindowView::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (centred_) return;
+    centred_ = true;
+    // The run rewrites the prompt with its progress many times a second. At
+    // a fixed size the label repaints only itself; otherwise every new text
+    // would have the whole window lay itself out again.
+    QWidget* prompt = view_.widget("Label7");
+    prompt->setFixedSize(prompt->size());
+    // At the centre of the desktop when first shown.
+    if (QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+}  // namespace velmor::app
