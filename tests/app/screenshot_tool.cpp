@@ -1,9 +1,10 @@
 // Draws VELMOR's windows as the user sees them after a default run, for the
 // README and for checking the layout by eye:
-//   velmor-screenshot OUTDIR
-// writes OUTDIR/main-window.png, and the four dialogs as about.png,
-// information.png, set-power.png and user-agreement.png. Run it under a real
-// X server (xvfb-run) so that fonts are rendered as on a desktop.
+//   velmor-screenshot MAIN.png [DIALOG_DIR]
+// writes the main window to MAIN.png and, when DIALOG_DIR is given, the four
+// dialogs there as about.png, information.png, set-power.png and
+// user-agreement.png. Run it under an X server (xvfb-run) so that fonts are
+// rendered as on a desktop.
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -16,8 +17,7 @@
 
 namespace {
 
-bool save(QWidget& widget, const QDir& dir, const char* name) {
-    const QString path = dir.filePath(QString::fromLatin1(name));
+bool save(QWidget& widget, const QString& path) {
     const bool ok = widget.grab().save(path);
     std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "FAILED", qPrintable(path), widget.width(),
                 widget.height());
@@ -28,7 +28,7 @@ bool saveDialog(QWidget& dialog, const QDir& dir, const char* name) {
     dialog.show();
     if (!QTest::qWaitForWindowExposed(&dialog)) return false;
     QTest::qWait(50);
-    const bool ok = save(dialog, dir, name);
+    const bool ok = save(dialog, dir.filePath(QString::fromLatin1(name)));
     dialog.hide();
     return ok;
 }
@@ -36,12 +36,15 @@ bool saveDialog(QWidget& dialog, const QDir& dir, const char* name) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: velmor-screenshot MAIN.png [DIALOG_DIR]\n");
+        return 2;
+    }
+    const QString mainPath = QString::fromLocal8Bit(argv[1]);
+    const QString dialogDir = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     int toolkitArgc = 1;
     QApplication toolkit(toolkitArgc, argv);
     velmor::app::ConfigureToolkit(toolkit);
-    QDir dir(out);
-    if (!dir.mkpath(QStringLiteral("."))) return 2;
 
     velmor::app::Application velmor;
     velmor.show();
@@ -49,8 +52,11 @@ int main(int argc, char* argv[]) {
     // A default run, started as the user starts it: the RUN button.
     velmor.mainWindow().view().widgetAs<QAbstractButton>("SpeedButtonRun")->click();
     QTest::qWait(100);
+    bool ok = save(velmor.mainWindow(), mainPath);
+    if (dialogDir.isEmpty()) return ok ? 0 : 1;
 
-    bool ok = save(velmor.mainWindow(), dir, "main-window.png");
+    QDir dir(dialogDir);
+    if (!dir.mkpath(QStringLiteral("."))) return 2;
     ok = saveDialog(velmor.aboutBox(), dir, "about.png") && ok;
     velmor.program().windows().runBox.control("Memo1").setText(
         "-- Processing Stopped by User\r\n   \r\n-- Results may not be complete.");
