@@ -1,0 +1,272 @@
+// The fast replication against the plain reference path of
+// tests/support/reference_replication.hpp: over a broad mix of studies every
+// score, every result field, the rejection tally and the generator state must
+// agree bit for bit after every replication.
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/fp_faults.hpp"
+#include "core/replication.hpp"
+#include "support/reference_replication.hpp"
+
+namespace velmor {
+namespace {
+
+std::uint64_t Bits(double value) {
+    return std::bit_cast<std::uint64_t>(value);
+}
+
+class SilentConsole : public Console {
+  public:
+    void WriteLine(std::string_view) override {}
+    void ReadLine() override {}
+};
+
+GroupSettings Normal(int n, double mean = 0.0, double sd = 1.0, double reliability = 1.0) {
+    return {.txtmean = mean,
+            .txtsd = sd,
+            .txtNsize = n,
+            .txtReliability = reliability,
+            .rdoNormal = true};
+}
+
+GroupSettings Uniform(int n, double min, double max, double reliability = 1.0) {
+    return {.txtmean = (min + max) / 2,
+            .txtsd = (max - min) / 3.4641016151377544,
+            .txtNsize = n,
+            .txtReliability = reliability,
+            .rdoUniform = true,
+            .txtMin = min,
+            .txtMax = max};
+}
+
+GroupSettings Bounded(GroupSettings group, bool hasMin, double min, bool hasMax, double max,
+                      bool integer) {
+    group.chkMin = hasMin;
+    group.txtMin = min;
+    group.chkMax = hasMax;
+    group.txtMax = max;
+    group.chkInteger = integer;
+    return group;
+}
+
+struct Study {
+    std::string name;
+    ReplicationSettings settings;
+    int replications;
+    std::int32_t seed;
+};
+
+Study Make(std::string name, GroupSettings g1, GroupSettings g2, GroupSettings g3, int replications,
+           std::int32_t seed = -1432449975, bool resampled = true, bool winsorized = false) {
+    Study study{std::move(name), {}, replications, seed};
+    study.settings.groups = {g1, g2, g3};
+    study.settings.Resampled1 = resampled;
+    study.settings.Winsorized1 = winsorized;
+    study.settings.deviateRows = std::max({g1.txtNsize, g2.txtNsize, g3.txtNsize});
+    return study;
+}
+
+std::vector<Study> Studies() {
+    std::vector<Study> studies;
+    studies.push_back(Make("DefaultGroups", Normal(16), Normal(16), Normal(16), 400));
+    studies.push_back(Make("UnequalSizesAndReliabilities", Normal(10, 0.0, 1.0, 0.8),
+                           Normal(5, 0.5, 2.0, 0.5), Normal(20, -1.0, 1.5, 1.0), 400, -77));
+    // Odd sizes leave a spare normal at the end of a column; the uniform
+    // column between two normal ones must neither use nor drop it.
+    studies.push_back(Make("OddSizesUniformBetweenNormals", Normal(7, 1.0, 1.0, 0.9),
+                           Uniform(13, 0.0, 10.0, 0.75), Normal(9, 2.0, 3.0, 1.0), 400, -9));
+    studies.push_back(Make("UniformGroupsOnly", Uniform(15, 0.0, 1.0, 1.0),
+                           Uniform(16, -5.0, 5.0, 0.6), Uniform(17, 100.0, 160.0, 1.0), 300, -3));
+    studies.push_back(Make("WholeNumbersResampledWithinBounds",
+                           Bounded(Normal(25, 50.0, 10.0, 0.7), true, 40.0, true, 65.0, true),
+                           Bounded(Normal(24, 50.0, 10.0, 1.0), true, 45.0, false, 0.0, true),
+                           Bounded(Normal(23, 50.0, 10.0, 0.9), false, 0.0, true, 55.0, false), 300,
+                           -1234567));
+    studies.push_back(Make("NarrowBoundsRedrawMostCases",
+                           Bounded(Normal(12, 0.0, 1.0, 1.0), true, -0.5, true, 0.5, false),
+                           Bounded(Normal(11, 0.0, 1.0, 0.5), true, -0.3, true, 0.6, false),
+                           Normal(12), 150, -31));
+    studies.push_back(Make(
+        "WinsorizedWholeNumbers", Bounded(Normal(30, 1.0, 2.0, 0.8), true, 0.0, true, 3.5, true),
+        Bounded(Normal(31, 0.2, 1.0, 1.0), true, 0.0, false, 0.0, false),
+        Bounded(Normal(29, 5.0, 1.0, 0.6), false, 0.0, true, 5.5, true), 300, -2024, false, true));
+    studies.push_back(Make("BoundsWithNeitherPolicy",
+                           Bounded(Normal(14, 0.0, 1.0, 0.9), true, -0.2, true, 0.2, false),
+                           Normal(15), Normal(16), 200, -55, false, false));
+    studies.push_back(Make("BothPoliciesResamplingWins",
+                           Bounded(Normal(14, 0.0, 1.0, 0.9), true, -1.0, true, 1.0, true),
+                           Normal(15), Normal(16), 200, -56, true, true));
+    studies.push_back(Make("TinyReliabilityLargeMeans", Normal(16, 1.0e6, 3.0, 0.0001),
+                           Normal(17, -2.5e7, 0.01, 0.5), Uniform(18, 1.0e9, 1.0e9 + 1.0, 0.3), 200,
+                           -8));
+    studies.push_back(
+        Make("SmallestGroups", Normal(2), Normal(2, 0.0, 1.0, 0.5), Normal(2), 1000, -2));
+    studies.push_back(Make("SingleReplication", Normal(16), Normal(16), Normal(16), 1, -5));
+    studies.push_back(Make("SeedZeroStartsAsOne", Normal(16), Normal(3), Normal(8), 50, 0));
+    // Whole numbers between 1 and 2 around a mean of 1.2 with a tiny SD: every
+    // score rounds to 1 and the group has no variance.
+    studies.push_back(Make("NoVariance",
+                           Bounded(Normal(10, 1.2, 0.01, 1.0), true, 1.0, true, 2.0, true),
+                           Normal(10), Normal(10), 30, -41, false, true));
+    studies.push_back(
+        Make("LargestGroups", Normal(2000, 0.0, 1.0, 1.0), Uniform(1999, 0.0, 1.0, 0.9),
+             Bounded(Normal(2000, 100.0, 15.0, 0.8), true, 60.0, true, 140.0, true), 4, -99));
+    studies.push_back(Make("MediumGroupsLowReliability", Normal(200, 0.3, 1.0, 0.6),
+                           Normal(199, 0.0, 1.0, 0.7), Normal(201, -0.3, 1.0, 0.8), 30, -200));
+    return studies;
+}
+
+::testing::AssertionResult SameScores(std::span<const double> fast, std::span<const double> plain) {
+    if (fast.size() != plain.size()) {
+        return ::testing::AssertionFailure() << "sizes " << fast.size() << " and " << plain.size();
+    }
+    for (std::size_t k = 0; k < fast.size(); ++k) {
+        if (Bits(fast[k]) != Bits(plain[k])) {
+            return ::testing::AssertionFailure()
+                   << "case " << k << ": " << fast[k] << " and " << plain[k];
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult SameResult(const ReplicationResult& a, const ReplicationResult& b) {
+    auto differs = [](const char* field, double x, double y) {
+        return ::testing::AssertionFailure() << field << ": " << x << " and " << y;
+    };
+    for (int g = 0; g < kGroups; ++g) {
+        if (Bits(a.groupMean[g]) != Bits(b.groupMean[g]))
+            return differs("groupMean", a.groupMean[g], b.groupMean[g]);
+        if (Bits(a.groupSD[g]) != Bits(b.groupSD[g]))
+            return differs("groupSD", a.groupSD[g], b.groupSD[g]);
+        if (Bits(a.groupVariance[g]) != Bits(b.groupVariance[g]))
+            return differs("groupVariance", a.groupVariance[g], b.groupVariance[g]);
+        if (Bits(a.groupSS[g]) != Bits(b.groupSS[g]))
+            return differs("groupSS", a.groupSS[g], b.groupSS[g]);
+        if (Bits(a.sampleReliability[g]) != Bits(b.sampleReliability[g]))
+            return differs("sampleReliability", a.sampleReliability[g], b.sampleReliability[g]);
+    }
+    if (a.noVariance != b.noVariance) return ::testing::AssertionFailure() << "noVariance";
+    if (a.totalN != b.totalN) return ::testing::AssertionFailure() << "totalN";
+    const std::pair<const char*, std::pair<double, double>> fields[] = {
+        {"grandMean", {a.grandMean, b.grandMean}}, {"ssBetween", {a.ssBetween, b.ssBetween}},
+        {"ssWithin", {a.ssWithin, b.ssWithin}},    {"dfBetween", {a.dfBetween, b.dfBetween}},
+        {"dfWithin", {a.dfWithin, b.dfWithin}},    {"dfTotal", {a.dfTotal, b.dfTotal}},
+        {"msBetween", {a.msBetween, b.msBetween}}, {"msWithin", {a.msWithin, b.msWithin}},
+        {"fRatio", {a.fRatio, b.fRatio}},          {"pValue", {a.pValue, b.pValue}}};
+    for (const auto& [field, values] : fields) {
+        if (Bits(values.first) != Bits(values.second))
+            return differs(field, values.first, values.second);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// The fast and the plain replicator side by side, each with its own generators.
+class SideBySide {
+  public:
+    SideBySide() : fast_(generators_, console_), plain_(console_) {}
+
+    // Runs one study; both seed words continue from the values they hold.
+    void run(const Study& study) {
+        for (int i = 0; i < study.replications; ++i) {
+            SCOPED_TRACE(study.name + ", replication " + std::to_string(i + 1));
+            ASSERT_EQ(fast_.GenerateReplication(study.settings, fastSeed),
+                      Replicator::Outcome::Completed);
+            plain_.GenerateReplication(study.settings, plainSeed);
+            for (int g = 0; g < kGroups; ++g) {
+                SCOPED_TRACE("group " + std::to_string(g + 1));
+                ASSERT_TRUE(SameScores(fast_.trueScores(g), plain_.trueScores(g))) << "true scores";
+                ASSERT_TRUE(SameScores(fast_.errorScores(g), plain_.errorScores(g))) << "errors";
+                ASSERT_TRUE(SameScores(fast_.observedScores(g), plain_.observedScores(g)))
+                    << "observed scores";
+            }
+            if (!fast_.result().noVariance) {
+                fast_.TestReplication(study.settings, fastRejections);
+                plain_.TestReplication(study.settings, plainRejections);
+                ++tested;
+            }
+            ASSERT_TRUE(SameResult(fast_.result(), plain_.result()));
+            ASSERT_EQ(fastRejections, plainRejections);
+            ASSERT_EQ(fastSeed, plainSeed);
+            ASSERT_EQ(generators_.shuffleOutput(), plain_.generators.shuffleOutput);
+        }
+    }
+
+    std::int32_t fastSeed = 0;
+    std::int32_t plainSeed = 0;
+    std::int32_t fastRejections = 0;
+    std::int32_t plainRejections = 0;
+    int tested = 0;
+    RandomGenerators generators_;
+    reference::ReferenceReplicator& plain() { return plain_; }
+
+  private:
+    SilentConsole console_;
+    Replicator fast_;
+    reference::ReferenceReplicator plain_;
+};
+
+class ReferencePath : public ::testing::TestWithParam<Study> {
+  protected:
+    void SetUp() override { ClearFloatingPointFaults(); }
+    void TearDown() override { ClearFloatingPointFaults(); }
+};
+
+TEST_P(ReferencePath, FastReplicationMatchesThePlainOneBitForBit) {
+    const Study& study = GetParam();
+    SideBySide pair;
+    pair.fastSeed = pair.plainSeed = study.seed;
+    pair.run(study);
+    // The streams go on identically after the study.
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(Bits(pair.generators_.UniformDeviate(pair.fastSeed)),
+                  Bits(pair.plain().generators.UniformDeviate(pair.plainSeed)));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Studies, ReferencePath, ::testing::ValuesIn(Studies()),
+                         [](const ::testing::TestParamInfo<Study>& info) {
+                             return info.param.name;
+                         });
+
+TEST(ReferencePathSequence, StudiesBackToBackOnOneStreamAgree) {
+    // Settings change between replications while the generators carry on, as
+    // in a sample-size search: nothing may linger from the previous study.
+    ClearFloatingPointFaults();
+    SideBySide pair;
+    pair.fastSeed = pair.plainSeed = -1432449975;
+    for (Study study : Studies()) {
+        if (study.settings.deviateRows > 500) continue;
+        study.replications = std::min(study.replications, 40);
+        pair.run(study);
+        if (::testing::Test::HasFatalFailure()) return;
+    }
+    // Rejections were counted, so the comparison of the tally is not empty.
+    EXPECT_GT(pair.tested, 400);
+    EXPECT_GT(pair.fastRejections, 0);
+    ClearFloatingPointFaults();
+}
+
+TEST(ReferencePathSequence, DefaultGroupsRejectAboutFivePercent) {
+    // A sanity check of the yardstick itself: under the null hypothesis the
+    // plain path rejects close to alpha (2000 replications, SE about 0.5%).
+    ClearFloatingPointFaults();
+    SilentConsole console;
+    reference::ReferenceReplicator plain(console);
+    const Study study = Studies().front();
+    std::int32_t seed = study.seed;
+    std::int32_t rejections = 0;
+    for (int i = 0; i < 2000; ++i) {
+        plain.GenerateReplication(study.settings, seed);
+        plain.TestReplication(study.settings, rejections);
+    }
+    EXPECT_NEAR(rejections / 2000.0, 0.05, 0.015);
+}
+
+}  // namespace
+}  // namespace velmor
