@@ -97,7 +97,7 @@ FormView::FormView(ui::Form& form, QObject* parent) : QObject(parent), form_(for
     }
     dirty_.reserve(entries_.size());
     refreshTimer_.setSingleShot(true);
-    refreshTimer_.setInterval(0);
+    refreshTimer_.setInterval(kRefreshDelayMs);
     connect(&refreshTimer_, &QTimer::timeout, this, &FormView::refresh);
     form_.setListener([this](const ui::Control& c, Aspect a) { markDirty(c, a); });
     form_.setFocusListener([this](const ui::Control*) { markFocusDirty(); });

@@ -3,8 +3,10 @@
 // model control: it shows the control's text, states, colours and hint, and
 // hands the user's actions (typing, clicks, focus) to the control, so the
 // rules run in the model and nowhere else. Model changes only mark a control
-// dirty; refresh() applies them, which keeps the per-replication updates of a
-// run cheap and lets the window repaint at its own pace.
+// dirty; refresh() applies them. The user's own actions are refreshed at once;
+// changes made by code (a run's progress above all) are drawn by a timer at
+// most every kRefreshDelay, so that a run of small replications does not
+// spend its time repainting.
 
 #include <QObject>
 #include <QTimer>
@@ -21,6 +23,10 @@ namespace velmor::app {
 class FormView : public QObject {
     Q_OBJECT
   public:
+    // Changes made by code show within this delay: often enough to read as a
+    // running count.
+    static constexpr int kRefreshDelayMs = 40;
+
     explicit FormView(ui::Form& form, QObject* parent = nullptr);
     ~FormView() override;
     FormView(const FormView&) = delete;
@@ -53,8 +59,8 @@ class FormView : public QObject {
     void applyTabOrder();
 
     // Applies every pending model change to its widget; cheap when nothing
-    // changed. Runs by itself from the event loop, and on demand (before a
-    // dialog is shown, while a run processes its events).
+    // changed. Runs by itself from the event loop, and on demand (after a
+    // user's action, before a dialog is shown).
     void refresh();
     bool pending() const { return !dirty_.empty() || focusDirty_; }
 

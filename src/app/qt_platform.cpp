@@ -88,7 +88,8 @@ void QtPlatform::processPendingEvents() {
     const auto now = std::chrono::steady_clock::now();
     if (now - lastPass_ < kEventInterval) return;
     ++eventPasses_;
-    refreshWindows();
+    // The user's clicks are handled on every pass. What the run changed is
+    // drawn by the views' own refresh timers, less often (FormView).
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     // A close that waits for the command repeats its stop, so that a search
     // starting its next trial stops that one too.

@@ -40,9 +40,8 @@ class QtPlatform : public ui::Platform {
         std::function<std::optional<std::string>(const ui::SaveDialogRequest& request)>;
     void setSaveDialogHook(SaveDialogHook hook) { saveDialogHook_ = std::move(hook); }
 
-    // How long a run may go without handling window events. Short enough for
-    // the stop button to answer within a frame, long enough that a run of
-    // small replications does not spend its time repainting.
+    // How long a run may go without handling window events: short enough
+    // for the stop button to answer within a frame.
     static constexpr std::chrono::milliseconds kEventInterval{15};
     // Event passes that did real work and the time they took, for measurements.
     long long eventPasses() const { return eventPasses_; }

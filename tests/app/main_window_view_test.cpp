@@ -46,6 +46,8 @@ class MainWindowViewTest : public ::testing::Test {
         view = std::make_unique<app::MainWindowView>(model, std::move(commands));
         view->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        view->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
     }
 
     template <class W = QWidget>
