@@ -65,45 +65,69 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
         c.observed = Stored(Ext(c.trueScore) + c.error);
     };
 
+    auto trueScoreOf = [&](int k) {
+        if (uniform) {
+            const double scaled = Stored(uniformRange * deviateColumn[k]);
+            return Stored(Ext(scaled) + lowest);
+        }
+        return Stored(Ext(deviateColumn[k]) * spread.trueSD + mean);
+    };
+
+    if (!resample) {
+        // Without redraws every case takes exactly one error deviate, so the
+        // group's errors are one batch drawn ahead of the cases; they wait in
+        // errorScores until each case scales its own.
+        const std::span<double> errors = scores.errorScores.first(static_cast<std::size_t>(n));
+        if (errorless) {
+            generators.FillNormalSigns(deviateSeed, errors);
+        } else {
+            generators.FillNormals(deviateSeed, errors);
+        }
+        for (int k = 0; k < n; ++k) {
+            const double trueScore = trueScoreOf(k);
+            const double error = Stored(Ext(errors[k]) * spread.errorSD);
+            double observed = Stored(Ext(trueScore) + error);
+            if (winsorize) {
+                if (group.chkMin && observed < lowest) observed = lowest;
+                if (group.chkMax && observed > highest) observed = highest;
+            }
+            // Rounding comes after the bounds, so a bound that is not whole is rounded too.
+            if (group.chkInteger) observed = RoundHalfEven(observed);
+            scores.trueScores[k] = trueScore;
+            scores.errorScores[k] = error;
+            scores.observedScores[k] = observed;
+        }
+        return GenerationOutcome::Completed;
+    }
+
     for (int k = 0; k < n; ++k) {
         Case c;
-        if (uniform) {
-            c.trueScore = Stored(uniformRange * deviateColumn[k]);
-            c.trueScore = Stored(Ext(c.trueScore) + lowest);
-        } else {
-            c.trueScore = Stored(Ext(deviateColumn[k]) * spread.trueSD + mean);
-        }
+        c.trueScore = trueScoreOf(k);
         c.error = drawError();
         c.observed = Stored(Ext(c.trueScore) + c.error);
 
-        if (resample) {
-            // Passes until one redraws nothing; the maximum test sees a score
-            // just redrawn by the minimum test. Bounds are strict: a score
-            // equal to a bound is kept.
-            std::int64_t redraws = 0;
-            for (;;) {
-                bool redrawn = false;
-                if (group.chkMin && c.observed < lowest) {
-                    redraw(c);
-                    redrawn = true;
-                    if (++redraws % kRedrawsPerStopCheck == 0 && stopCheck && stopCheck()) {
-                        return GenerationOutcome::Abandoned;
-                    }
+        // Passes until one redraws nothing; the maximum test sees a score
+        // just redrawn by the minimum test. Bounds are strict: a score
+        // equal to a bound is kept.
+        std::int64_t redraws = 0;
+        for (;;) {
+            bool redrawn = false;
+            if (group.chkMin && c.observed < lowest) {
+                redraw(c);
+                redrawn = true;
+                if (++redraws % kRedrawsPerStopCheck == 0 && stopCheck && stopCheck()) {
+                    return GenerationOutcome::Abandoned;
                 }
-                if (group.chkMax && c.observed > highest) {
-                    redraw(c);
-                    redrawn = true;
-                    if (++redraws % kRedrawsPerStopCheck == 0 && stopCheck && stopCheck()) {
-                        return GenerationOutcome::Abandoned;
-                    }
-                }
-                if (!redrawn) break;
             }
-        } else if (winsorize) {
-            if (group.chkMin && c.observed < lowest) c.observed = lowest;
-            if (group.chkMax && c.observed > highest) c.observed = highest;
+            if (group.chkMax && c.observed > highest) {
+                redraw(c);
+                redrawn = true;
+                if (++redraws % kRedrawsPerStopCheck == 0 && stopCheck && stopCheck()) {
+                    return GenerationOutcome::Abandoned;
+                }
+            }
+            if (!redrawn) break;
         }
-        // Rounding comes after the bounds, so a bound that is not whole is rounded too.
         if (group.chkInteger) c.observed = RoundHalfEven(c.observed);
 
         scores.trueScores[k] = c.trueScore;

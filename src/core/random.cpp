@@ -1,5 +1,6 @@
 #include "core/random.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -50,6 +51,99 @@ inline double PolarFactor(double rsq) {
     return static_cast<double>(std::sqrt(-2.0L * std::log(r) / r));
 }
 
+// The uniform generator's words held in locals for a batch, so that they live
+// in registers; only the shuffle table stays in memory.
+struct Chain {
+    std::int32_t first;   // the caller's seed word
+    std::int32_t second;  // lcgState2
+    std::int32_t output;  // shuffleOutput
+    std::int32_t* table;
+
+    std::int32_t next() {
+        first = AdvanceFirst(first);
+        second = AdvanceSecond(second);
+        const int j = RandomGenerators::ShuffleSlot(output);
+        output = table[j] - second;
+        table[j] = first;
+        if (output < 1) output += kShuffleWrap;
+        return output;
+    }
+};
+
+// One attempt of the polar method from two shuffle outputs, exactly as
+// NormalDeviate forms it: x = 2u - 1 and rsq in extended, each stored.
+struct PolarPair {
+    double x1;
+    double x2;
+    double rsq;
+};
+
+inline PolarPair ExactPair(std::int32_t firstOutput, std::int32_t secondOutput) {
+    PolarPair pair;
+    pair.x1 = static_cast<double>(2.0L * RandomGenerators::ScaleShuffleOutput(firstOutput) - 1.0L);
+    pair.x2 = static_cast<double>(2.0L * RandomGenerators::ScaleShuffleOutput(secondOutput) - 1.0L);
+    pair.rsq = static_cast<double>(static_cast<long double>(pair.x1) * pair.x1 +
+                                   static_cast<long double>(pair.x2) * pair.x2);
+    return pair;
+}
+
+inline bool Accepted(const PolarPair& pair) {
+    return pair.rsq < 1.0 && pair.rsq > 0.0;
+}
+
+// A shuffle output s stands for the uniform s / M, M = 2147483563, and
+// x = 2u - 1 for (2s - M) / M. The stored uniform is within 2^-52 of s / M
+// (scale, product and double rounding), so each stored x is within 2^-50 of
+// (2s - M) / M and the stored rsq within 2^-47 of
+//   ((2s1 - M)^2 + (2s2 - M)^2) / M^2 = 1 + d / M^2.
+// Whenever |d| >= 2^24 (far beyond M^2 * 2^-47, about 2^15) the sign of d
+// alone decides rsq < 1. rsq > 0 always holds: 2s - M is odd, so |x| is at
+// least 1/M, far above its error. Outputs near the top may be clamped to
+// kUniformCeiling, which the estimate does not describe; they, and the
+// undecided band, take the exact path. All integer products fit in 63 bits.
+constexpr std::int64_t kOutputModulus = 2147483563;
+constexpr std::int64_t kUndecidedBand = std::int64_t{1} << 24;
+// ScaleShuffleOutput(2147483000) is about 0.99999974, below the clamp.
+constexpr std::int32_t kLargestUnclampedOutput = 2147483000;
+
+inline bool AcceptsPair(std::int32_t firstOutput, std::int32_t secondOutput) {
+    const std::int64_t dx = 2 * std::int64_t{firstOutput} - kOutputModulus;
+    const std::int64_t dy = 2 * std::int64_t{secondOutput} - kOutputModulus;
+    const std::int64_t d = dx * dx + dy * dy - kOutputModulus * kOutputModulus;
+    if ((d > -kUndecidedBand && d < kUndecidedBand) || firstOutput > kLargestUnclampedOutput ||
+        secondOutput > kLargestUnclampedOutput) [[unlikely]] {
+        return Accepted(ExactPair(firstOutput, secondOutput));
+    }
+    return d < 0;
+}
+
+// The sign of x = 2u - 1 is the sign of 2s - M: |x - (2s - M) / M| < 2^-50
+// while |2s - M| / M is at least 1/M, so rounding never moves x across zero.
+inline bool NegativeMember(std::int32_t output) {
+    return 2 * std::int64_t{output} < kOutputModulus;
+}
+
+inline double SignOfOutput(std::int32_t output) {
+    return NegativeMember(output) ? -1.0 : 1.0;
+}
+
+// Runs polar attempts until `pairs` are accepted, writing the shuffle outputs
+// of the accepted ones to outputs[0 .. 2 * pairs). A rejected attempt is
+// written too and overwritten by the next, so no branch waits on the test.
+inline void DrawAcceptedPairs(Chain& chain, int pairs, std::int32_t* outputs) {
+    int accepted = 0;
+    while (accepted < pairs) {
+        const std::int32_t a = chain.next();
+        const std::int32_t b = chain.next();
+        outputs[2 * accepted] = a;
+        outputs[2 * accepted + 1] = b;
+        accepted += AcceptsPair(a, b) ? 1 : 0;
+    }
+}
+
+// Polar pairs valued per batch chunk; the outputs live on the stack.
+constexpr int kPairChunk = 128;
+
 }  // namespace
 
 void RandomGenerators::initialiseUniform(std::int32_t& seed) {
@@ -94,15 +188,7 @@ void RandomGenerators::drawPolarPair(std::int32_t& seed, double& x1, double& x2,
 }
 
 double RandomGenerators::NormalDeviate(std::int32_t& seed) {
-    if (hasSpareNormal_ == 1) {
-        hasSpareNormal_ = 0;
-        if (spareDeferred_) {
-            spareDeferred_ = false;
-            spareNormal_ = static_cast<double>(static_cast<long double>(deferredX1_) *
-                                               PolarFactor(deferredRsq_));
-        }
-        return spareNormal_;
-    }
+    if (hasSpareNormal_ == 1) return takeSpareNormal();
     double x1, x2, rsq;
     drawPolarPair(seed, x1, x2, rsq);
     const double fac = PolarFactor(rsq);
@@ -136,6 +222,155 @@ double RandomGenerators::NormalDeviateSign(std::int32_t& seed) {
     spareDeferred_ = true;
     hasSpareNormal_ = 1;
     return std::signbit(x2) ? -1.0 : 1.0;
+}
+
+bool RandomGenerators::PolarPairAccepted(std::int32_t firstOutput, std::int32_t secondOutput) {
+    return AcceptsPair(firstOutput, secondOutput);
+}
+
+bool RandomGenerators::PolarMemberNegative(std::int32_t output) {
+    return NegativeMember(output);
+}
+
+double RandomGenerators::takeSpareNormal() {
+    hasSpareNormal_ = 0;
+    if (spareDeferred_) {
+        spareDeferred_ = false;
+        spareNormal_ =
+            static_cast<double>(static_cast<long double>(deferredX1_) * PolarFactor(deferredRsq_));
+    }
+    return spareNormal_;
+}
+
+void RandomGenerators::deferSpare(std::int32_t firstOutput, std::int32_t secondOutput) {
+    const PolarPair pair = ExactPair(firstOutput, secondOutput);
+    deferredX1_ = pair.x1;
+    deferredRsq_ = pair.rsq;
+    spareDeferred_ = true;
+    hasSpareNormal_ = 1;
+}
+
+void RandomGenerators::SkipUniforms(std::int32_t& seed, int count) {
+    if (count <= 0) return;
+    if (seed <= 0) initialiseUniform(seed);
+    Chain chain{seed, lcgState2_, shuffleOutput_, shuffleTable_.data()};
+    for (int i = 0; i < count; ++i) chain.next();
+    seed = chain.first;
+    lcgState2_ = chain.second;
+    shuffleOutput_ = chain.output;
+}
+
+void RandomGenerators::FillUniforms(std::int32_t& seed, std::span<double> out) {
+    if (out.empty()) return;
+    if (seed <= 0) initialiseUniform(seed);
+    Chain chain{seed, lcgState2_, shuffleOutput_, shuffleTable_.data()};
+    // The conversion hangs off the chain: nothing in the next step waits for it.
+    for (double& value : out) value = ScaleShuffleOutput(chain.next());
+    seed = chain.first;
+    lcgState2_ = chain.second;
+    shuffleOutput_ = chain.output;
+}
+
+void RandomGenerators::SkipNormals(std::int32_t& seed, int count) {
+    if (count <= 0) return;
+    if (hasSpareNormal_ == 1) {
+        hasSpareNormal_ = 0;
+        if (--count == 0) return;
+    }
+    if (seed <= 0) initialiseUniform(seed);
+    Chain chain{seed, lcgState2_, shuffleOutput_, shuffleTable_.data()};
+    // Only the last accepted pair matters: with an odd count its first member
+    // is left waiting as the spare.
+    std::int32_t last[2] = {0, 0};
+    const int pairs = (count + 1) / 2;
+    for (int accepted = 0; accepted < pairs;) {
+        const std::int32_t a = chain.next();
+        const std::int32_t b = chain.next();
+        const bool ok = AcceptsPair(a, b);
+        last[0] = ok ? a : last[0];
+        last[1] = ok ? b : last[1];
+        accepted += ok ? 1 : 0;
+    }
+    seed = chain.first;
+    lcgState2_ = chain.second;
+    shuffleOutput_ = chain.output;
+    if (count % 2 == 1) deferSpare(last[0], last[1]);
+}
+
+void RandomGenerators::FillNormals(std::int32_t& seed, std::span<double> out) {
+    std::size_t k = 0;
+    if (!out.empty() && hasSpareNormal_ == 1) out[k++] = takeSpareNormal();
+    if (k == out.size()) return;
+    if (seed <= 0) initialiseUniform(seed);
+    Chain chain{seed, lcgState2_, shuffleOutput_, shuffleTable_.data()};
+    std::int32_t outputs[2 * kPairChunk];
+    while (k < out.size()) {
+        // Draw a chunk of pairs first, then value them: the logarithms do not
+        // overlap the chain anyway, and the draws then never wait on them.
+        const std::size_t wanted = out.size() - k;
+        const int pairs = static_cast<int>(std::min<std::size_t>(kPairChunk, (wanted + 1) / 2));
+        DrawAcceptedPairs(chain, pairs, outputs);
+        // The pairs are valued in three sweeps rather than one pair at a time:
+        // the logarithm is a long microcoded instruction that nothing overlaps,
+        // but the conversions before it and the division and square root
+        // after it pipeline across pairs once they are not queued behind it.
+        PolarPair polar[kPairChunk];
+        long double logarithm[kPairChunk];
+        for (int p = 0; p < pairs; ++p) polar[p] = ExactPair(outputs[2 * p], outputs[2 * p + 1]);
+        for (int p = 0; p < pairs; ++p)
+            logarithm[p] = std::log(static_cast<long double>(polar[p].rsq));
+        for (int p = 0; p < pairs; ++p) {
+            const PolarPair& pair = polar[p];
+            const long double r = pair.rsq;
+            const double fac = static_cast<double>(std::sqrt(-2.0L * logarithm[p] / r));
+            out[k++] = static_cast<double>(static_cast<long double>(pair.x2) * fac);
+            const double spare = static_cast<double>(static_cast<long double>(pair.x1) * fac);
+            if (k < out.size()) {
+                out[k++] = spare;
+            } else {
+                spareNormal_ = spare;
+                spareDeferred_ = false;
+                hasSpareNormal_ = 1;
+            }
+        }
+    }
+    seed = chain.first;
+    lcgState2_ = chain.second;
+    shuffleOutput_ = chain.output;
+}
+
+void RandomGenerators::FillNormalSigns(std::int32_t& seed, std::span<double> out) {
+    std::size_t k = 0;
+    if (!out.empty() && hasSpareNormal_ == 1) {
+        hasSpareNormal_ = 0;
+        out[k++] = std::signbit(spareDeferred_ ? deferredX1_ : spareNormal_) ? -1.0 : 1.0;
+    }
+    if (k == out.size()) return;
+    if (seed <= 0) initialiseUniform(seed);
+    Chain chain{seed, lcgState2_, shuffleOutput_, shuffleTable_.data()};
+    std::int32_t outputs[2 * kPairChunk];
+    std::int32_t spareOutputs[2] = {0, 0};
+    bool spareLeft = false;
+    while (k < out.size()) {
+        const std::size_t wanted = out.size() - k;
+        const int pairs = static_cast<int>(std::min<std::size_t>(kPairChunk, (wanted + 1) / 2));
+        DrawAcceptedPairs(chain, pairs, outputs);
+        for (int p = 0; p < pairs; ++p) {
+            // The pair returns its second member first.
+            out[k++] = SignOfOutput(outputs[2 * p + 1]);
+            if (k < out.size()) {
+                out[k++] = SignOfOutput(outputs[2 * p]);
+            } else {
+                spareOutputs[0] = outputs[2 * p];
+                spareOutputs[1] = outputs[2 * p + 1];
+                spareLeft = true;
+            }
+        }
+    }
+    seed = chain.first;
+    lcgState2_ = chain.second;
+    shuffleOutput_ = chain.output;
+    if (spareLeft) deferSpare(spareOutputs[0], spareOutputs[1]);
 }
 
 void RandomGenerators::initialiseSeedTable(std::int32_t& seed) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <span>
 
 namespace velmor {
 
@@ -46,6 +47,27 @@ class RandomGenerators {
     // its exact sign when the multiplier is zero (reliability 1).
     double NormalDeviateSign(std::int32_t& seed);
 
+    // Batch forms of the calls above: the same deviates in the same order,
+    // leaving exactly the state that drawing them one call at a time leaves.
+    // A batch keeps the generator's words in registers and decides the polar
+    // method's acceptance from the two shuffle outputs without waiting for
+    // their conversion, so it runs close to the speed of the uniform chain.
+    // SkipNormals and FillNormalSigns compute no logarithm or square root;
+    // a spare they leave behind is valued only if it is drawn later.
+    void SkipUniforms(std::int32_t& seed, int count);
+    void FillUniforms(std::int32_t& seed, std::span<double> out);
+    void SkipNormals(std::int32_t& seed, int count);
+    void FillNormals(std::int32_t& seed, std::span<double> out);
+    // Each entry is the sign (+1.0 or -1.0) of the deviate NormalDeviate would return.
+    void FillNormalSigns(std::int32_t& seed, std::span<double> out);
+
+    // The batches' two decisions from shuffle outputs, exposed for tests:
+    // whether the polar attempt with these two outputs is accepted (exactly
+    // as NormalDeviate's test on the converted pair decides), and whether the
+    // pair member from this output is negative.
+    static bool PolarPairAccepted(std::int32_t firstOutput, std::int32_t secondOutput);
+    static bool PolarMemberNegative(std::int32_t output);
+
     // The shuffle-table slot (1..32) that a shuffle output selects:
     // trunc(shuffleOutput / 67108862.3125 + 1). Defined for 0..2147483562.
     static int ShuffleSlot(std::int32_t shuffleOutput) {
@@ -72,6 +94,11 @@ class RandomGenerators {
     void initialiseUniform(std::int32_t& seed);
     // Draws uniform pairs until one falls strictly inside the unit circle.
     void drawPolarPair(std::int32_t& seed, double& x1, double& x2, double& rsq);
+    // Returns the waiting spare (valuing a deferred one) and clears it.
+    double takeSpareNormal();
+    // Leaves the first member of the pair with these shuffle outputs as a
+    // deferred spare.
+    void deferSpare(std::int32_t firstOutput, std::int32_t secondOutput);
     void initialiseSeedTable(std::int32_t& seed);
 
     std::int32_t lcgState2_ = 0;

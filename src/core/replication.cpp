@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "core/fp_faults.hpp"
+#include "core/stored_sum.hpp"
 
 namespace velmor {
 
@@ -29,13 +30,13 @@ struct Moments {
 Moments Describe(std::span<const double> values) {
     const auto n = static_cast<std::int32_t>(values.size());
     double sum = 0.0;
-    for (const double v : values) sum = Stored(Ext(sum) + v);
+    for (const double v : values) sum = AddStored(sum, v);
     const double mean = Stored(Ext(sum) / n);
     double sumOfSquares = 0.0;
     for (const double v : values) {
         const Ext deviation = Ext(v) - mean;
         const double squared = Stored(deviation * deviation);
-        sumOfSquares = Stored(Ext(sumOfSquares) + squared);
+        sumOfSquares = AddStored(sumOfSquares, squared);
     }
     const double q = Stored(Ext(sumOfSquares) / n);
     const double sd = Stored(std::sqrt(Ext(n) * q / (n - 1)));
@@ -68,29 +69,41 @@ void Replicator::fillDeviates(const ReplicationSettings& settings, std::int32_t&
     const int rows = settings.deviateRows;
     // Three passes, each column 1, 2, 3 over rows 1..deviateRows. Only the
     // third pass's values are used: the first two only advance the generator,
-    // so they skip the logarithm and square root of the normal pairs.
-    for (int pass = 0; pass < 2; ++pass) {
-        for (const GroupSettings& group : settings.groups) {
-            if (group.rdoUniform) {
-                for (int row = 0; row < rows; ++row) generators_.SkipUniform(deviateSeed);
-            } else {
-                for (int row = 0; row < rows; ++row) generators_.SkipNormal(deviateSeed);
-            }
+    // so they skip the logarithm and square root of the normal pairs. Runs of
+    // skipped deviates of one kind are drawn as one batch.
+    int pendingSkips = 0;
+    bool pendingUniform = false;
+    auto flushSkips = [&] {
+        if (pendingUniform) {
+            generators_.SkipUniforms(deviateSeed, pendingSkips);
+        } else {
+            generators_.SkipNormals(deviateSeed, pendingSkips);
         }
+        pendingSkips = 0;
+    };
+    auto skip = [&](bool uniform, int count) {
+        if (count == 0) return;
+        if (pendingSkips > 0 && uniform != pendingUniform) flushSkips();
+        pendingUniform = uniform;
+        pendingSkips += count;
+    };
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const GroupSettings& group : settings.groups) skip(group.rdoUniform, rows);
     }
     // Third pass: rows beyond a group's own size are drawn but never read.
     for (int g = 0; g < kGroups; ++g) {
         const GroupSettings& group = settings.groups[g];
-        double* column = deviates_.data() + static_cast<std::size_t>(g) * kMaxScores;
-        const int n = group.txtNsize;
+        const std::span<double> column(deviates_.data() + static_cast<std::size_t>(g) * kMaxScores,
+                                       static_cast<std::size_t>(group.txtNsize));
+        if (pendingSkips > 0) flushSkips();
         if (group.rdoUniform) {
-            for (int row = 0; row < n; ++row) column[row] = generators_.UniformDeviate(deviateSeed);
-            for (int row = n; row < rows; ++row) generators_.SkipUniform(deviateSeed);
+            generators_.FillUniforms(deviateSeed, column);
         } else {
-            for (int row = 0; row < n; ++row) column[row] = generators_.NormalDeviate(deviateSeed);
-            for (int row = n; row < rows; ++row) generators_.SkipNormal(deviateSeed);
+            generators_.FillNormals(deviateSeed, column);
         }
+        skip(group.rdoUniform, rows - group.txtNsize);
     }
+    if (pendingSkips > 0) flushSkips();
 }
 
 Replicator::Outcome Replicator::GenerateReplication(const ReplicationSettings& settings,
@@ -117,8 +130,13 @@ Replicator::Outcome Replicator::GenerateReplication(const ReplicationSettings& s
     }
 
     for (int g = 0; g < kGroups; ++g) {
-        const Moments errors = Describe(errorScores(g));
-        const double errorVariance = Stored(Ext(errors.sd) * errors.sd);
+        // With errorSD 0 every error is a zero (of either sign): their sum is
+        // +0, every squared deviation +0, so the variance is exactly 0.
+        double errorVariance = 0.0;
+        if (spreads[g].errorSD != 0.0) {
+            const Moments errors = Describe(errorScores(g));
+            errorVariance = Stored(Ext(errors.sd) * errors.sd);
+        }
         const Moments observed = Describe(observedScores(g));
         result_.groupMean[g] = observed.mean;
         result_.groupSD[g] = observed.sd;

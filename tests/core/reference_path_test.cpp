@@ -7,6 +7,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,11 @@ Study Make(std::string name, GroupSettings g1, GroupSettings g2, GroupSettings g
     study.settings.Winsorized1 = winsorized;
     study.settings.deviateRows = std::max({g1.txtNsize, g2.txtNsize, g3.txtNsize});
     return study;
+}
+
+// Parameterised test names carry the study's name; print only that.
+void PrintTo(const Study& study, std::ostream* os) {
+    *os << study.name;
 }
 
 std::vector<Study> Studies() {
