@@ -1,0 +1,50 @@
+// A whole default run (three normal groups of 16, 10000 samples) through the
+// Run command on the scripted test platform, against the same study through
+// the batch runner on its headless platform. Both sides build a fresh program
+// each time and run from the default seed; the ratio says what the window
+// model and the test platform cost on top of the replications.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <stdexcept>
+
+#include "batch/batch_runner.hpp"
+#include "support/run_fixture.hpp"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double>(to - from).count();
+}
+
+void BM_DefaultRunFakeAgainstHeadless(benchmark::State& state) {
+    const velmor::batch::Study defaultStudy;  // no settings: the window's defaults
+    double fakeTime = 0.0, headlessTime = 0.0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        auto rig = std::make_unique<velmor::testing::RunFixture>();
+        rig->run.btnRunClick();
+        const std::int32_t rejections = rig->state.tallies.rejections;
+        rig.reset();
+        const auto t1 = Clock::now();
+        const velmor::batch::StudyOutcome outcome = velmor::batch::RunStudy(defaultStudy);
+        const auto t2 = Clock::now();
+        if (!outcome.ok || outcome.samples != 10000 || outcome.rejections != rejections) {
+            state.SkipWithError("the two runs differ");
+            break;
+        }
+        fakeTime += Seconds(t0, t1);
+        headlessTime += Seconds(t1, t2);
+        state.SetIterationTime(Seconds(t0, t1));
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["fake_ms"] = 1e3 * fakeTime / runs;
+    state.counters["headless_ms"] = 1e3 * headlessTime / runs;
+    state.counters["ratio"] = fakeTime / headlessTime;
+}
+BENCHMARK(BM_DefaultRunFakeAgainstHeadless)->Unit(benchmark::kMillisecond)->UseManualTime();
+
+}  // namespace
