@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <string>
@@ -121,7 +122,12 @@ double BetaCF(double a, double b, double x, Console& console) {
     return az;
 }
 
-double BETAI(double a, double b, double x, Console& console) {
+namespace {
+
+// BETAI with the log-gamma terms taken from lnGamma (LnGamma itself, or a memo
+// of it: the same values either way).
+template <class LnGammaOf>
+double IncompleteBeta(double a, double b, double x, Console& console, LnGammaOf&& lnGamma) {
     if (x < 0.0 || x > 1.0) {
         console.WriteLine("pause in routine BETAI");
         console.ReadLine();
@@ -131,7 +137,7 @@ double BETAI(double a, double b, double x, Console& console) {
     const Ext lx = x;
     double bt = 0.0;
     if (x != 0.0 && x != 1.0) {
-        bt = Stored(std::exp(Ext(LnGamma(Stored(la + lb))) - LnGamma(a) - LnGamma(b) +
+        bt = Stored(std::exp(Ext(lnGamma(Stored(la + lb))) - lnGamma(a) - lnGamma(b) +
                              la * std::log(lx) + lb * std::log(1.0L - lx)));
     }
     // The fraction converges fast only below the mean of the beta
@@ -140,12 +146,46 @@ double BETAI(double a, double b, double x, Console& console) {
     return Stored(1.0L - bt * Ext(BetaCF(b, a, Stored(1.0L - lx), console)) / lb);
 }
 
-double FProbability(double f, double dfBetween, double dfWithin, Console& console) {
+template <class LnGammaOf>
+double UpperTail(double f, double dfBetween, double dfWithin, Console& console,
+                 LnGammaOf&& lnGamma) {
     const Ext w = dfWithin;
-    double p = BETAI(Stored(0.5L * w), Stored(0.5L * dfBetween),
-                     Stored(w / (w + Ext(dfBetween) * f)), console);
+    double p = IncompleteBeta(Stored(0.5L * w), Stored(0.5L * dfBetween),
+                              Stored(w / (w + Ext(dfBetween) * f)), console, lnGamma);
     if (p > 1.0) p = 2.0 - p;
     return p;
+}
+
+}  // namespace
+
+double LnGammaMemo::operator()(double x) {
+    const std::uint64_t key = std::bit_cast<std::uint64_t>(x);
+    for (int i = 0; i < kEntries; ++i) {
+        if (used_[i] && arguments_[i] == key) return values_[i];
+    }
+    const double value = LnGamma(x);
+    // An overflowing value is not kept: its flag must be raised again on the
+    // next call, as the computation itself would.
+    if (std::isfinite(value)) {
+        arguments_[next_] = key;
+        values_[next_] = value;
+        used_[next_] = true;
+        next_ = (next_ + 1) % kEntries;
+    }
+    return value;
+}
+
+double BETAI(double a, double b, double x, Console& console) {
+    return IncompleteBeta(a, b, x, console, LnGamma);
+}
+
+double FProbability(double f, double dfBetween, double dfWithin, Console& console) {
+    return UpperTail(f, dfBetween, dfWithin, console, LnGamma);
+}
+
+double FProbability(double f, double dfBetween, double dfWithin, Console& console,
+                    LnGammaMemo& lnGamma) {
+    return UpperTail(f, dfBetween, dfWithin, console, lnGamma);
 }
 
 }  // namespace velmor

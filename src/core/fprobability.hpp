@@ -5,6 +5,8 @@
 // are evaluated in extended precision, which is what makes the probabilities
 // reproduce exactly.
 
+#include <array>
+#include <cstdint>
 #include <string_view>
 
 namespace velmor {
@@ -44,5 +46,26 @@ double BETAI(double a, double b, double x, Console& console);
 // P(F' >= f) for an F distribution with the given degrees of freedom; one
 // tailed, no doubling. A value above 1 from the fraction is reflected to 2 - p.
 double FProbability(double f, double dfBetween, double dfWithin, Console& console);
+
+// LnGamma remembered for the last few arguments (compared bit for bit). The
+// prefactor of BETAI needs it at a + b, a and b, which for the F test are the
+// same in every replication of a run; each is six extended operations and a
+// logarithm or two, several times the rest of the test.
+class LnGammaMemo {
+  public:
+    double operator()(double x);
+
+  private:
+    static constexpr int kEntries = 4;
+    std::array<std::uint64_t, kEntries> arguments_{};
+    std::array<double, kEntries> values_{};
+    std::array<bool, kEntries> used_{};
+    int next_ = 0;
+};
+
+// FProbability with the log-gamma terms taken from a memo: the same result,
+// bit for bit.
+double FProbability(double f, double dfBetween, double dfWithin, Console& console,
+                    LnGammaMemo& lnGamma);
 
 }  // namespace velmor

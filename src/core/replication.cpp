@@ -174,7 +174,7 @@ void Replicator::TestReplication(const ReplicationSettings& settings, std::int32
     r.msBetween = Stored(Ext(r.ssBetween) / r.dfBetween);
     r.msWithin = Stored(Ext(r.ssWithin) / r.dfWithin);
     r.fRatio = Stored(Ext(r.msBetween) / r.msWithin);
-    r.pValue = FProbability(r.fRatio, r.dfBetween, r.dfWithin, console_);
+    r.pValue = FProbability(r.fRatio, r.dfBetween, r.dfWithin, console_, lnGamma_);
     // A probability exactly equal to alpha rejects.
     if (r.pValue <= settings.txtalpha1) ++rejections;
     RaiseFloatingPointFaults();

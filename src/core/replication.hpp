@@ -84,6 +84,7 @@ class Replicator {
 
     RandomGenerators& generators_;
     Console& console_;
+    LnGammaMemo lnGamma_;  // the F test's log-gamma terms, fixed for a run
     std::function<bool()> stopCheck_;
     // The deviate matrix, stored by column: column g starts at g * kMaxScores.
     std::vector<double> deviates_;
