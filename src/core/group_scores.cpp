@@ -83,19 +83,34 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
         } else {
             generators.FillNormals(deviateSeed, errors);
         }
-        for (int k = 0; k < n; ++k) {
-            const double trueScore = trueScoreOf(k);
-            const double error = Stored(Ext(errors[k]) * spread.errorSD);
-            double observed = Stored(Ext(trueScore) + error);
-            if (winsorize) {
-                if (group.chkMin && observed < lowest) observed = lowest;
-                if (group.chkMax && observed > highest) observed = highest;
+        // Case by case the scores are independent, so each step runs as its
+        // own sweep over the group: the stores and reloads of the extended
+        // results then overlap from case to case.
+        const std::span<double> trueScores = scores.trueScores.first(static_cast<std::size_t>(n));
+        const std::span<double> observed = scores.observedScores.first(static_cast<std::size_t>(n));
+        if (uniform) {
+            for (int k = 0; k < n; ++k) {
+                const double scaled = Stored(uniformRange * deviateColumn[k]);
+                trueScores[k] = Stored(Ext(scaled) + lowest);
             }
-            // Rounding comes after the bounds, so a bound that is not whole is rounded too.
-            if (group.chkInteger) observed = RoundHalfEven(observed);
-            scores.trueScores[k] = trueScore;
-            scores.errorScores[k] = error;
-            scores.observedScores[k] = observed;
+        } else {
+            for (int k = 0; k < n; ++k) {
+                trueScores[k] = Stored(Ext(deviateColumn[k]) * spread.trueSD + mean);
+            }
+        }
+        for (int k = 0; k < n; ++k) {
+            errors[k] = Stored(Ext(errors[k]) * spread.errorSD);
+            observed[k] = Stored(Ext(trueScores[k]) + errors[k]);
+        }
+        if (winsorize && group.chkMin) {
+            for (double& score : observed) score = score < lowest ? lowest : score;
+        }
+        if (winsorize && group.chkMax) {
+            for (double& score : observed) score = score > highest ? highest : score;
+        }
+        // Rounding comes after the bounds, so a bound that is not whole is rounded too.
+        if (group.chkInteger) {
+            for (double& score : observed) score = RoundHalfEven(score);
         }
         return GenerationOutcome::Completed;
     }

@@ -4,6 +4,8 @@
 #include <bit>
 #include <cmath>
 
+#include "core/extended_log.hpp"
+
 namespace velmor {
 
 namespace {
@@ -48,7 +50,7 @@ inline std::int32_t AdvanceSecond(std::int32_t state) {
 // The polar factor sqrt(-2 ln(rsq) / rsq), formed in extended and stored as a double.
 inline double PolarFactor(double rsq) {
     const long double r = rsq;
-    return static_cast<double>(std::sqrt(-2.0L * std::log(r) / r));
+    return static_cast<double>(std::sqrt(-2.0L * ExtendedLog(r) / r));
 }
 
 // The uniform generator's words held in locals for a batch, so that they live
@@ -123,8 +125,11 @@ inline bool NegativeMember(std::int32_t output) {
     return 2 * std::int64_t{output} < kOutputModulus;
 }
 
+// +1.0 or -1.0 built from the bits: a select on a sign that is random would
+// be compiled into a branch mispredicted every other time.
 inline double SignOfOutput(std::int32_t output) {
-    return NegativeMember(output) ? -1.0 : 1.0;
+    constexpr std::uint64_t kOne = 0x3FF0000000000000ULL;
+    return std::bit_cast<double>(kOne | static_cast<std::uint64_t>(NegativeMember(output)) << 63);
 }
 
 // Runs polar attempts until `pairs` are accepted, writing the shuffle outputs
@@ -280,21 +285,24 @@ void RandomGenerators::SkipNormals(std::int32_t& seed, int count) {
     if (seed <= 0) initialiseUniform(seed);
     Chain chain{seed, lcgState2_, shuffleOutput_, shuffleTable_.data()};
     // Only the last accepted pair matters: with an odd count its first member
-    // is left waiting as the spare.
-    std::int32_t last[2] = {0, 0};
+    // is left waiting as the spare. Each attempt is written to the slot of
+    // the count of pairs accepted so far, two slots used in turn, so an
+    // accepted pair survives the rejected attempts after it without a branch
+    // on the test (a select would be compiled into one).
+    std::int32_t recent[2][2] = {{0, 0}, {0, 0}};
     const int pairs = (count + 1) / 2;
-    for (int accepted = 0; accepted < pairs;) {
+    int accepted = 0;
+    while (accepted < pairs) {
         const std::int32_t a = chain.next();
         const std::int32_t b = chain.next();
-        const bool ok = AcceptsPair(a, b);
-        last[0] = ok ? a : last[0];
-        last[1] = ok ? b : last[1];
-        accepted += ok ? 1 : 0;
+        recent[accepted & 1][0] = a;
+        recent[accepted & 1][1] = b;
+        accepted += AcceptsPair(a, b) ? 1 : 0;
     }
     seed = chain.first;
     lcgState2_ = chain.second;
     shuffleOutput_ = chain.output;
-    if (count % 2 == 1) deferSpare(last[0], last[1]);
+    if (count % 2 == 1) deferSpare(recent[(accepted - 1) & 1][0], recent[(accepted - 1) & 1][1]);
 }
 
 void RandomGenerators::FillNormals(std::int32_t& seed, std::span<double> out) {
@@ -317,8 +325,7 @@ void RandomGenerators::FillNormals(std::int32_t& seed, std::span<double> out) {
         PolarPair polar[kPairChunk];
         long double logarithm[kPairChunk];
         for (int p = 0; p < pairs; ++p) polar[p] = ExactPair(outputs[2 * p], outputs[2 * p + 1]);
-        for (int p = 0; p < pairs; ++p)
-            logarithm[p] = std::log(static_cast<long double>(polar[p].rsq));
+        for (int p = 0; p < pairs; ++p) logarithm[p] = ExtendedLog(polar[p].rsq);
         for (int p = 0; p < pairs; ++p) {
             const PolarPair& pair = polar[p];
             const long double r = pair.rsq;
@@ -348,29 +355,31 @@ void RandomGenerators::FillNormalSigns(std::int32_t& seed, std::span<double> out
     if (k == out.size()) return;
     if (seed <= 0) initialiseUniform(seed);
     Chain chain{seed, lcgState2_, shuffleOutput_, shuffleTable_.data()};
-    std::int32_t outputs[2 * kPairChunk];
-    std::int32_t spareOutputs[2] = {0, 0};
-    bool spareLeft = false;
-    while (k < out.size()) {
-        const std::size_t wanted = out.size() - k;
-        const int pairs = static_cast<int>(std::min<std::size_t>(kPairChunk, (wanted + 1) / 2));
-        DrawAcceptedPairs(chain, pairs, outputs);
-        for (int p = 0; p < pairs; ++p) {
-            // The pair returns its second member first.
-            out[k++] = SignOfOutput(outputs[2 * p + 1]);
-            if (k < out.size()) {
-                out[k++] = SignOfOutput(outputs[2 * p]);
-            } else {
-                spareOutputs[0] = outputs[2 * p];
-                spareOutputs[1] = outputs[2 * p + 1];
-                spareLeft = true;
-            }
-        }
+    // The signs go straight to their places: each attempt writes the signs
+    // of its two members where the next accepted pair belongs (second member
+    // first), so a rejected attempt is overwritten by the next, and no branch
+    // waits on the test. Only whole pairs are written so; an odd last
+    // deviate comes from one more pair whose first member is left waiting.
+    double* const place = out.data() + k;
+    const auto wholePairs = static_cast<int>((out.size() - k) / 2);
+    int accepted = 0;
+    while (accepted < wholePairs) {
+        const std::int32_t a = chain.next();
+        const std::int32_t b = chain.next();
+        place[2 * accepted] = SignOfOutput(b);
+        place[2 * accepted + 1] = SignOfOutput(a);
+        accepted += AcceptsPair(a, b) ? 1 : 0;
+    }
+    const bool spareLeft = (out.size() - k) % 2 == 1;
+    std::int32_t last[2] = {0, 0};
+    if (spareLeft) {
+        DrawAcceptedPairs(chain, 1, last);
+        out.back() = SignOfOutput(last[1]);
     }
     seed = chain.first;
     lcgState2_ = chain.second;
     shuffleOutput_ = chain.output;
-    if (spareLeft) deferSpare(spareOutputs[0], spareOutputs[1]);
+    if (spareLeft) deferSpare(last[0], last[1]);
 }
 
 void RandomGenerators::initialiseSeedTable(std::int32_t& seed) {

@@ -72,11 +72,18 @@ class RandomGenerators {
     // trunc(shuffleOutput / 67108862.3125 + 1). Defined for 0..2147483562.
     static int ShuffleSlot(std::int32_t shuffleOutput) {
         // 67108862.3125 = 1073741797 / 16, so the quotient is 16 * output /
-        // 1073741797. Exact integer division gives the same slot as the
-        // floating-point quotient: a non-integral quotient below 33 lies at
-        // least 1/1073741797 from the next integer, far beyond the rounding
-        // error of a double division.
-        return 1 + static_cast<int>(static_cast<std::uint64_t>(shuffleOutput) * 16U / 1073741797U);
+        // 1073741797, and exact integer division gives the same slot as the
+        // floating-point quotient (proven for every output by the tests).
+        // The slot is on the generator's dependency chain, so the division is
+        // done without one: with 1073741797 = 2^30 - 27, the quotient is
+        // q0 = 16 * output / 2^30 = output >> 26, or q0 + 1 exactly when
+        // 16 * output >= (q0 + 1) (2^30 - 27), that is when the low 30 bits of
+        // 16 * output plus 27 (q0 + 1) reach 2^30 (the sum stays below 2^31).
+        const auto output = static_cast<std::uint32_t>(shuffleOutput);
+        const std::uint32_t q0 = output >> 26;
+        const std::uint32_t low = (output & 0x3FFFFFFU) << 4;
+        const std::uint32_t carry = (low + 27U * (q0 + 1U)) >> 30;
+        return static_cast<int>(q0 + 1U + carry);
     }
 
     // A shuffle output (1..2147483562) scaled into (0, 1): output * 1/2147483563

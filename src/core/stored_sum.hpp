@@ -40,10 +40,14 @@ inline double AddStored(double a, double b) {
     // 2^(E - 53) for a sum in [2^E, 2^(E+1)): half a unit in its last place.
     const double halfUnit = std::bit_cast<double>(exponent - kHalfUnitShift);
     const double magnitude = std::fabs(error);
+    // Combined without short cuts: whether the first test passes depends on
+    // the data (exact midpoints are common), and a branch on it would be
+    // mispredicted on the sum's dependency chain; only the rare fallback
+    // remains a branch.
     const bool clearOfMidpoints =
-        (bits & kFractionMask) != 0 && exponent > kHalfUnitShift &&
-        (magnitude <= halfUnit * (1.0 - 0x1p-10) || magnitude == halfUnit);
-    if (clearOfMidpoints || error == 0.0) [[likely]]
+        static_cast<bool>(((bits & kFractionMask) != 0) & (exponent > kHalfUnitShift) &
+                          ((magnitude <= halfUnit * (1.0 - 0x1p-10)) | (magnitude == halfUnit)));
+    if (clearOfMidpoints | (error == 0.0)) [[likely]]
         return sum;
     return static_cast<double>(static_cast<long double>(a) + b);
 }
