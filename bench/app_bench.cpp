@@ -99,7 +99,10 @@ void BM_DefaultRunThroughWindow(benchmark::State& state) {
     Toolkit();
     app::Application application;
     application.show();
-    QTest::qWaitForWindowExposed(&application.mainWindow());
+    if (!QTest::qWaitForWindowExposed(&application.mainWindow())) {
+        state.SkipWithError("the window was never shown");
+        return;
+    }
     auto* run = application.mainWindow().view().widgetAs<QAbstractButton>("SpeedButtonRun");
     for (auto _ : state) state.SetIterationTime(WindowRun(application, *run).wall);
 }
@@ -114,7 +117,10 @@ void BM_WindowOverModel(benchmark::State& state) {
     platform.attach(program.windows());
     app::Application application;
     application.show();
-    QTest::qWaitForWindowExposed(&application.mainWindow());
+    if (!QTest::qWaitForWindowExposed(&application.mainWindow())) {
+        state.SkipWithError("the window was never shown");
+        return;
+    }
     auto* run = application.mainWindow().view().widgetAs<QAbstractButton>("SpeedButtonRun");
     Timing model, window, finish;
     const long long passesBefore = application.platform().eventPasses();
