@@ -1,5 +1,6 @@
 #include "core/group_scores.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 namespace velmor {
@@ -16,6 +17,11 @@ inline double Stored(Ext value) {
 inline double RoundHalfEven(double value) {
     return std::nearbyint(value);
 }
+
+// Cases drawn on speculation when bounds are resampled (see below).
+constexpr int kFirstSpeculation = 16;
+constexpr int kShortestSpeculation = 4;
+constexpr int kLongestSpeculation = 1024;
 
 struct Case {
     double trueScore;
@@ -115,12 +121,51 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
         return GenerationOutcome::Completed;
     }
 
-    for (int k = 0; k < n; ++k) {
-        Case c;
-        c.trueScore = trueScoreOf(k);
-        c.error = drawError();
-        c.observed = Stored(Ext(c.trueScore) + c.error);
+    // Resampling. Until a case falls outside the bounds, every case takes
+    // exactly one error deviate, as without redraws; with sensible bounds
+    // that is nearly every case. So a run of cases is drawn as one batch on
+    // speculation, with a copy of the generators kept. At the first case that
+    // must be redrawn the copy is put back and the generators advance by
+    // exactly the errors up to and including that case's first; its redraws
+    // then come one deviate at a time, as written. A run grows while no case
+    // is redrawn and shrinks to about twice the last distance between
+    // redraws, so narrow bounds waste few speculative deviates.
+    const std::span<double> errors = scores.errorScores.first(static_cast<std::size_t>(n));
+    auto outOfBounds = [&](double observed) {
+        return (group.chkMin && observed < lowest) || (group.chkMax && observed > highest);
+    };
+    int speculation = kFirstSpeculation;
+    for (int k = 0; k < n;) {
+        const int count = std::min(speculation, n - k);
+        const RandomGenerators saved = generators;
+        const std::int32_t savedSeed = deviateSeed;
+        const std::span<double> batch = errors.subspan(static_cast<std::size_t>(k), count);
+        if (errorless) {
+            generators.FillNormalSigns(deviateSeed, batch);
+        } else {
+            generators.FillNormals(deviateSeed, batch);
+        }
+        int first = k;  // the first case out of bounds, if any
+        for (; first < k + count; ++first) {
+            const double trueScore = trueScoreOf(first);
+            const double error = Stored(Ext(errors[first]) * spread.errorSD);
+            const double observed = Stored(Ext(trueScore) + error);
+            scores.trueScores[first] = trueScore;
+            errors[first] = error;
+            scores.observedScores[first] = observed;
+            if (outOfBounds(observed)) break;
+        }
+        if (first == k + count) {
+            k = first;
+            speculation = std::min(2 * speculation, kLongestSpeculation);
+            continue;
+        }
+        generators = saved;
+        deviateSeed = savedSeed;
+        generators.SkipNormals(deviateSeed, first - k + 1);
+        speculation = std::max(kShortestSpeculation, 2 * (first - k));
 
+        Case c{scores.trueScores[first], errors[first], scores.observedScores[first]};
         // Passes until one redraws nothing; the maximum test sees a score
         // just redrawn by the minimum test. Bounds are strict: a score
         // equal to a bound is kept.
@@ -143,11 +188,16 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
             }
             if (!redrawn) break;
         }
-        if (group.chkInteger) c.observed = RoundHalfEven(c.observed);
-
-        scores.trueScores[k] = c.trueScore;
-        scores.errorScores[k] = c.error;
-        scores.observedScores[k] = c.observed;
+        scores.trueScores[first] = c.trueScore;
+        errors[first] = c.error;
+        scores.observedScores[first] = c.observed;
+        k = first + 1;
+    }
+    // Rounding comes after the bounds, so a bound that is not whole is rounded too.
+    if (group.chkInteger) {
+        for (double& score : scores.observedScores.first(static_cast<std::size_t>(n))) {
+            score = RoundHalfEven(score);
+        }
     }
     return GenerationOutcome::Completed;
 }

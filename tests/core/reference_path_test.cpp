@@ -80,39 +80,39 @@ void PrintTo(const Study& study, std::ostream* os) {
 
 std::vector<Study> Studies() {
     std::vector<Study> studies;
-    studies.push_back(Make("DefaultGroups", Normal(16), Normal(16), Normal(16), 400));
+    studies.push_back(Make("DefaultGroups", Normal(16), Normal(16), Normal(16), 3000));
     studies.push_back(Make("UnequalSizesAndReliabilities", Normal(10, 0.0, 1.0, 0.8),
-                           Normal(5, 0.5, 2.0, 0.5), Normal(20, -1.0, 1.5, 1.0), 400, -77));
+                           Normal(5, 0.5, 2.0, 0.5), Normal(20, -1.0, 1.5, 1.0), 2000, -77));
     // Odd sizes leave a spare normal at the end of a column; the uniform
     // column between two normal ones must neither use nor drop it.
     studies.push_back(Make("OddSizesUniformBetweenNormals", Normal(7, 1.0, 1.0, 0.9),
-                           Uniform(13, 0.0, 10.0, 0.75), Normal(9, 2.0, 3.0, 1.0), 400, -9));
+                           Uniform(13, 0.0, 10.0, 0.75), Normal(9, 2.0, 3.0, 1.0), 2000, -9));
     studies.push_back(Make("UniformGroupsOnly", Uniform(15, 0.0, 1.0, 1.0),
-                           Uniform(16, -5.0, 5.0, 0.6), Uniform(17, 100.0, 160.0, 1.0), 300, -3));
+                           Uniform(16, -5.0, 5.0, 0.6), Uniform(17, 100.0, 160.0, 1.0), 1500, -3));
     studies.push_back(Make("WholeNumbersResampledWithinBounds",
                            Bounded(Normal(25, 50.0, 10.0, 0.7), true, 40.0, true, 65.0, true),
                            Bounded(Normal(24, 50.0, 10.0, 1.0), true, 45.0, false, 0.0, true),
-                           Bounded(Normal(23, 50.0, 10.0, 0.9), false, 0.0, true, 55.0, false), 300,
-                           -1234567));
+                           Bounded(Normal(23, 50.0, 10.0, 0.9), false, 0.0, true, 55.0, false),
+                           1500, -1234567));
     studies.push_back(Make("NarrowBoundsRedrawMostCases",
                            Bounded(Normal(12, 0.0, 1.0, 1.0), true, -0.5, true, 0.5, false),
                            Bounded(Normal(11, 0.0, 1.0, 0.5), true, -0.3, true, 0.6, false),
-                           Normal(12), 150, -31));
+                           Normal(12), 1000, -31));
     studies.push_back(Make(
         "WinsorizedWholeNumbers", Bounded(Normal(30, 1.0, 2.0, 0.8), true, 0.0, true, 3.5, true),
         Bounded(Normal(31, 0.2, 1.0, 1.0), true, 0.0, false, 0.0, false),
-        Bounded(Normal(29, 5.0, 1.0, 0.6), false, 0.0, true, 5.5, true), 300, -2024, false, true));
+        Bounded(Normal(29, 5.0, 1.0, 0.6), false, 0.0, true, 5.5, true), 1500, -2024, false, true));
     studies.push_back(Make("BoundsWithNeitherPolicy",
                            Bounded(Normal(14, 0.0, 1.0, 0.9), true, -0.2, true, 0.2, false),
-                           Normal(15), Normal(16), 200, -55, false, false));
+                           Normal(15), Normal(16), 1000, -55, false, false));
     studies.push_back(Make("BothPoliciesResamplingWins",
                            Bounded(Normal(14, 0.0, 1.0, 0.9), true, -1.0, true, 1.0, true),
-                           Normal(15), Normal(16), 200, -56, true, true));
+                           Normal(15), Normal(16), 1000, -56, true, true));
     studies.push_back(Make("TinyReliabilityLargeMeans", Normal(16, 1.0e6, 3.0, 0.0001),
-                           Normal(17, -2.5e7, 0.01, 0.5), Uniform(18, 1.0e9, 1.0e9 + 1.0, 0.3), 200,
-                           -8));
+                           Normal(17, -2.5e7, 0.01, 0.5), Uniform(18, 1.0e9, 1.0e9 + 1.0, 0.3),
+                           1000, -8));
     studies.push_back(
-        Make("SmallestGroups", Normal(2), Normal(2, 0.0, 1.0, 0.5), Normal(2), 1000, -2));
+        Make("SmallestGroups", Normal(2), Normal(2, 0.0, 1.0, 0.5), Normal(2), 5000, -2));
     studies.push_back(Make("SingleReplication", Normal(16), Normal(16), Normal(16), 1, -5));
     studies.push_back(Make("SeedZeroStartsAsOne", Normal(16), Normal(3), Normal(8), 50, 0));
     // Whole numbers between 1 and 2 around a mean of 1.2 with a tiny SD: every
@@ -123,6 +123,13 @@ std::vector<Study> Studies() {
     studies.push_back(
         Make("LargestGroups", Normal(2000, 0.0, 1.0, 1.0), Uniform(1999, 0.0, 1.0, 0.9),
              Bounded(Normal(2000, 100.0, 15.0, 0.8), true, 60.0, true, 140.0, true), 4, -99));
+    // Bounds about three SDs out: long runs of cases without a redraw, now
+    // and then one that is redrawn, in groups of every kind of error.
+    studies.push_back(Make("WideBoundsRarelyRedraw",
+                           Bounded(Normal(1500, 0.0, 1.0, 0.9), true, -2.9, true, 2.9, false),
+                           Bounded(Normal(1400, 10.0, 2.0, 1.0), true, 4.5, true, 15.0, true),
+                           Bounded(Normal(1600, 0.0, 1.0, 0.5), false, 0.0, true, 2.4, false), 6,
+                           -77777));
     studies.push_back(Make("MediumGroupsLowReliability", Normal(200, 0.3, 1.0, 0.6),
                            Normal(199, 0.0, 1.0, 0.7), Normal(201, -0.3, 1.0, 0.8), 30, -200));
     return studies;
@@ -195,6 +202,8 @@ class SideBySide {
                 fast_.TestReplication(study.settings, fastRejections);
                 plain_.TestReplication(study.settings, plainRejections);
                 ++tested;
+            } else {
+                ++withoutVariance;
             }
             ASSERT_TRUE(SameResult(fast_.result(), plain_.result()));
             ASSERT_EQ(fastRejections, plainRejections);
@@ -208,6 +217,7 @@ class SideBySide {
     std::int32_t fastRejections = 0;
     std::int32_t plainRejections = 0;
     int tested = 0;
+    int withoutVariance = 0;
     RandomGenerators generators_;
     reference::ReferenceReplicator& plain() { return plain_; }
 
@@ -248,13 +258,15 @@ TEST(ReferencePathSequence, StudiesBackToBackOnOneStreamAgree) {
     pair.fastSeed = pair.plainSeed = -1432449975;
     for (Study study : Studies()) {
         if (study.settings.deviateRows > 500) continue;
-        study.replications = std::min(study.replications, 40);
+        study.replications = std::min(study.replications, 200);
         pair.run(study);
         if (::testing::Test::HasFatalFailure()) return;
     }
-    // Rejections were counted, so the comparison of the tally is not empty.
-    EXPECT_GT(pair.tested, 400);
+    // Rejections were counted, so the comparison of the tally is not empty,
+    // and replications without variance were compared too.
+    EXPECT_GT(pair.tested, 2000);
     EXPECT_GT(pair.fastRejections, 0);
+    EXPECT_GT(pair.withoutVariance, 0);
     ClearFloatingPointFaults();
 }
 
