@@ -192,6 +192,8 @@ void FormView::schedule() {
 }
 
 void FormView::refresh() {
+    // Everything pending is applied now: the next change starts a new delay.
+    refreshTimer_.stop();
     if (!pending()) return;
     const bool wasMirroring = mirroring_;
     mirroring_ = true;
@@ -289,6 +291,7 @@ template <class Action>
 void FormView::forward(Action&& action) {
     action();
     refresh();
+    emit userActionHandled();
 }
 
 void FormView::wireUserActions(Entry& entry) {

@@ -25,7 +25,7 @@ class FormView : public QObject {
   public:
     // Changes made by code show within this delay: often enough to read as a
     // running count.
-    static constexpr int kRefreshDelayMs = 40;
+    static constexpr int kRefreshDelayMs = 100;
 
     explicit FormView(ui::Form& form, QObject* parent = nullptr);
     ~FormView() override;
@@ -63,6 +63,11 @@ class FormView : public QObject {
     // user's action, before a dialog is shown).
     void refresh();
     bool pending() const { return !dirty_.empty() || focusDirty_; }
+
+  signals:
+    // A user's action has been handed to the model and the widgets refreshed;
+    // whatever else the window shows (its menus) can follow at once.
+    void userActionHandled();
 
   private:
     struct Entry {

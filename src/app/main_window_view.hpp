@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "app/form_view.hpp"
 #include "ui/model/windows.hpp"
@@ -72,6 +73,7 @@ class MainWindowView : public QMainWindow {
     void layoutResults();
     void layoutRunPanel();
     void applyMenuItem(const ui::MenuItem& item);
+    void refreshMenus();
     void triggerMenuItem(ui::MenuItem& item);
     bool handleKeyPress(QWidget* target, const QKeyEvent& key);
     void retryClose();
@@ -85,6 +87,8 @@ class MainWindowView : public QMainWindow {
     bool closePending_ = false;
     bool centred_ = false;
     QTimer closeRetry_;
+    std::vector<const ui::MenuItem*> menuDirty_;  // changed since the last refresh
+    QTimer menuRefresh_;
 };
 
 }  // namespace velmor::app
