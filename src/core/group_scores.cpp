@@ -71,14 +71,6 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
         c.observed = Stored(Ext(c.trueScore) + c.error);
     };
 
-    auto trueScoreOf = [&](int k) {
-        if (uniform) {
-            const double scaled = Stored(uniformRange * deviateColumn[k]);
-            return Stored(Ext(scaled) + lowest);
-        }
-        return Stored(Ext(deviateColumn[k]) * spread.trueSD + mean);
-    };
-
     if (!resample) {
         // Without redraws every case takes exactly one error deviate, so the
         // group's errors are one batch drawn ahead of the cases; they wait in
@@ -147,7 +139,8 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
         }
         int first = k;  // the first case out of bounds, if any
         for (; first < k + count; ++first) {
-            const double trueScore = trueScoreOf(first);
+            // Only normal groups are resampled.
+            const double trueScore = Stored(Ext(deviateColumn[first]) * spread.trueSD + mean);
             const double error = Stored(Ext(errors[first]) * spread.errorSD);
             const double observed = Stored(Ext(trueScore) + error);
             scores.trueScores[first] = trueScore;
