@@ -5,7 +5,7 @@
 // rules run in the model and nowhere else. Model changes only mark a control
 // dirty; refresh() applies them. The user's own actions are refreshed at once;
 // changes made by code (a run's progress above all) are drawn by a timer at
-// most every kRefreshDelay, so that a run of small replications does not
+// most every kRefreshDelayMs, so that a run of small replications does not
 // spend its time repainting.
 
 #include <QObject>
