@@ -1,7 +1,7 @@
 #include "run/run_controller.hpp"
 
-#include <charconv>
 #include <cfenv>
+#include <charconv>
 #include <cmath>
 #include <string>
 
@@ -16,20 +16,23 @@ namespace velmor {
 
 namespace {
 
-const char* const kTopMenus[] = {"File1", "Reset2", "Analysis1", "EffectSizes1", "Options1", "Help1"};
 const char* const kRunPrompt = "Press F5 to Run Analysis or click ->";
 
 // The inputs a run disables, group by group, then the run-wide ones.
-const char* const kGroupInputs[] = {"txtmean", "txtsd",   "txtNsize", "txtReliability", "txtMin", "txtMax",
-                                    "rdoNormal", "rdoUniform", "chkInteger", "chkMin", "chkMax"};
-const char* const kRunInputs[] = {"txtseed", "txtiterations", "txtalpha1", "txtmeanstokeep",
+const char* const kGroupInputs[] = {"txtmean",    "txtsd",  "txtNsize",  "txtReliability",
+                                    "txtMin",     "txtMax", "rdoNormal", "rdoUniform",
+                                    "chkInteger", "chkMin", "chkMax"};
+const char* const kRunInputs[] = {"txtseed", "txtiterations", "txtalpha1",  "txtmeanstokeep",
                                   "chkInc",  "Label1",        "rdoOnetail", "rdoTwotail"};
 
 const char* const kTextFields[] = {"txtalpha1", "txtseed", "txtiterations", "txtmeanstokeep"};
-const char* const kGroupTextFields[] = {"txtmean", "txtsd", "txtNsize", "txtReliability", "txtMin", "txtMax"};
+const char* const kGroupTextFields[] = {"txtmean",        "txtsd",  "txtNsize",
+                                        "txtReliability", "txtMin", "txtMax"};
 const char* const kGroupChecks[] = {"rdoNormal", "rdoUniform", "chkInteger"};
 
-std::string Numbered(const char* prefix, int g) { return prefix + std::to_string(g); }
+std::string Numbered(const char* prefix, int g) {
+    return prefix + std::to_string(g);
+}
 
 // Decimal text of an integer into a caller's buffer: the loop rewrites texts
 // every replication and must not allocate.
@@ -110,7 +113,8 @@ void RunController::resetForRun() {
     main_.control("memoresults").setText("");
     for (const char* name : {"memoresults", "txtprop1", "txtalphaused", "txtrej1"})
         main_.control(name).setBackground(ui::colors::aqua);
-    for (int g = 1; g <= kGroups; ++g) main_.control(Numbered("txtNsize", g)).setBackground(ui::colors::white);
+    for (int g = 1; g <= kGroups; ++g)
+        main_.control(Numbered("txtNsize", g)).setBackground(ui::colors::white);
     ui::Control& box = main_.control("boxresults");
     box.setFontColor(ui::colors::navy);
     box.setBackground(ui::colors::silver);
@@ -151,11 +155,13 @@ bool RunController::runSettingsStep() {
             fields.checks[name] = main_.control(name).checked();
         }
     }
-    for (const char* name : {"rdoOnetail", "rdoTwotail", "chkInc"}) fields.checks[name] = main_.control(name).checked();
+    for (const char* name : {"rdoOnetail", "rdoTwotail", "chkInc"})
+        fields.checks[name] = main_.control(name).checked();
     fields.checks["Resampled1"] = state_.settings.Resampled1;
     fields.checks["Winsorized1"] = state_.settings.Winsorized1;
 
-    const SettingsContext context{state_.flags.seedFromField, state_.flags.searchActive, state_.seeds, generators_};
+    const SettingsContext context{state_.flags.seedFromField, state_.flags.searchActive,
+                                  state_.seeds, generators_};
     const SettingsStepResult result = RunSettingsStep(fields, state_.settings, context);
     for (const auto& [name, text] : result.writeBacks) main_.control(name).setText(text);
     if (result.ok()) return true;
@@ -177,13 +183,15 @@ void RunController::lockWindow() {
     ui::Control& box = main_.control("boxresults");
     box.setFontColor(ui::colors::navy);
     box.setText("");
-    main_.control("txtalphaused").setText(state_.flags.searchActive ? FormatFixed(state_.targetPower, 6, 4) : "");
-    for (const char* menu : kTopMenus) {
+    main_.control("txtalphaused")
+        .setText(state_.flags.searchActive ? FormatFixed(state_.targetPower, 6, 4) : "");
+    for (const char* menu : ui::MainWindow::kLockedMenus) {
         main_.menus().item(menu).setEnabled(false);
         main_.menus().item(menu).setVisible(false);
     }
     for (int g = 1; g <= kGroups; ++g)
-        for (const char* prefix : kGroupInputs) main_.control(Numbered(prefix, g)).setEnabled(false);
+        for (const char* prefix : kGroupInputs)
+            main_.control(Numbered(prefix, g)).setEnabled(false);
     for (const char* name : kRunInputs) main_.control(name).setEnabled(false);
 }
 
@@ -204,7 +212,8 @@ void RunController::replicationLoop() {
         // The toolkit's own arithmetic may leave flags behind; only ours count.
         ClearFloatingPointFaults();
         if (state_.flags.stopRequested) break;
-        if (replicator_.GenerateReplication(s, state_.seeds.deviateSeed) == Replicator::Outcome::Abandoned) {
+        if (replicator_.GenerateReplication(s, state_.seeds.deviateSeed) ==
+            Replicator::Outcome::Abandoned) {
             // The stop came inside a replication: its scores are half made
             // and the last complete data set is gone with them.
             dataSetIncomplete_ = true;
@@ -278,18 +287,23 @@ void RunController::endOfRun(std::uint64_t completed) {
         for (int g = 1; g <= kGroups; ++g) {
             const int k = g - 1;
             if (completed > 1) {
-                main_.control(Numbered("lblg", g) + "m1").setText("Actual Mean of Group " + std::to_string(g) + " Means:");
-                main_.control(Numbered("lblg", g) + "sd1").setText("Actual SE of Group " + std::to_string(g) + " Means:");
+                main_.control(Numbered("lblg", g) + "m1")
+                    .setText("Actual Mean of Group " + std::to_string(g) + " Means:");
+                main_.control(Numbered("lblg", g) + "sd1")
+                    .setText("Actual SE of Group " + std::to_string(g) + " Means:");
                 const long double sum = t.sumOfMeans[k];
                 const long double spread = (t.sumOfSquaredMeans[k] - sum * sum / n) / (n - 1);
                 // Large means with a tiny spread can leave rounding noise below zero.
                 t.seOfMeans[k] = static_cast<double>(spread > 0 ? std::sqrt(spread) : 0.0L);
             } else {
-                main_.control(Numbered("lblg", g) + "m1").setText("Actual Mean of Group " + std::to_string(g) + ":");
-                main_.control(Numbered("lblg", g) + "sd1").setText("Actual Std Dev of Group " + std::to_string(g) + ":");
+                main_.control(Numbered("lblg", g) + "m1")
+                    .setText("Actual Mean of Group " + std::to_string(g) + ":");
+                main_.control(Numbered("lblg", g) + "sd1")
+                    .setText("Actual Std Dev of Group " + std::to_string(g) + ":");
                 t.seOfMeans[k] = r.groupSD[k];
             }
-            const double meanOfMeans = static_cast<double>(static_cast<long double>(t.sumOfMeans[k]) / n);
+            const double meanOfMeans =
+                static_cast<double>(static_cast<long double>(t.sumOfMeans[k]) / n);
             main_.control(Numbered("txtActualM", g)).setText(FormatFixed(meanOfMeans, 6, 3));
             main_.control(Numbered("txtSEmean", g)).setText(FormatFixed(t.seOfMeans[k], 6, 4));
         }
@@ -306,7 +320,8 @@ void RunController::endOfRun(std::uint64_t completed) {
         if (!search) {
             ui::Control& infoMemo = windows_.runBox.control("Memo1");
             infoMemo.setText("");
-            infoMemo.setText(state_.resultLines[0] + "\n" + state_.resultLines[1] + "\n" + state_.resultLines[2]);
+            infoMemo.setText(state_.resultLines[0] + "\n" + state_.resultLines[1] + "\n" +
+                             state_.resultLines[2]);
             platform_.showModal(ui::DialogId::Information);
         }
     }
@@ -317,7 +332,8 @@ void RunController::endOfRun(std::uint64_t completed) {
         main_.control("SpeedButtonRun").setFontColor(ui::colors::purple);
         label7_.setFontColor(ui::colors::purple);
         label7_.setText(kRunPrompt);
-        stop.setText("FINISHED " + std::to_string(completed) + (s.txtiterations == 1 ? " Iteration" : " Iterations"));
+        stop.setText("FINISHED " + std::to_string(completed) +
+                     (s.txtiterations == 1 ? " Iteration" : " Iterations"));
     }
     stop.setEnabled(false);
 
@@ -354,19 +370,21 @@ void RunController::restore() {
             break;
         case Outcome::SettingsFailed:
         case Outcome::NothingCompleted:
-        case Outcome::Abandoned: disableSaveCommands(); break;
+        case Outcome::Abandoned:
+            disableSaveCommands();
+            break;
     }
 }
 
 void RunController::unlockWindow() {
-    for (const char* menu : kTopMenus) {
+    for (const char* menu : ui::MainWindow::kLockedMenus) {
         main_.menus().item(menu).setEnabled(true);
         main_.menus().item(menu).setVisible(true);
     }
     main_.control("SpeedButtonRun").setVisible(true);
     for (int g = 1; g <= kGroups; ++g) {
-        for (const char* prefix : {"txtmean", "txtsd", "txtNsize", "txtReliability", "rdoNormal", "rdoUniform",
-                                   "chkInteger"})
+        for (const char* prefix : {"txtmean", "txtsd", "txtNsize", "txtReliability", "rdoNormal",
+                                   "rdoUniform", "chkInteger"})
             main_.control(Numbered(prefix, g)).setEnabled(true);
         const bool uniform = main_.control(Numbered("rdoUniform", g)).checked();
         for (const char* prefix : {"chkMin", "chkMax", "txtMin", "txtMax"})
@@ -389,7 +407,8 @@ void RunController::enableSaveCommands() {
 }
 
 void RunController::disableSaveCommands() {
-    for (const char* item : {"Save1", "SaveData1", "SaveMeans1"}) main_.menus().item(item).setEnabled(false);
+    for (const char* item : {"Save1", "SaveData1", "SaveMeans1"})
+        main_.menus().item(item).setEnabled(false);
 }
 
 }  // namespace velmor

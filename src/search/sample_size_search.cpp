@@ -14,8 +14,6 @@ static_assert(std::bit_cast<std::uint64_t>(kTargetPower80) == 0x3FE999999EF7FD52
 
 namespace {
 
-const char* const kTopMenus[] = {"File1",        "Reset2",   "Analysis1",
-                                 "EffectSizes1", "Options1", "Help1"};
 const char* const kSizeFields[] = {"txtNsize1", "txtNsize2", "txtNsize3"};
 
 // The sizes the bisection moves between, for group 1.
@@ -50,7 +48,7 @@ SampleSizeSearch::SampleSizeSearch(ui::WindowSet& windows, ui::Platform& platfor
 // The power commands and the Set Power dialog
 
 void SampleSizeSearch::hideTopMenus() {
-    for (const char* name : kTopMenus) {
+    for (const char* name : ui::MainWindow::kLockedMenus) {
         ui::MenuItem& menu = main_.menus().item(name);
         menu.setEnabled(false);
         menu.setVisible(false);

@@ -111,8 +111,7 @@ void Presets::clearResults() {
     control("memoresults").setText(state_.joinedResultLines());
 
     ui::MenuBar& menus = main_.menus();
-    for (std::string_view name :
-         {"File1", "Reset2", "Analysis1", "EffectSizes1", "Options1", "Help1"}) {
+    for (std::string_view name : ui::MainWindow::kLockedMenus) {
         menus.item(name).setEnabled(true);
         menus.item(name).setVisible(true);
     }

@@ -15,6 +15,9 @@ class MainWindow : public Form {
     MainWindow();
     MenuBar& menus() { return menus_; }
     const MenuBar& menus() const { return menus_; }
+    // The six menus a run or search hides and restores, in the order they are locked.
+    static constexpr const char* kLockedMenus[] = {"File1",        "Reset2",   "Analysis1",
+                                                   "EffectSizes1", "Options1", "Help1"};
     // Initial file name of the shared save dialog before any command ran.
     static constexpr const char* kInitialSaveName = "DORVEN_out";
 
