@@ -47,4 +47,43 @@ void BM_DefaultRunFakeAgainstHeadless(benchmark::State& state) {
 }
 BENCHMARK(BM_DefaultRunFakeAgainstHeadless)->Unit(benchmark::kMillisecond)->UseManualTime();
 
+// The same default run through the Run command against its replications run
+// bare (generate, test, nothing else): the ratio is the command's overhead
+// (settings, event pump, tallies, progress texts, verdict).
+void BM_DefaultRunCommandAgainstBareReplications(benchmark::State& state) {
+    double commandTime = 0.0, bareTime = 0.0;
+    velmor::testing::RunFixture rig;
+    velmor::RandomGenerators generators;
+    velmor::testing::SilentConsole console;
+    velmor::Replicator replicator(generators, console);
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        rig.state.flags.seedFromField = true;
+        rig.run.btnRunClick();
+        const auto t1 = Clock::now();
+        velmor::ReplicationSettings settings = rig.state.settings;
+        std::int32_t seed = -1432449975;
+        std::int32_t rejections = 0;
+        for (int i = 0; i < 10000; ++i) {
+            replicator.GenerateReplication(settings, seed);
+            replicator.TestReplication(settings, rejections);
+        }
+        const auto t2 = Clock::now();
+        if (rejections != rig.state.tallies.rejections) {
+            state.SkipWithError("the two runs differ");
+            break;
+        }
+        commandTime += Seconds(t0, t1);
+        bareTime += Seconds(t1, t2);
+        state.SetIterationTime(Seconds(t0, t1));
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["command_ms"] = 1e3 * commandTime / runs;
+    state.counters["bare_ms"] = 1e3 * bareTime / runs;
+    state.counters["ratio"] = commandTime / bareTime;
+}
+BENCHMARK(BM_DefaultRunCommandAgainstBareReplications)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
+
 }  // namespace
