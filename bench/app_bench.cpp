@@ -14,16 +14,11 @@
 
 #include "app/application.hpp"
 #include "support/fake_platform.hpp"
+#include "support/quiet_console.hpp"
 #include "ui/program.hpp"
 
 namespace velmor {
 namespace {
-
-class NoConsole : public Console {
-  public:
-    void WriteLine(std::string_view) override {}
-    void ReadLine() override {}
-};
 
 QApplication& Toolkit() {
     static QApplication* toolkit = [] {
@@ -88,7 +83,7 @@ Timing WindowRun(app::Application& application, QAbstractButton& run, Timing* fi
 
 void BM_DefaultRunModelOnly(benchmark::State& state) {
     testing::FakePlatform platform;
-    NoConsole console;
+    velmor::testing::QuietConsole console;
     Program program(platform, &console);
     platform.attach(program.windows());
     for (auto _ : state) state.SetIterationTime(ModelRun(program).wall);
@@ -112,7 +107,7 @@ BENCHMARK(BM_DefaultRunThroughWindow)->UseManualTime()->Unit(benchmark::kMillise
 void BM_WindowOverModel(benchmark::State& state) {
     Toolkit();
     testing::FakePlatform platform;
-    NoConsole console;
+    velmor::testing::QuietConsole console;
     Program program(platform, &console);
     platform.attach(program.windows());
     app::Application application;

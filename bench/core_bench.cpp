@@ -13,16 +13,11 @@
 #include "core/fp_faults.hpp"
 #include "core/random.hpp"
 #include "core/replication.hpp"
+#include "support/quiet_console.hpp"
 #include "support/reference_replication.hpp"
 
 namespace velmor {
 namespace {
-
-class NoConsole : public Console {
-  public:
-    void WriteLine(std::string_view) override {}
-    void ReadLine() override {}
-};
 
 using Clock = std::chrono::steady_clock;
 
@@ -97,7 +92,7 @@ void BM_ReplicationAgainstItsUniforms(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     const ReplicationSettings settings = EqualNormalGroups(n);
     const int cycle = n >= 1000 ? 40 : n >= 100 ? 200 : 2000;
-    NoConsole console;
+    velmor::testing::QuietConsole console;
     ClearFloatingPointFaults();
 
     std::vector<std::int64_t> uniforms(cycle);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/random.hpp"
+#include "support/split_mix.hpp"
 
 namespace velmor {
 namespace {
@@ -39,18 +40,10 @@ bool ExactlyNegative(std::int32_t output) {
 }
 
 // Test inputs (splitmix64), no library distribution.
-class TestBits {
+class TestBits : public velmor::testing::SplitMix64 {
   public:
-    std::uint64_t next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
+    TestBits() : SplitMix64(7ULL) {}
     std::int32_t output() { return static_cast<std::int32_t>(1 + next() % kLargestOutput); }
-
-  private:
-    std::uint64_t state_ = 7;
 };
 
 TEST(PolarDecisions, AcceptanceMatchesTheConvertedPairAlongTheWholeCircle) {

@@ -9,6 +9,7 @@
 
 #include "core/fp_faults.hpp"
 #include "core/replication.hpp"
+#include "support/quiet_console.hpp"
 
 namespace {
 long allocations = 0;  // test instrumentation only
@@ -38,16 +39,10 @@ void operator delete[](void* p, std::size_t) noexcept {
 namespace velmor {
 namespace {
 
-class NoConsole : public Console {
-  public:
-    void WriteLine(std::string_view) override {}
-    void ReadLine() override {}
-};
-
 TEST(ReplicationAllocation, ReplicationsAllocateNothing) {
     ClearFloatingPointFaults();
     RandomGenerators generators;
-    NoConsole console;
+    velmor::testing::QuietConsole console;
     Replicator replicator(generators, console);
     int consults = 0;
     replicator.setStopCheck([&consults] { return ++consults < 0; });

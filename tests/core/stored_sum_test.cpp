@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "support/split_mix.hpp"
+
 namespace velmor {
 namespace {
 
@@ -69,14 +71,9 @@ TEST(AddStored, AgreesOnTiesExactSumsZerosAndPowersOfTwo) {
 }
 
 // A small generator of test inputs (splitmix64): no library distribution.
-class TestBits {
+class TestBits : public velmor::testing::SplitMix64 {
   public:
-    std::uint64_t next() {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-        return z ^ (z >> 31);
-    }
+    TestBits() : SplitMix64(20240601ULL) {}
     // A double with a random significand and sign and a binary exponent in
     // [low, high].
     double value(int low, int high) {
@@ -87,9 +84,6 @@ class TestBits {
         const double magnitude = std::ldexp(significand, exponent);
         return (r & 1) != 0 ? -magnitude : magnitude;
     }
-
-  private:
-    std::uint64_t state_ = 20240601;
 };
 
 TEST(AddStored, AgreesWithTheExtendedSumOverMillionsOfPairs) {

@@ -15,12 +15,12 @@
 namespace velmor::testing {
 
 class FakePlatform : public ui::Platform {
-public:
+  public:
     // What was shown, in order.
     struct Shown {
         enum class Kind { PlainMessage, Modal, SaveDialog } kind;
-        std::string text;             // plain message, or the Information memo when shown
-        ui::DialogId dialog{};        // for Modal
+        std::string text;              // plain message, or the Information memo when shown
+        ui::DialogId dialog{};         // for Modal
         ui::SaveDialogRequest save{};  // for SaveDialog
     };
 
@@ -34,7 +34,8 @@ public:
 
     ui::ModalResult showModal(ui::DialogId dialog) override {
         std::string memo;
-        if (dialog == ui::DialogId::Information && windows_) memo = windows_->runBox.control("Memo1").text();
+        if (dialog == ui::DialogId::Information && windows_)
+            memo = windows_->runBox.control("Memo1").text();
         shown.push_back({Shown::Kind::Modal, memo, dialog, {}});
         if (!modalAnswers.empty()) {
             auto answer = std::move(modalAnswers.front());
@@ -84,7 +85,7 @@ public:
     long long eventPumps = 0;
     int closeRequests = 0;
 
-private:
+  private:
     ui::WindowSet* windows_;
 };
 

@@ -19,8 +19,10 @@ namespace velmor::testing {
 
 // A console that nobody reads: the diagnostics are never reached by a run.
 class SilentConsole : public Console {
-public:
-    void WriteLine(std::string_view) override { throw std::logic_error("unexpected console output"); }
+  public:
+    void WriteLine(std::string_view) override {
+        throw std::logic_error("unexpected console output");
+    }
     void ReadLine() override { throw std::logic_error("unexpected console input"); }
 };
 
@@ -38,8 +40,12 @@ struct RunFixture {
     }
     ui::MainWindow& main() { return windows.mainWindow; }
     ui::Control& control(std::string_view name) { return windows.mainWindow.control(name); }
-    const std::string& text(std::string_view name) { return windows.mainWindow.control(name).text(); }
-    void set(std::string_view name, std::string_view text) { windows.mainWindow.control(name).setText(text); }
+    const std::string& text(std::string_view name) {
+        return windows.mainWindow.control(name).text();
+    }
+    void set(std::string_view name, std::string_view text) {
+        windows.mainWindow.control(name).setText(text);
+    }
 
     ui::WindowSet windows;
     FakePlatform platform;
