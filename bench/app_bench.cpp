@@ -15,7 +15,7 @@
 #include "app/application.hpp"
 #include "support/fake_platform.hpp"
 #include "support/quiet_console.hpp"
-#include "ui/program.hpp"
+#include "program/program.hpp"
 
 namespace velmor {
 namespace {

@@ -9,7 +9,7 @@
 #include "app/dialogs.hpp"
 #include "app/main_window_view.hpp"
 #include "app/qt_platform.hpp"
-#include "ui/program.hpp"
+#include "program/program.hpp"
 
 class QApplication;
 

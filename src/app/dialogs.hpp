@@ -8,8 +8,8 @@
 #include <QDialog>
 
 #include "app/form_view.hpp"
-#include "ui/model/platform.hpp"
-#include "ui/model/windows.hpp"
+#include "model/platform.hpp"
+#include "model/windows.hpp"
 
 class QPushButton;
 

@@ -14,7 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "ui/model/form.hpp"
+#include "model/form.hpp"
 
 class QWidget;
 

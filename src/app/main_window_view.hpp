@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/form_view.hpp"
-#include "ui/model/windows.hpp"
+#include "model/windows.hpp"
 
 class QAction;
 class QGroupBox;

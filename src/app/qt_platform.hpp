@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "ui/model/platform.hpp"
+#include "model/platform.hpp"
 
 namespace velmor::app {
 

@@ -6,7 +6,7 @@
 #include "output/data_files.hpp"
 #include "output/line_sink.hpp"
 #include "output/report_writer.hpp"
-#include "ui/program.hpp"
+#include "program/program.hpp"
 
 namespace velmor::batch {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/model/platform.hpp"
-#include "ui/model/windows.hpp"
+#include "model/platform.hpp"
+#include "model/windows.hpp"
 
 namespace velmor::batch {
 

@@ -10,8 +10,8 @@
 #include "core/replication.hpp"
 #include "output/line_sink.hpp"
 #include "run/run_state.hpp"
-#include "ui/model/platform.hpp"
-#include "ui/model/windows.hpp"
+#include "model/platform.hpp"
+#include "model/windows.hpp"
 
 namespace velmor {
 

@@ -4,8 +4,8 @@
 
 #include <string_view>
 
-#include "ui/model/platform.hpp"
-#include "ui/model/windows.hpp"
+#include "model/platform.hpp"
+#include "model/windows.hpp"
 
 namespace velmor {
 

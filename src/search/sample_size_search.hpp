@@ -12,8 +12,8 @@
 #include "run/run_controller.hpp"
 #include "run/run_state.hpp"
 #include "search/search_rules.hpp"
-#include "ui/model/platform.hpp"
-#include "ui/model/windows.hpp"
+#include "model/platform.hpp"
+#include "model/windows.hpp"
 
 namespace velmor {
 

@@ -23,7 +23,7 @@
 
 #include "app_fixture.hpp"
 #include "support/fake_platform.hpp"
-#include "ui/program.hpp"
+#include "program/program.hpp"
 
 namespace velmor::testing {
 namespace {

@@ -10,7 +10,7 @@
 #include "batch/batch_runner.hpp"
 #include "output/save_commands.hpp"
 #include "support/fake_platform.hpp"
-#include "ui/program.hpp"
+#include "program/program.hpp"
 
 using namespace velmor;
 using namespace velmor::batch;

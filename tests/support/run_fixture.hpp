@@ -13,7 +13,7 @@
 #include "run/run_controller.hpp"
 #include "run/run_state.hpp"
 #include "support/fake_platform.hpp"
-#include "ui/model/windows.hpp"
+#include "model/windows.hpp"
 
 namespace velmor::testing {
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "ui/model/form.hpp"
-#include "ui/model/menu.hpp"
+#include "model/form.hpp"
+#include "model/menu.hpp"
 
 namespace velmor::ui {
 

@@ -1,7 +1,7 @@
 #include <array>
 #include <string>
 
-#include "ui/model/windows.hpp"
+#include "model/windows.hpp"
 
 namespace velmor::ui {
 

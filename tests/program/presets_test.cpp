@@ -1,7 +1,7 @@
 // Reset to Defaults, the score-scale presets and the effect sizes, driven
 // through the program's menu items and checked against a freshly built window,
 // against the rows of their tables and by a run afterwards.
-#include "ui/presets.hpp"
+#include "program/presets.hpp"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include "run/number_reading.hpp"
 #include "support/fake_platform.hpp"
 #include "support/run_fixture.hpp"
-#include "ui/program.hpp"
+#include "program/program.hpp"
 
 namespace velmor {
 namespace {

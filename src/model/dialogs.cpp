@@ -1,4 +1,4 @@
-#include "ui/model/windows.hpp"
+#include "model/windows.hpp"
 
 namespace velmor::ui {
 

@@ -1,6 +1,6 @@
 // The program object: menu keys through the window's matching rule, the
 // Options items, the seed keystroke rule, quit and the Help dialogs.
-#include "ui/program.hpp"
+#include "program/program.hpp"
 
 #include <gtest/gtest.h>
 

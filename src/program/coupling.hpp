@@ -8,7 +8,7 @@
 #include <array>
 
 #include "run/run_settings.hpp"
-#include "ui/model/windows.hpp"
+#include "model/windows.hpp"
 
 namespace velmor {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/model/control.hpp"
+#include "model/control.hpp"
 
 namespace velmor::ui {
 

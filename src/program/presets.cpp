@@ -1,4 +1,4 @@
-#include "ui/presets.hpp"
+#include "program/presets.hpp"
 
 #include <array>
 #include <string>

@@ -1,4 +1,4 @@
-#include "ui/model/menu.hpp"
+#include "model/menu.hpp"
 
 #include <stdexcept>
 

@@ -11,8 +11,8 @@
 #include "core/replication.hpp"
 #include "run/run_controller.hpp"
 #include "run/run_state.hpp"
-#include "ui/model/platform.hpp"
-#include "ui/model/windows.hpp"
+#include "model/platform.hpp"
+#include "model/windows.hpp"
 
 namespace velmor {
 

@@ -1,9 +1,9 @@
-#include "ui/program.hpp"
+#include "program/program.hpp"
 
 #include "output/save_commands.hpp"
 #include "search/sample_size_search.hpp"
-#include "ui/coupling.hpp"
-#include "ui/presets.hpp"
+#include "program/coupling.hpp"
+#include "program/presets.hpp"
 
 namespace velmor {
 

@@ -1,4 +1,4 @@
-#include "ui/coupling.hpp"
+#include "program/coupling.hpp"
 
 #include <cmath>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "ui/model/form.hpp"
+#include "model/form.hpp"
 
 #include <stdexcept>
 

@@ -1,6 +1,6 @@
-#include "ui/model/control.hpp"
+#include "model/control.hpp"
 
-#include "ui/model/form.hpp"
+#include "model/form.hpp"
 
 namespace velmor::ui {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "run/run_state.hpp"
-#include "ui/coupling.hpp"
-#include "ui/model/windows.hpp"
+#include "program/coupling.hpp"
+#include "model/windows.hpp"
 
 namespace velmor {
 

@@ -1,6 +1,6 @@
 // The coupling rules of a group's distribution, mean, SD and bound fields,
 // driven through the controls as a user or another command would.
-#include "ui/coupling.hpp"
+#include "program/coupling.hpp"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/model/windows.hpp"
+#include "model/windows.hpp"
 
 using namespace velmor::ui;
 
