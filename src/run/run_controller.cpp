@@ -99,6 +99,7 @@ void RunController::resetForRun() {
     s.Winsorized1 = main_.menus().item("Winsorized1").checked();
     state_.flags.notNumeric = false;
     state_.flags.noVariance = false;
+    state_.progress = {};
 
     main_.control("SpeedButtonRun").setVisible(false);
     ui::Control& stop = main_.control("btnStopRun");
@@ -206,6 +207,7 @@ void RunController::replicationLoop() {
     // Counted as they are stored, so a run ended by no variance or a fault
     // still tells the means file how many entries are its own.
     t.keptMeansOfLastRun = 0;
+    state_.progress = {iterations, 0};
     for (; i <= iterations; ++i) {
         state_.flags.seedFromField = false;
         platform_.processPendingEvents();
@@ -239,6 +241,7 @@ void RunController::replicationLoop() {
         RaiseFloatingPointFaults();
         state_.fRatio = r.fRatio;
         state_.lastPValue = r.pValue;
+        state_.progress.completed = i;
         txtrej1_.setText(IntegerText(buffer, static_cast<std::uint64_t>(t.rejections)));
         showProgress(i, iterations);
     }

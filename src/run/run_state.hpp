@@ -42,11 +42,19 @@ struct RunFlags {
     bool notNumeric = false;          // the settings step met a text that is not a number
 };
 
+// How far the run in progress has come, for progress displays that look in
+// between replications (the window's pending events, the batch progress line).
+struct RunProgress {
+    std::uint64_t planned = 0;    // replications this run will make
+    std::uint64_t completed = 0;  // replications completed so far
+};
+
 struct RunState {
     RunSettings settings;
     SeedWords seeds;
     RunTallies tallies;
     RunFlags flags;
+    RunProgress progress;
     std::array<std::string, kResultLines> resultLines;
     std::string seedText;      // decimal text of the seed in effect, for the report banner
     double singleRunF = 0.0;   // F ratio of a one-replication run
