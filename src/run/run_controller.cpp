@@ -52,6 +52,7 @@ RunController::RunController(ui::WindowSet& windows, ui::Platform& platform, Run
       state_(state),
       generators_(generators),
       replicator_(replicator),
+      pipeline_(replicator, generators),
       txtrej1_(main_.control("txtrej1")),
       label7_(main_.control("Label7")) {
     // A case that keeps landing outside impossible bounds can redraw for a very
@@ -208,13 +209,16 @@ void RunController::replicationLoop() {
     // still tells the means file how many entries are its own.
     t.keptMeansOfLastRun = 0;
     state_.progress = {iterations, 0};
+    // The producer, if any, is stopped and joined on every way out of the
+    // loop (a fault included), and before anything of the run's end is shown.
+    const ReplicationPipeline::Run pipelined(pipeline_, s, state_.seeds.deviateSeed, iterations);
     for (; i <= iterations; ++i) {
         state_.flags.seedFromField = false;
         platform_.processPendingEvents();
         // The toolkit's own arithmetic may leave flags behind; only ours count.
         ClearFloatingPointFaults();
         if (state_.flags.stopRequested) break;
-        if (replicator_.GenerateReplication(s, state_.seeds.deviateSeed) ==
+        if (pipeline_.GenerateReplication(s, state_.seeds.deviateSeed) ==
             Replicator::Outcome::Abandoned) {
             // The stop came inside a replication: its scores are half made
             // and the last complete data set is gone with them.
@@ -224,6 +228,7 @@ void RunController::replicationLoop() {
         RaiseFloatingPointFaults();
         const ReplicationResult& r = replicator_.result();
         if (r.noVariance) {
+            pipeline_.end();
             noVarianceStop();
             return;
         }
@@ -245,6 +250,7 @@ void RunController::replicationLoop() {
         txtrej1_.setText(IntegerText(buffer, static_cast<std::uint64_t>(t.rejections)));
         showProgress(i, iterations);
     }
+    pipeline_.end();
     endOfRun(i - 1);
 }
 

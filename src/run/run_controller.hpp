@@ -8,9 +8,10 @@
 
 #include "core/random.hpp"
 #include "core/replication.hpp"
-#include "run/run_state.hpp"
+#include "core/replication_pipeline.hpp"
 #include "model/platform.hpp"
 #include "model/windows.hpp"
+#include "run/run_state.hpp"
 
 namespace velmor {
 
@@ -40,6 +41,11 @@ class RunController {
     void enableSaveCommands();
     void disableSaveCommands();
 
+    // Whether a run may carry its random chain on a second thread (see
+    // core/replication_pipeline.hpp); off unless the program object allows it.
+    void setPipelineAllowed(bool allowed) { pipeline_.setAllowed(allowed); }
+    const ReplicationPipeline& pipeline() const { return pipeline_; }
+
   private:
     void resetForRun();
     bool runSettingsStep();
@@ -58,6 +64,7 @@ class RunController {
     RunState& state_;
     RandomGenerators& generators_;
     Replicator& replicator_;
+    ReplicationPipeline pipeline_;
     // Controls rewritten every replication, looked up once.
     ui::Control& txtrej1_;
     ui::Control& label7_;

@@ -1,0 +1,137 @@
+#include "core/replication_pipeline.hpp"
+
+#include <charconv>
+#include <cstring>
+#include <exception>
+#include <system_error>
+
+#include "core/fp_faults.hpp"
+#include "core/replication_draws.hpp"
+
+namespace velmor {
+
+namespace {
+
+// The producer's draws: the chain advanced as a replication advances it,
+// with the outputs the values need recorded instead of the values.
+class RecordingDraws {
+  public:
+    RecordingDraws(RandomGenerators& generators, std::int32_t& seed, OutputSink& sink)
+        : generators_(generators), seed_(seed), sink_(sink) {}
+
+    void ClearSpareNormal() { generators_.ClearSpareNormal(); }
+    void SkipUniforms(int count) { generators_.SkipUniforms(seed_, count); }
+    void SkipNormals(int count) { generators_.RecordSkipNormals(seed_, count, sink_); }
+    void FillColumn(int, bool uniform, int count) {
+        if (uniform) {
+            generators_.RecordUniforms(seed_, count, sink_);
+        } else {
+            generators_.RecordNormals(seed_, count, sink_);
+        }
+    }
+    // Values and signs alike are formed from the pairs' outputs.
+    void FillErrors(int, bool, int count) { generators_.RecordNormals(seed_, count, sink_); }
+
+  private:
+    RandomGenerators& generators_;
+    std::int32_t& seed_;
+    OutputSink& sink_;
+};
+
+}  // namespace
+
+bool PipelineThreadsAvailable(const char* velmorThreads, unsigned usableCores) {
+    if (usableCores < 2) return false;
+    if (velmorThreads == nullptr) return true;
+    const char* end = velmorThreads + std::strlen(velmorThreads);
+    long long threads = 0;
+    const auto [stop, error] = std::from_chars(velmorThreads, end, threads);
+    if (error != std::errc{} || stop != end) return true;
+    return threads >= 2;
+}
+
+ReplicationPipeline::ReplicationPipeline(Replicator& replicator, RandomGenerators& generators)
+    : replicator_(replicator), generators_(generators) {}
+
+ReplicationPipeline::~ReplicationPipeline() {
+    end();
+}
+
+bool ReplicationPipeline::begin(const ReplicationSettings& settings, std::int32_t deviateSeed,
+                                std::uint64_t replications) {
+    end();
+    if (!allowed_ || replications < 2 || AnyGroupRedraws(settings) ||
+        !Replicator::SizesFit(settings)) {
+        return false;
+    }
+    settings_ = settings;
+    for (int g = 0; g < kGroups; ++g) spreads_[g] = ComputeGroupSpread(settings.groups[g]);
+    producerGenerators_ = generators_;
+    producerSeed_ = deviateSeed;
+    planned_ = replications;
+    consumed_ = 0;
+    std::fegetenv(&environment_);
+    ring_.prepare(static_cast<std::size_t>(MostRecordedOutputs(settings)));
+    try {
+        producer_ = std::thread([this] { produce(); });
+    } catch (const std::system_error&) {
+        return false;  // no thread to be had: the run goes on single-threaded
+    }
+    return true;
+}
+
+void ReplicationPipeline::end() noexcept {
+    if (!producer_.joinable()) return;
+    ring_.cancel();
+    producer_.join();
+}
+
+void ReplicationPipeline::produce() noexcept {
+    // The caller's rounding and precision, and flags that are this thread's own.
+    std::fesetenv(&environment_);
+    TakeFloatingPointFaults();
+    ReplicationRing::Record* record = nullptr;
+    try {
+        for (std::uint64_t i = 0; i < planned_; ++i) {
+            record = ring_.claim();
+            if (record == nullptr) return;
+            OutputSink sink{record->outputs.data(),
+                            record->outputs.data() + record->outputs.size()};
+            RecordingDraws draws(producerGenerators_, producerSeed_, sink);
+            DrawDeviateMatrix(settings_, draws);
+            DrawGroupErrors(settings_, spreads_, draws);
+            record->used = static_cast<std::size_t>(sink.next - record->outputs.data());
+            record->seedAfter = producerSeed_;
+            record->streamsAfter = producerGenerators_.deviateStreams();
+            record->faults = TakeFloatingPointFaults();
+            ring_.publish();
+            record = nullptr;
+        }
+    } catch (...) {
+        // The consumer meets the error at the replication it belongs to;
+        // the producer draws nothing after it.
+        if (record != nullptr) {
+            record->error = std::current_exception();
+            ring_.publish();
+        }
+    }
+}
+
+Replicator::Outcome ReplicationPipeline::GenerateReplication(const ReplicationSettings& settings,
+                                                             std::int32_t& deviateSeed) {
+    if (producing() && consumed_ == planned_) end();
+    if (!producing()) return replicator_.GenerateReplication(settings, deviateSeed);
+    ReplicationRing::Record& record = ring_.next();
+    ++consumed_;
+    if (record.error) std::rethrow_exception(record.error);
+    // The state this replication leaves, as drawing it here would leave it.
+    generators_.restoreDeviateStreams(record.streamsAfter);
+    deviateSeed = record.seedAfter;
+    SetFloatingPointFaults(record.faults);
+    DeviateReplay replay(record.recorded());
+    const Replicator::Outcome outcome = replicator_.GenerateReplication(settings, replay);
+    ring_.release();
+    return outcome;
+}
+
+}  // namespace velmor
