@@ -60,6 +60,7 @@ ReplicationPipeline::~ReplicationPipeline() {
 bool ReplicationPipeline::begin(const ReplicationSettings& settings, std::int32_t deviateSeed,
                                 std::uint64_t replications) {
     end();
+    lastRunPipelined_ = false;
     if (!allowed_ || replications < 2 || AnyGroupRedraws(settings) ||
         !Replicator::SizesFit(settings)) {
         return false;
@@ -77,6 +78,7 @@ bool ReplicationPipeline::begin(const ReplicationSettings& settings, std::int32_
     } catch (const std::system_error&) {
         return false;  // no thread to be had: the run goes on single-threaded
     }
+    lastRunPipelined_ = true;
     return true;
 }
 
@@ -119,7 +121,6 @@ void ReplicationPipeline::produce() noexcept {
 
 Replicator::Outcome ReplicationPipeline::GenerateReplication(const ReplicationSettings& settings,
                                                              std::int32_t& deviateSeed) {
-    if (producing() && consumed_ == planned_) end();
     if (!producing()) return replicator_.GenerateReplication(settings, deviateSeed);
     ReplicationRing::Record& record = ring_.next();
     ++consumed_;
@@ -131,6 +132,9 @@ Replicator::Outcome ReplicationPipeline::GenerateReplication(const ReplicationSe
     DeviateReplay replay(record.recorded());
     const Replicator::Outcome outcome = replicator_.GenerateReplication(settings, replay);
     ring_.release();
+    // The producer has drawn all it was asked for and is ending; any further
+    // replication continues here from the state just taken over.
+    if (consumed_ == planned_) end();
     return outcome;
 }
 

@@ -68,6 +68,8 @@ class ReplicationPipeline {
     void end() noexcept;
     // True while a producer thread exists (between begin() and end()).
     bool producing() const { return producer_.joinable(); }
+    // Whether the last begin() started a producer.
+    bool lastRunPipelined() const { return lastRunPipelined_; }
 
     // Begins a run and ends it when the scope is left, however it is left.
     class Run {
@@ -91,6 +93,7 @@ class ReplicationPipeline {
     Replicator& replicator_;
     RandomGenerators& generators_;
     bool allowed_ = false;
+    bool lastRunPipelined_ = false;
     ReplicationRing ring_;
     std::thread producer_;
     std::uint64_t planned_ = 0;   // replications the producer draws
