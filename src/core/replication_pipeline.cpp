@@ -65,6 +65,8 @@ bool ReplicationPipeline::begin(const ReplicationSettings& settings, std::int32_
         !Replicator::SizesFit(settings)) {
         return false;
     }
+    const auto words = static_cast<std::size_t>(MostRecordedOutputs(settings));
+    if (words > ReplicationRing::kWords / 2) return false;  // never with sizes that fit
     settings_ = settings;
     for (int g = 0; g < kGroups; ++g) spreads_[g] = ComputeGroupSpread(settings.groups[g]);
     producerGenerators_ = generators_;
@@ -72,7 +74,7 @@ bool ReplicationPipeline::begin(const ReplicationSettings& settings, std::int32_
     planned_ = replications;
     consumed_ = 0;
     std::fegetenv(&environment_);
-    ring_.prepare(static_cast<std::size_t>(MostRecordedOutputs(settings)));
+    ring_.prepare(words);
     try {
         producer_ = std::thread([this] { produce(); });
     } catch (const std::system_error&) {
