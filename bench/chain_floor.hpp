@@ -5,6 +5,7 @@
 // (FillUniforms), bounds any way of running them from below.
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -14,6 +15,26 @@
 #include "support/reference_replication.hpp"
 
 namespace velmor::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double Seconds(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double>(to - from).count();
+}
+
+// The seed word of the window's default seed.
+inline constexpr std::int32_t kDefaultSeedWord = -1432449975;
+
+// Three normal groups of n, the start-up settings otherwise.
+inline ReplicationSettings EqualNormalGroups(int n) {
+    ReplicationSettings settings;
+    for (GroupSettings& group : settings.groups) {
+        group.rdoNormal = true;
+        group.txtNsize = n;
+    }
+    settings.deviateRows = n;
+    return settings;
+}
 
 // How many uniforms each of `count` replications from this seed word
 // consumes, counted by the reference path (which draws one at a time).
@@ -56,7 +77,7 @@ class ChainFloor {
     std::vector<std::int64_t> uniforms_;
     std::vector<double> buffer_;
     RandomGenerators generators_;
-    std::int32_t seed_ = -1432449975;
+    std::int32_t seed_ = kDefaultSeedWord;
 };
 
 }  // namespace velmor::bench

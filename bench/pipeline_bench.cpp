@@ -18,7 +18,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <memory>
 
 #include "chain_floor.hpp"
@@ -30,23 +29,10 @@
 namespace velmor {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
-}
-
-constexpr std::int32_t kDefaultSeedWord = -1432449975;
-
-ReplicationSettings EqualNormalGroups(int n) {
-    ReplicationSettings settings;
-    for (GroupSettings& group : settings.groups) {
-        group.rdoNormal = true;
-        group.txtNsize = n;
-    }
-    settings.deviateRows = n;
-    return settings;
-}
+using bench::Clock;
+using bench::EqualNormalGroups;
+using bench::kDefaultSeedWord;
+using bench::Seconds;
 
 // One block of replications from the default seed word, as a run makes them.
 std::int32_t Block(ReplicationPipeline& pipeline, Replicator& replicator,

@@ -244,11 +244,18 @@ void RandomGenerators::FillUniforms(std::int32_t& seed, std::span<double> out) {
 }
 
 void RandomGenerators::SkipNormals(std::int32_t& seed, int count) {
+    skipNormals(seed, count, nullptr);
+}
+
+void RandomGenerators::skipNormals(std::int32_t& seed, int count, OutputSink* sink) {
     if (count <= 0) return;
     if (spare_.waiting()) {
         spare_.clear();
         if (--count == 0) return;
     }
+    // With an odd count the last pair's first member is left waiting.
+    const bool spareLeft = count % 2 == 1;
+    if (sink != nullptr && spareLeft) Reserve(*sink, 2);
     if (seed <= 0) initialiseUniform(seed);
     Chain chain{seed, lcgState2_, shuffleOutput_, shuffleTable_.data()};
     std::int32_t last[2];
@@ -256,8 +263,12 @@ void RandomGenerators::SkipNormals(std::int32_t& seed, int count) {
     seed = chain.first;
     lcgState2_ = chain.second;
     shuffleOutput_ = chain.output;
-    // With an odd count the last pair's first member is left waiting.
-    if (count % 2 == 1) spare_.defer(last[0], last[1]);
+    if (!spareLeft) return;
+    spare_.defer(last[0], last[1]);
+    if (sink != nullptr) {
+        *sink->next++ = last[0];
+        *sink->next++ = last[1];
+    }
 }
 
 void RandomGenerators::FillNormals(std::int32_t& seed, std::span<double> out) {
@@ -346,25 +357,7 @@ void RandomGenerators::RecordNormals(std::int32_t& seed, int count, OutputSink& 
 }
 
 void RandomGenerators::RecordSkipNormals(std::int32_t& seed, int count, OutputSink& sink) {
-    if (count <= 0) return;
-    if (spare_.waiting()) {
-        spare_.clear();
-        if (--count == 0) return;
-    }
-    const bool spareLeft = count % 2 == 1;
-    if (spareLeft) Reserve(sink, 2);
-    if (seed <= 0) initialiseUniform(seed);
-    Chain chain{seed, lcgState2_, shuffleOutput_, shuffleTable_.data()};
-    std::int32_t last[2];
-    DrawLastAcceptedPair(chain, (count + 1) / 2, last);
-    seed = chain.first;
-    lcgState2_ = chain.second;
-    shuffleOutput_ = chain.output;
-    if (spareLeft) {
-        *sink.next++ = last[0];
-        *sink.next++ = last[1];
-        spare_.defer(last[0], last[1]);
-    }
+    skipNormals(seed, count, &sink);
 }
 
 void RandomGenerators::initialiseSeedTable(std::int32_t& seed) {

@@ -129,6 +129,8 @@ class RandomGenerators {
     // shuffle output (1..2147483562).
     std::int32_t nextShuffleOutput(std::int32_t& seed);
     void initialiseUniform(std::int32_t& seed);
+    // SkipNormals, recording into the sink when there is one.
+    void skipNormals(std::int32_t& seed, int count, OutputSink* sink);
     // Draws uniform pairs until one falls strictly inside the unit circle.
     void drawPolarPair(std::int32_t& seed, double& x1, double& x2, double& rsq);
     void initialiseSeedTable(std::int32_t& seed);
