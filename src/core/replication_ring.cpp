@@ -68,7 +68,9 @@ void ReplicationRing::prepare(std::size_t wordsPerRecord) {
         record.error = nullptr;
     }
     claimed_ = 0;
+    releasedSeen_ = 0;
     consumed_ = 0;
+    publishedSeen_ = 0;
     published_.store(0);
     released_.store(0);
     consumerWaitsFor_.store(0);
@@ -80,10 +82,14 @@ ReplicationRing::Record* ReplicationRing::claim() {
     const std::uint32_t size = mask_ + 1;
     auto cancelled = [this] { return cancelled_.load(std::memory_order_acquire); };
     if (cancelled()) return nullptr;
-    if (claimed_ - released_.load(std::memory_order_acquire) >= size) {
-        // Full: sleep until half of the ring is free.
-        WaitFor(released_, producerWaitsFor_, claimed_ - size / 2, cancelled);
-        if (cancelled()) return nullptr;
+    if (claimed_ - releasedSeen_ >= size) {
+        releasedSeen_ = released_.load(std::memory_order_acquire);
+        if (claimed_ - releasedSeen_ >= size) {
+            // Full: sleep until half of the ring is free.
+            WaitFor(released_, producerWaitsFor_, claimed_ - size / 2, cancelled);
+            if (cancelled()) return nullptr;
+            releasedSeen_ = released_.load(std::memory_order_acquire);
+        }
     }
     return &records_[claimed_ & mask_];
 }
@@ -94,7 +100,14 @@ void ReplicationRing::publish() {
 }
 
 ReplicationRing::Record& ReplicationRing::next() {
-    WaitFor(published_, consumerWaitsFor_, consumed_ + 1, [] { return false; });
+    const std::uint32_t wanted = consumed_ + 1;
+    if (!Reached(publishedSeen_, wanted)) {
+        publishedSeen_ = published_.load(std::memory_order_acquire);
+        if (!Reached(publishedSeen_, wanted)) {
+            WaitFor(published_, consumerWaitsFor_, wanted, [] { return false; });
+            publishedSeen_ = published_.load(std::memory_order_acquire);
+        }
+    }
     return records_[consumed_ & mask_];
 }
 
