@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "core/extended.hpp"
 #include "run/number_reading.hpp"
 
 namespace velmor {
@@ -30,13 +31,6 @@ constexpr double kMaxMeansToKeep = 10000.0;
 
 std::string Numbered(const char* prefix, int group) {
     return prefix + std::to_string(group);
-}
-
-// Rounds to the nearest integer with ties to the even neighbour, independent
-// of the floating-point rounding mode in force.
-double RoundHalfEven(double v) {
-    if (std::fabs(v - std::trunc(v)) == 0.5) return 2.0 * std::round(v / 2.0);
-    return std::round(v);
 }
 
 // Whole numbers below 2^53 print exactly; the callers pass only those.
