@@ -50,12 +50,10 @@ CouplingRules::CouplingRules(ui::MainWindow& window, RunSettings& settings)
 
 CouplingRules::GroupView CouplingRules::viewOf(ui::MainWindow& window, RunSettings& settings,
                                                int g) {
-    const std::string n = std::to_string(g);
-    return GroupView{window.control("txtmean" + n),   window.control("txtsd" + n),
-                     window.control("rdoNormal" + n), window.control("rdoUniform" + n),
-                     window.control("chkMin" + n),    window.control("txtMin" + n),
-                     window.control("chkMax" + n),    window.control("txtMax" + n),
-                     settings.groups[g - 1]};
+    const ui::GroupControls& controls = window.groups[g - 1];
+    return GroupView{controls.txtmean,    controls.txtsd,  controls.rdoNormal,
+                     controls.rdoUniform, controls.chkMin, controls.txtMin,
+                     controls.chkMax,     controls.txtMax, settings.groups[g - 1]};
 }
 
 CouplingRules::GroupView& CouplingRules::group(int g) {

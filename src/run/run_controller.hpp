@@ -8,9 +8,10 @@
 
 #include "core/random.hpp"
 #include "core/replication.hpp"
-#include "run/run_state.hpp"
 #include "model/platform.hpp"
 #include "model/windows.hpp"
+#include "run/run_state.hpp"
+#include "run/settings_step.hpp"
 
 namespace velmor {
 
@@ -50,7 +51,11 @@ class RunController {
     void noVarianceStop();
     void endOfRun(std::uint64_t completed);
     void abandon(const std::string& message);
-    void enableSaveItem(const char* item, const char* caption);
+    void enableSaveItem(ui::MenuItem& item, const char* caption);
+    // The window's inputs as the settings step reads them.
+    FieldValues fieldValues() const;
+    // The control of an input field the settings step names.
+    ui::Control& controlOf(FieldRef field) const;
 
     ui::WindowSet& windows_;
     ui::MainWindow& main_;
