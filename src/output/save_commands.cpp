@@ -31,9 +31,9 @@ void SaveCommands::save(ui::MenuItem& item, ui::SaveDialogRequest request, const
         platform_.showPlainMessage(error.what());
         return;
     } catch (const std::exception& error) {
-        // Nothing but IoError is expected here; still, no exception may
-        // reach the toolkit's event loop.
-        platform_.showPlainMessage(error.what());
+        // Nothing but IoError is expected here. Anything else is reported
+        // here, so that the item and any earlier file stay as they were.
+        platform_.showPlainMessage(UnexpectedErrorMessage(error.what()));
         return;
     }
     item.setCaption(confirmation);

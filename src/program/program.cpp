@@ -1,23 +1,28 @@
 #include "program/program.hpp"
 
+#include <exception>
+#include <functional>
+
+#include "core/errors.hpp"
 #include "output/save_commands.hpp"
-#include "search/sample_size_search.hpp"
 #include "program/coupling.hpp"
 #include "program/presets.hpp"
+#include "search/sample_size_search.hpp"
 
 namespace velmor {
 
 Program::Program(ui::Platform& platform, Console* console)
     : platform_(platform),
+      turns_(platform, toolkitHasControl_),
       ownConsole_(console ? nullptr : std::make_unique<ProcessConsole>()),
       console_(console ? *console : *ownConsole_),
       replicator_(generators_, console_),
-      run_(windows_, platform_, state_, generators_, replicator_),
-      save_(std::make_unique<SaveCommands>(windows_, platform_, state_, replicator_)),
-      search_(std::make_unique<SampleSizeSearch>(windows_, platform_, state_, run_)),
+      run_(windows_, turns_, state_, generators_, replicator_),
+      save_(std::make_unique<SaveCommands>(windows_, turns_, state_, replicator_)),
+      search_(std::make_unique<SampleSizeSearch>(windows_, turns_, state_, run_)),
       coupling_(std::make_unique<CouplingRules>(windows_.mainWindow, state_.settings)),
       presets_(std::make_unique<Presets>(windows_, state_, *coupling_)) {
-    coupling_->wire();
+    coupling_->wire([this](const std::function<void()>& rule) { guarded(rule); });
     wireMenus();
     wireControls();
 }
@@ -25,13 +30,72 @@ Program::Program(ui::Platform& platform, Console* console)
 Program::~Program() = default;
 
 template <class F>
+auto Program::ToolkitTurns::turn(F&& call) {
+    struct Back {
+        bool& flag;
+        bool was;
+        ~Back() { flag = was; }
+    } back{toolkitHasControl_, toolkitHasControl_};
+    toolkitHasControl_ = true;
+    return call();
+}
+
+void Program::ToolkitTurns::showPlainMessage(const std::string& text) {
+    turn([&] { platform_.showPlainMessage(text); });
+}
+ui::ModalResult Program::ToolkitTurns::showModal(ui::DialogId dialog) {
+    return turn([&] { return platform_.showModal(dialog); });
+}
+std::optional<std::string> Program::ToolkitTurns::askSaveFileName(
+    const ui::SaveDialogRequest& request) {
+    return turn([&] { return platform_.askSaveFileName(request); });
+}
+void Program::ToolkitTurns::processPendingEvents() {
+    turn([&] { platform_.processPendingEvents(); });
+}
+void Program::ToolkitTurns::closeMainWindow() {
+    turn([&] { platform_.closeMainWindow(); });
+}
+
+template <class F>
 void Program::guarded(F&& command) {
+    if (!toolkitHasControl_) {
+        command();
+        return;
+    }
     ++commandDepth_;
+    toolkitHasControl_ = false;
     struct Leave {
         int& depth;
-        ~Leave() { --depth; }
-    } leave{commandDepth_};
-    command();
+        bool& toolkitHasControl;
+        ~Leave() {
+            --depth;
+            toolkitHasControl = true;
+        }
+    } leave{commandDepth_, toolkitHasControl_};
+    // Nothing may reach the toolkit's event loop, which cannot carry an
+    // exception: whatever escapes the command ends here.
+    try {
+        command();
+    } catch (const std::exception& error) {
+        recoverFrom(error.what());
+    } catch (...) {
+        recoverFrom(nullptr);
+    }
+}
+
+void Program::recoverFrom(const char* what) {
+    const std::string message = UnexpectedErrorMessage(what);
+    // Another command waits below this one (a dialog's button while its
+    // command shows the dialog); that command still owns the window.
+    const bool outermost = commandDepth_ == 1;
+    try {
+        if (outermost) run_.recoverFromFailure();
+        turns_.showPlainMessage(message);
+    } catch (...) {
+        // The window or the message could not be put right either; the
+        // program goes on, and the next command starts from a fresh reset.
+    }
 }
 
 void Program::wireMenus() {
@@ -73,8 +137,8 @@ void Program::wireControls() {
     const ui::RunPanelControls& panel = windows_.mainWindow.runPanel;
     panel.SpeedButtonRun.setHandler([this] { guarded([this] { run_.SpeedButtonRunClick(); }); });
     // The stop button acts while a run is in progress; it only raises a flag.
-    panel.btnStopRun.setHandler([this] { run_.btnStopRunClick(); });
-    windows_.powerBox.btnOK.setHandler([this] { search_->btnOKClick(); });
+    panel.btnStopRun.setHandler([this] { guarded([this] { run_.btnStopRunClick(); }); });
+    windows_.powerBox.btnOK.setHandler([this] { guarded([this] { search_->btnOKClick(); }); });
 }
 
 bool Program::pressShortcut(std::string_view key) {
@@ -82,11 +146,12 @@ bool Program::pressShortcut(std::string_view key) {
 }
 
 void Program::txtseedKeyPress(bool producesCharacter) {
-    if (producesCharacter) windows_.mainWindow.monteCarlo.chkInc.setChecked(false);
+    if (producesCharacter)
+        guarded([this] { windows_.mainWindow.monteCarlo.chkInc.setChecked(false); });
 }
 
 void Program::btnQuitClick() {
-    platform_.closeMainWindow();
+    turns_.closeMainWindow();
 }
 
 void Program::Resampled1Click() {
@@ -107,11 +172,11 @@ void Program::TypeIIIErrorresults1Click() {
 }
 
 void Program::btnAboutClick() {
-    platform_.showModal(ui::DialogId::About);
+    turns_.showModal(ui::DialogId::About);
 }
 
 void Program::UserAgreement1Click() {
-    platform_.showModal(ui::DialogId::UserAgreement);
+    turns_.showModal(ui::DialogId::UserAgreement);
 }
 
 }  // namespace velmor

@@ -65,8 +65,25 @@ void RunController::btnRunClick() {
         abandon(fault.what());
     } catch (const IoError& error) {
         abandon(error.what());
+    } catch (const std::exception& error) {
+        abandon(UnexpectedErrorMessage(error.what()));
+    } catch (...) {
+        abandon(UnexpectedErrorMessage(nullptr));
     }
     restore();
+}
+
+void RunController::recoverFromFailure() {
+    abandoned_ = true;
+    outcome_ = Outcome::Abandoned;
+    ClearFloatingPointFaults();
+    state_.flags.searchActive = false;
+    state_.flags.stopRequested = false;
+    state_.flags.sampleSizeAnalysis = false;
+    label7_.setFontColor(ui::colors::purple);
+    label7_.setText(ui::texts::kRunPrompt);
+    unlockWindow();
+    disableSaveCommands();
 }
 
 void RunController::abandon(const std::string& message) {
