@@ -23,7 +23,7 @@ struct StudyOutcome {
     bool searched = false;
     std::string seed;
     std::int64_t samples = 0;  // completed replications of the last run
-    std::int32_t rejections = 0;
+    std::int64_t rejections = 0;
     double proportion = 0.0;
     std::string verdict;  // ROBUST, INFLATED, CONSERVATIVE, POWER, CAUTION, or NONE for one sample
     std::array<double, 3> means{};

@@ -15,7 +15,7 @@ inline constexpr int kMaxKeptMeans = 10000;
 inline constexpr int kResultLines = 7;
 
 struct RunTallies {
-    std::int32_t rejections = 0;
+    std::int64_t rejections = 0;  // up to txtiterations, which may pass 2^31
     std::int32_t typeIIIErrors = 0;  // no rule classifies a Type III error; stays 0
     std::int64_t completedReplications = 0;
     double rejectionProportion = 0.0;
