@@ -95,7 +95,7 @@ TEST(BatchRunner, FailingStudyBesideASucceedingOne) {
 }
 
 TEST(BatchRunner, DefaultStudyReproducesTheAnchorRun) {
-    const StudyOutcome outcome = RunStudy(Parse(""));
+    const StudyOutcome outcome = RunStudy(Parse("[run]\n"));
     ASSERT_TRUE(outcome.ok);
     EXPECT_EQ(outcome.rejections, 500);
     EXPECT_EQ(outcome.verdict, "ROBUST");
