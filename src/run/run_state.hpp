@@ -47,6 +47,10 @@ struct RunFlags {
 struct RunProgress {
     std::uint64_t planned = 0;    // replications this run will make
     std::uint64_t completed = 0;  // replications completed so far
+    // Redraws of out-of-bounds cases in the replication under way, counted at
+    // its resampling stop checks (so in steps of kRedrawsPerStopCheck); 0 when
+    // the replication has not come to one. Tells a display why nothing moves.
+    std::uint64_t redraws = 0;
 };
 
 struct RunState {
