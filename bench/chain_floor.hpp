@@ -43,7 +43,7 @@ inline std::vector<std::int64_t> UniformsPerReplication(const ReplicationSetting
     velmor::testing::QuietConsole console;
     reference::ReferenceReplicator plain(console);
     std::vector<std::int64_t> uniforms(static_cast<std::size_t>(count));
-    std::int32_t rejections = 0;
+    std::int64_t rejections = 0;
     for (int i = 0; i < count; ++i) {
         const std::int64_t before = plain.generators.uniformsDrawn;
         plain.GenerateReplication(settings, seed);

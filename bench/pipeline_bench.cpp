@@ -52,10 +52,10 @@ double ProcessSeconds() {
 }
 
 // One block of replications from the default seed word, as a run makes them.
-std::int32_t Block(ReplicationPipeline& pipeline, Replicator& replicator,
+std::int64_t Block(ReplicationPipeline& pipeline, Replicator& replicator,
                    const ReplicationSettings& settings, int replications) {
     std::int32_t seed = kDefaultSeedWord;
-    std::int32_t rejections = 0;
+    std::int64_t rejections = 0;
     const ReplicationPipeline::Run run(pipeline, settings, seed,
                                        static_cast<std::uint64_t>(replications));
     for (int i = 0; i < replications; ++i) {
@@ -83,11 +83,11 @@ void BM_ReplicationsAgainstTheChain(benchmark::State& state) {
         const double thread0 = ThreadSeconds(), process0 = ProcessSeconds();
         const auto t0 = Clock::now();
         pipeline.setAllowed(true);
-        const std::int32_t pipelined = Block(pipeline, replicator, settings, block);
+        const std::int64_t pipelined = Block(pipeline, replicator, settings, block);
         const auto t1 = Clock::now();
         const double thread1 = ThreadSeconds(), process1 = ProcessSeconds();
         pipeline.setAllowed(false);
-        const std::int32_t single = Block(pipeline, replicator, settings, block);
+        const std::int64_t single = Block(pipeline, replicator, settings, block);
         const auto t2 = Clock::now();
         const double thread2 = ThreadSeconds();
         for (std::size_t i = 0; i < floor.replications(); ++i) {
@@ -132,7 +132,7 @@ struct StudyRig : velmor::testing::RunFixture {
 enum class Study { DefaultRun, LargeGroups, MediumEffectSearch, Resampled };
 
 // Runs the study on a fresh rig; returns its rejections (of the last trial).
-std::int32_t RunStudy(Study study, bool pipelined, bool& wasPipelined) {
+std::int64_t RunStudy(Study study, bool pipelined, bool& wasPipelined) {
     StudyRig rig(pipelined);
     switch (study) {
         case Study::DefaultRun:
@@ -168,9 +168,9 @@ void StudyBenchmark(benchmark::State& state, Study study) {
     bool pipelinedRun = false, singleRun = false;
     for (auto _ : state) {
         const auto t0 = Clock::now();
-        const std::int32_t pipelined = RunStudy(study, true, pipelinedRun);
+        const std::int64_t pipelined = RunStudy(study, true, pipelinedRun);
         const auto t1 = Clock::now();
-        const std::int32_t single = RunStudy(study, false, singleRun);
+        const std::int64_t single = RunStudy(study, false, singleRun);
         const auto t2 = Clock::now();
         if (pipelined != single || singleRun) {
             state.SkipWithError("the two runs disagree");

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <type_traits>
 
+#include "core/extended.hpp"
 #include "core/fp_faults.hpp"
 #include "core/replication_draws.hpp"
 #include "core/stored_sum.hpp"
@@ -12,11 +13,6 @@
 namespace velmor {
 
 namespace {
-
-using Ext = long double;
-inline double Stored(Ext value) {
-    return static_cast<double>(value);
-}
 
 struct Moments {
     double mean;
@@ -181,7 +177,7 @@ Replicator::Outcome Replicator::generate(const ReplicationSettings& settings,
     return Outcome::Completed;
 }
 
-void Replicator::TestReplication(const ReplicationSettings& settings, std::int32_t& rejections) {
+void Replicator::TestReplication(const ReplicationSettings& settings, std::int64_t& rejections) {
     ReplicationResult& r = result_;
     const auto& groups = settings.groups;
     r.totalN = groups[0].txtNsize + groups[1].txtNsize + groups[2].txtNsize;

@@ -235,8 +235,8 @@ class SideBySide {
 
     std::int32_t fastSeed = 0;
     std::int32_t plainSeed = 0;
-    std::int32_t fastRejections = 0;
-    std::int32_t plainRejections = 0;
+    std::int64_t fastRejections = 0;
+    std::int64_t plainRejections = 0;
     int tested = 0;
     int withoutVariance = 0;
     int pipelinedStudies = 0;
@@ -315,7 +315,7 @@ TEST(ReferencePathYardstick, DefaultGroupsRejectAboutFivePercent) {
     reference::ReferenceReplicator plain(console);
     const Study study = Studies().front();
     std::int32_t seed = study.seed;
-    std::int32_t rejections = 0;
+    std::int64_t rejections = 0;
     for (int i = 0; i < 2000; ++i) {
         plain.GenerateReplication(study.settings, seed);
         plain.TestReplication(study.settings, rejections);

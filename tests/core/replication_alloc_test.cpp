@@ -73,7 +73,7 @@ TEST(ReplicationAllocation, ReplicationsAllocateNothing) {
     settings.deviateRows = 2000;
 
     std::int32_t seed = -1432449975;
-    std::int32_t rejections = 0;
+    std::int64_t rejections = 0;
     const long before = allocations;
     for (int i = 0; i < 20; ++i) {
         settings.Resampled1 = i % 2 == 0;
@@ -106,7 +106,7 @@ TEST(ReplicationAllocation, PipelinedReplicationsAllocateNothingOnEitherThread) 
     settings.groups[1].rdoUniform = true;
     settings.groups[1].txtMax = 10.0;
     settings.deviateRows = 1999;
-    std::int32_t rejections = 0;
+    std::int64_t rejections = 0;
     long during = 0;
     // The first run lays out the ring's storage; the second reuses it.
     for (int run = 0; run < 2; ++run) {
