@@ -1,6 +1,7 @@
 #include "core/replication_pipeline.hpp"
 
 #include <charconv>
+#include <csignal>
 #include <cstring>
 #include <exception>
 #include <system_error>
@@ -75,11 +76,19 @@ bool ReplicationPipeline::begin(const ReplicationSettings& settings, std::int32_
     consumed_ = 0;
     std::fegetenv(&environment_);
     ring_.prepare(words);
+    // The producer takes no signals: a handler's interruption (of a blocked
+    // write, say) goes to the run's own thread, as without the producer.
+    // A thread starts with its creator's signal mask.
+    sigset_t all, before;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &before);
     try {
         producer_ = std::thread([this] { produce(); });
     } catch (const std::system_error&) {
+        pthread_sigmask(SIG_SETMASK, &before, nullptr);
         return false;  // no thread to be had: the run goes on single-threaded
     }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
     lastRunPipelined_ = true;
     return true;
 }
