@@ -123,6 +123,7 @@ void ReplicationPipeline::produce() noexcept {
     } catch (...) {
         // The consumer meets the error at the replication it belongs to;
         // the producer draws nothing after it.
+        if (record == nullptr) record = ring_.claim();
         if (record != nullptr) {
             record->error = std::current_exception();
             ring_.publish();
