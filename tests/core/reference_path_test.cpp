@@ -126,6 +126,12 @@ std::vector<Study> Studies() {
     studies.push_back(
         Make("LargestGroups", Normal(2000, 0.0, 1.0, 1.0), Uniform(1999, 0.0, 1.0, 0.9),
              Bounded(Normal(2000, 100.0, 15.0, 0.8), true, 60.0, true, 140.0, true), 4, -99));
+    // The largest groups again with nothing redrawn: odd and even sizes,
+    // every kind of group, clamped bounds.
+    studies.push_back(Make("LargestGroupsWinsorized", Normal(1999, 0.0, 1.0, 0.7),
+                           Uniform(2000, -3.0, 3.0, 1.0),
+                           Bounded(Normal(2000, 100.0, 15.0, 0.8), true, 70.0, true, 130.0, true),
+                           5, -98, false, true));
     // Bounds about three SDs out: long runs of cases without a redraw, now
     // and then one that is redrawn, in groups of every kind of error.
     studies.push_back(Make("WideBoundsRarelyRedraw",
