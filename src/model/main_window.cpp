@@ -298,6 +298,13 @@ void MainWindow::createMenus() {
     help.add("About1", "&About VELMOR");
 
     menus_.addMenu("N3", " ").withEnabled(false);
+
+    // After the window's own menus: the Details window, which shows what a
+    // run means (Monte Carlo error, normal-theory power, plots). A run does
+    // not lock it, so the window can be opened to watch a long run's progress.
+    MenuItem& view = menus_.addMenu("View1", "&View").withHint("Show more about the last run");
+    view.add("Details1", "&Details")
+        .withHint("Monte Carlo error, normal-theory power and plots of the last run or search");
 }
 
 }  // namespace velmor::ui

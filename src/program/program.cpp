@@ -34,6 +34,17 @@ void Program::guarded(F&& command) {
     command();
 }
 
+template <class F>
+void Program::analysis(Analysis kind, F&& command) {
+    if (analysisObserver_.started) analysisObserver_.started(kind);
+    const int searchesBefore = search_->searchesStarted();
+    guarded(command);
+    // F9 cancelled in Set Power starts no search; the last analysis stands.
+    const bool ran = kind != Analysis::Search || search_->searchesStarted() != searchesBefore;
+    if (ran) lastAnalysis_ = kind;
+    if (analysisObserver_.finished) analysisObserver_.finished(ran ? kind : Analysis::None);
+}
+
 void Program::wireMenus() {
     ui::MenuBar& menus = windows_.mainWindow.menus();
     auto on = [&](const char* item, auto command) {
@@ -43,10 +54,13 @@ void Program::wireMenus() {
     on("SaveData1", [this] { save_->btnSaveDataClick(); });
     on("SaveMeans1", [this] { save_->btnSaveMeansClick(); });
     on("Exit1", [this] { btnQuitClick(); });
-    on("Run1", [this] { run_.btnRunClick(); });
-    on("GetPower701", [this] { search_->GetPower701Click(); });
-    on("GetPower801", [this] { search_->GetPower801Click(); });
-    on("GetNforAnyPower1", [this] { search_->GetNforAnyPower1Click(); });
+    auto onAnalysis = [&](const char* item, Analysis kind, auto command) {
+        menus.item(item).setCommand([this, kind, command] { analysis(kind, command); });
+    };
+    onAnalysis("Run1", Analysis::Run, [this] { run_.btnRunClick(); });
+    onAnalysis("GetPower701", Analysis::Search, [this] { search_->GetPower701Click(); });
+    onAnalysis("GetPower801", Analysis::Search, [this] { search_->GetPower801Click(); });
+    onAnalysis("GetNforAnyPower1", Analysis::Search, [this] { search_->GetNforAnyPower1Click(); });
     on("Test10001", [this] { search_->Test10001Click(); });
     on("NoEffect1", [this] { presets_->NoEffect1Click(); });
     on("SmallEffect1", [this] { presets_->Small1Click(); });
@@ -71,7 +85,8 @@ void Program::wireMenus() {
 
 void Program::wireControls() {
     ui::MainWindow& w = windows_.mainWindow;
-    w.control("SpeedButtonRun").setHandler([this] { guarded([this] { run_.SpeedButtonRunClick(); }); });
+    w.control("SpeedButtonRun").setHandler(
+        [this] { analysis(Analysis::Run, [this] { run_.SpeedButtonRunClick(); }); });
     // The stop button acts while a run is in progress; it only raises a flag.
     w.control("btnStopRun").setHandler([this] { run_.btnStopRunClick(); });
     windows_.powerBox.control("btnOK").setHandler([this] { search_->btnOKClick(); });

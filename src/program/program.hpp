@@ -3,6 +3,7 @@
 // workspace, the run state and the commands, for the life of the process, and
 // wires menu items, buttons and control events to the commands.
 
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -57,12 +58,28 @@ class Program {
     // is asked to close then stops the run and closes once it has unwound.
     bool commandInProgress() const { return commandDepth_ > 0; }
 
+    // The analyses a front end follows beyond the specified window: a run
+    // (Run, F5, the RUN button) or a sample-size search (F7, F8, F9). Told
+    // when one starts and once it has ended and the window is restored; the
+    // end is told as None when nothing ran (F9 cancelled in Set Power).
+    enum class Analysis { None, Run, Search };
+    struct AnalysisObserver {
+        std::function<void(Analysis)> started;
+        std::function<void(Analysis)> finished;
+    };
+    void setAnalysisObserver(AnalysisObserver observer) { analysisObserver_ = std::move(observer); }
+    // The kind of the last analysis that ran; a cancelled Set Power is none.
+    Analysis lastAnalysis() const { return lastAnalysis_; }
+
   private:
     void wireMenus();
     void wireControls();
     // Runs a command, keeping count of nesting for commandInProgress().
     template <class F>
     void guarded(F&& command);
+    // Runs a run or search command between the observer's two calls.
+    template <class F>
+    void analysis(Analysis kind, F&& command);
 
     ui::Platform& platform_;
     ui::WindowSet windows_;
@@ -77,6 +94,8 @@ class Program {
     std::unique_ptr<CouplingRules> coupling_;
     std::unique_ptr<Presets> presets_;
     int commandDepth_ = 0;
+    AnalysisObserver analysisObserver_;
+    Analysis lastAnalysis_ = Analysis::None;
 };
 
 }  // namespace velmor
