@@ -21,6 +21,10 @@ constexpr double kCurveReach = 4.0;
 constexpr int kPowerCurvePoints = 400;
 // Room left around the data, as a share of its span.
 constexpr double kMargin = 0.05;
+// Sizes spanning more than this factor go on a logarithmic axis, with this
+// factor of room at either end.
+constexpr double kLogarithmicSpan = 8.0;
+constexpr double kLogarithmicMargin = 1.15;
 
 double NormalDensity(double x, double mean, double sd) {
     const double z = (x - mean) / sd;
@@ -144,7 +148,6 @@ PowerCurve PowerCurveOf(const std::vector<SearchTrial>& trials, const RunSetting
     // span is wide), the other groups following as the search moves them.
     const SizeRatios ratios = RatiosOf(trials.back().sizes);
     const std::int32_t stride = std::max(1, (largest - smallest) / kPowerCurvePoints);
-    double yMax = target;
     for (std::int32_t n = smallest;; n = std::min(n + stride, largest)) {
         GroupSizes sizes = SizesForGroup1(n, ratios);
         for (std::int32_t& s : sizes) s = ClampSize(s);
@@ -157,9 +160,13 @@ PowerCurve PowerCurveOf(const std::vector<SearchTrial>& trials, const RunSetting
         curve.normalTheory.push_back({static_cast<double>(n), theory.power});
         if (n == largest) break;
     }
-    for (const TrialMark& m : curve.trials) yMax = std::max(yMax, m.interval.high);
-    curve.range = Padded(smallest, largest, 0.0, std::min(1.0, yMax));
-    curve.range.yMax = std::min(1.0, curve.range.yMax);
+    // Power runs from 0 to 1 whatever the trials reached: the curve's shape
+    // and the target read best on the whole scale.
+    curve.logarithmicSizes = largest > kLogarithmicSpan * smallest;
+    if (curve.logarithmicSizes)
+        curve.range = {smallest / kLogarithmicMargin, largest * kLogarithmicMargin, 0.0, 1.0};
+    else
+        curve.range = {std::max(0.0, smallest - 1.0), largest + 1.0, 0.0, 1.0};
     return curve;
 }
 
@@ -167,9 +174,8 @@ IntervalPicture RobustnessPicture(const MonteCarloError& error, double alpha) {
     IntervalPicture picture;
     picture.title = "Actual alpha against the robustness bands";
     picture.axisTitle = "Proportion of rejections (actual alpha)";
-    picture.estimateLabel = "Actual alpha " +
-                            FormatFixed(error.proportion, 6, DecimalsForAlpha(alpha)) +
-                            " with 95% interval";
+    picture.estimateLabel =
+        "Actual alpha " + FormatFixed(error.proportion, 6, DecimalsForAlpha(alpha));
     picture.estimate = error.proportion;
     picture.interval = error.interval;
     const RobustnessBand robey = RobeyBarcikowskiBand(alpha);
@@ -188,8 +194,7 @@ IntervalPicture PowerPicture(const MonteCarloError& error, double normalTheoryPo
     IntervalPicture picture;
     picture.title = "Actual power and its 95% interval";
     picture.axisTitle = "Proportion of rejections (actual power)";
-    picture.estimateLabel =
-        "Actual power " + FormatFixed(error.proportion, 6, 4) + " with 95% interval";
+    picture.estimateLabel = "Actual power " + FormatFixed(error.proportion, 6, 4);
     picture.estimate = error.proportion;
     picture.interval = error.interval;
     double low = error.interval.low;

@@ -74,7 +74,10 @@ struct PowerCurve {
     std::string theoryNote;               // why, when empty
     double target = 0.0;                  // the power asked for
     bool unequalSizes = false;            // groups 2 and 3 follow group 1 by ratios
-    PlotRange range;
+    // The bisection jumps across sizes from 2 to 2000 before it settles; on a
+    // logarithmic size axis the settling sizes keep their room.
+    bool logarithmicSizes = false;
+    PlotRange range;  // xMin > 0 on a logarithmic axis
 };
 
 PowerCurve PowerCurveOf(const std::vector<SearchTrial>& trials, const RunSettings& settings,
