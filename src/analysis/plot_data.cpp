@@ -147,7 +147,8 @@ PowerCurve PowerCurveOf(const std::vector<SearchTrial>& trials, const RunSetting
     // The theory over every group-1 size the trials span (sampled when the
     // span is wide), the other groups following as the search moves them.
     const SizeRatios ratios = RatiosOf(trials.back().sizes);
-    const std::int32_t stride = std::max(1, (largest - smallest) / kPowerCurvePoints);
+    const std::int32_t stride =
+        std::max(1, (largest - smallest + kPowerCurvePoints - 1) / kPowerCurvePoints);
     for (std::int32_t n = smallest;; n = std::min(n + stride, largest)) {
         GroupSizes sizes = SizesForGroup1(n, ratios);
         for (std::int32_t& s : sizes) s = ClampSize(s);

@@ -7,6 +7,7 @@
 #include "output/line_sink.hpp"
 #include "output/report_writer.hpp"
 #include "program/program.hpp"
+#include "search/sample_size_search.hpp"
 
 namespace velmor::batch {
 
@@ -144,19 +145,23 @@ StudyOutcome RunStudy(const Study& study, const ProgressCallback& progress) {
         outcome.standardErrors[g] = t.seOfMeans[g];
         outcome.sizes[g] = state.settings.groups[g].txtNsize;
     }
+    outcome.details = SummaryColumnsOf(
+        outcome.searched ? DescribeSearch(state, program.run().lastOutcome(), program.search().trialLog())
+                         : DescribeRun(state, program.run().lastOutcome()));
     return outcome;
 }
 
 std::string SummaryHeader() {
     return "file,status,seed,samples,rejections,proportion,verdict,mean1,mean2,mean3,se1,se2,se3,n1,n2,n3,search,"
-           "message";
+           "message,mc_se,ci_low,ci_high,band_reading,normal_theory_power";
 }
 
 std::string SummaryRow(const StudyOutcome& o) {
     std::string row = Csv(o.path) + "," + (o.ok ? "ok" : "failed");
     if (!o.ok) {
         std::string message = o.messages.empty() ? "" : o.messages.front();
-        return row + std::string(14, ',') + "," + (o.searched ? "yes" : "no") + "," + Csv(message);
+        return row + std::string(14, ',') + "," + (o.searched ? "yes" : "no") + "," + Csv(message) +
+               std::string(5, ',');
     }
     row += "," + o.seed + "," + std::to_string(o.samples) + "," + std::to_string(o.rejections) + "," +
            Shortest(o.proportion) + "," + o.verdict;
@@ -164,7 +169,10 @@ std::string SummaryRow(const StudyOutcome& o) {
     for (double se : o.standardErrors) row += "," + Shortest(se);
     for (std::int32_t n : o.sizes) row += "," + std::to_string(n);
     // A completed study may still carry a message (the search's difficulty note).
-    return row + "," + (o.searched ? "yes" : "no") + "," + Csv(o.messages.empty() ? "" : o.messages.front());
+    row += "," + std::string(o.searched ? "yes" : "no") + "," + Csv(o.messages.empty() ? "" : o.messages.front());
+    const SummaryColumns& d = o.details;
+    return row + "," + d.mcSe + "," + d.ciLow + "," + d.ciHigh + "," + Csv(d.bandReading) + "," +
+           d.normalTheoryPower;
 }
 
 }  // namespace velmor::batch

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/run_details.hpp"
 #include "batch/study_file.hpp"
 
 namespace velmor::batch {
@@ -29,6 +30,8 @@ struct StudyOutcome {
     std::array<double, 3> means{};
     std::array<double, 3> standardErrors{};
     std::array<std::int32_t, 3> sizes{};
+    // Monte Carlo error, band reading and normal-theory power (when ok).
+    SummaryColumns details;
 };
 
 // Progress of the study at hand: replications done so far (all trials of a
