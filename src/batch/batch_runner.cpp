@@ -145,9 +145,10 @@ StudyOutcome RunStudy(const Study& study, const ProgressCallback& progress) {
         outcome.standardErrors[g] = t.seOfMeans[g];
         outcome.sizes[g] = state.settings.groups[g].txtNsize;
     }
-    outcome.details = SummaryColumnsOf(
-        outcome.searched ? DescribeSearch(state, program.run().lastOutcome(), program.search().trialLog())
-                         : DescribeRun(state, program.run().lastOutcome()));
+    outcome.details =
+        SummaryColumnsOf(outcome.searched ? DescribeSearch(state, program.run().lastOutcome(),
+                                                           program.search().trialLog())
+                                          : DescribeRun(state, program.run().lastOutcome()));
     return outcome;
 }
 
@@ -169,7 +170,8 @@ std::string SummaryRow(const StudyOutcome& o) {
     for (double se : o.standardErrors) row += "," + Shortest(se);
     for (std::int32_t n : o.sizes) row += "," + std::to_string(n);
     // A completed study may still carry a message (the search's difficulty note).
-    row += "," + std::string(o.searched ? "yes" : "no") + "," + Csv(o.messages.empty() ? "" : o.messages.front());
+    row += "," + std::string(o.searched ? "yes" : "no") + "," +
+           Csv(o.messages.empty() ? "" : o.messages.front());
     const SummaryColumns& d = o.details;
     return row + "," + d.mcSe + "," + d.ciLow + "," + d.ciHigh + "," + Csv(d.bandReading) + "," +
            d.normalTheoryPower;

@@ -85,8 +85,9 @@ void Program::wireMenus() {
 
 void Program::wireControls() {
     ui::MainWindow& w = windows_.mainWindow;
-    w.control("SpeedButtonRun").setHandler(
-        [this] { analysis(Analysis::Run, [this] { run_.SpeedButtonRunClick(); }); });
+    w.control("SpeedButtonRun").setHandler([this] {
+        analysis(Analysis::Run, [this] { run_.SpeedButtonRunClick(); });
+    });
     // The stop button acts while a run is in progress; it only raises a flag.
     w.control("btnStopRun").setHandler([this] { run_.btnStopRunClick(); });
     windows_.powerBox.control("btnOK").setHandler([this] { search_->btnOKClick(); });
