@@ -181,8 +181,8 @@ IntervalPicture RobustnessPicture(const MonteCarloError& error, double alpha) {
     picture.interval = error.interval;
     const RobustnessBand robey = RobeyBarcikowskiBand(alpha);
     const RobustnessBand bradley = BradleyBand(alpha);
-    picture.bands.push_back({"Robey & Barcikowski (within 25%)", robey.lower, robey.upper});
-    picture.bands.push_back({"Bradley (within 10%)", bradley.lower, bradley.upper});
+    picture.bands.push_back({"Robey & Barcikowski, within 25%", robey.lower, robey.upper});
+    picture.bands.push_back({"Bradley, within 10%", bradley.lower, bradley.upper});
     picture.references.push_back({"Nominal alpha " + FormatGeneral(alpha), alpha});
     picture.range = Padded(std::min(error.interval.low, robey.lower),
                            std::max(error.interval.high, robey.upper), 0.0, 1.0);

@@ -242,8 +242,7 @@ RunDetails DescribeRun(const RunState& state, RunController::Outcome outcome) {
             const bool bradley = band.lowerPercent == 90;
             lines.push_back(std::string(bradley ? "Bradley (1978), within 10%"
                                                 : "Robey & Barcikowski (1992), within 25%") +
-                            ": actual alpha lies " + PointVerdict(e, s.txtalpha1, band) + " " +
-                            FormatGeneral(band.lower) + " to " + FormatGeneral(band.upper) + ". " +
+                            ": the estimate lies " + PointVerdict(e, s.txtalpha1, band) + "; " +
                             d.bands.back().words);
         }
         d.picture = RobustnessPicture(e, s.txtalpha1);

@@ -198,6 +198,8 @@ void DrawIntervalPicture(QChart& chart, const IntervalPicture& picture) {
     x->applyNiceNumbers();
     QValueAxis* y = ValueAxis(QString(), 0.0, 1.0);
     y->setVisible(false);
+    // Five entries with their numbers: beside the plot they keep them whole.
+    chart.legend()->setAlignment(Qt::AlignRight);
     chart.addAxis(x, Qt::AlignBottom);
     chart.addAxis(y, Qt::AlignLeft);
 
@@ -210,9 +212,8 @@ void DrawIntervalPicture(QChart& chart, const IntervalPicture& picture) {
         auto* area = new QAreaSeries(top, bottom);
         top->setParent(area);
         bottom->setParent(area);
-        area->setName(QStringLiteral("%1: %2 to %3")
-                          .arg(QString::fromStdString(band.label), QString::number(band.lower),
-                               QString::number(band.upper)));
+        // The edges are on the axis and in the numbers; the legend names the band.
+        area->setName(QString::fromStdString(band.label));
         area->setBrush(bandColours[std::min(shade++, 1)]);
         area->setPen(QPen(QColor(0, 110, 80), 1.0));
         Attach(chart, area, x, y);

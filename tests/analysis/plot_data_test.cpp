@@ -116,7 +116,7 @@ TEST(PlotData, IntervalPictures) {
     const MonteCarloError e = *MonteCarloErrorOf(520, 10000);
     const IntervalPicture r = RobustnessPicture(e, 0.05);
     ASSERT_EQ(r.bands.size(), 2u);
-    EXPECT_EQ(r.bands[0].label, "Robey & Barcikowski (within 25%)");  // the widest first
+    EXPECT_EQ(r.bands[0].label, "Robey & Barcikowski, within 25%");  // the widest first
     EXPECT_EQ(r.bands[1].lower, 0.045);
     EXPECT_EQ(r.references[0].label, "Nominal alpha 0.05");
     EXPECT_EQ(r.estimateLabel, "Actual alpha 0.0520");

@@ -1,8 +1,9 @@
 // Draws the Details window after Cohen's medium effect and the F8 search, as
 // the README shows it:
-//   velmor-details-screenshot DETAILS.png [TAB]
+//   velmor-details-screenshot DETAILS.png [TAB [run]]
 // TAB picks the plot shown: 0 sampling distributions, 1 power curve (the
-// default after a search), 2 interval. Run it under an X server (xvfb-run) so
+// default after a search), 2 interval. With "run", a default run (F5) takes
+// the place of the search. Run it under an X server (xvfb-run) so
 // that fonts are rendered as on a desktop.
 
 #include <QApplication>
@@ -27,8 +28,13 @@ int main(int argc, char* argv[]) {
     velmor.show();
     if (!QTest::qWaitForWindowExposed(&velmor.mainWindow())) return 3;
     // Medium effect (F3), then the search for power .80 (F8), as a user would.
-    velmor.program().pressShortcut("F3");
-    velmor.program().pressShortcut("F8");
+    const bool defaultRun = argc > 3 && QString::fromLocal8Bit(argv[3]) == QStringLiteral("run");
+    if (defaultRun) {
+        velmor.program().pressShortcut("F5");
+    } else {
+        velmor.program().pressShortcut("F3");
+        velmor.program().pressShortcut("F8");
+    }
     velmor.program().mainWindow().menus().item("Details1").trigger();
     velmor::app::DetailsWindow& details = velmor.detailsWindow();
     if (argc > 2) details.tabs()->setCurrentIndex(std::atoi(argv[2]));
