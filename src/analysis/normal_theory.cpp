@@ -3,7 +3,9 @@
 #include <boost/math/distributions/fisher_f.hpp>
 #include <boost/math/distributions/non_central_f.hpp>
 #include <cmath>
+#include <algorithm>
 #include <exception>
+#include <stdexcept>
 
 #include "core/group_scores.hpp"
 #include "run/number_format.hpp"
@@ -17,6 +19,12 @@ namespace {
 // population spread, whatever the last bit of 0.9 / sqrt(0.81) says. The
 // power moves by far less than any Monte Carlo error over such a difference.
 constexpr double kEqualSDTolerance = 1e-12;
+
+// Noncentralities are evaluated up to this value. Beyond it the power is
+// taken from here only when it is already 1 to double precision (as it is at
+// ordinary alphas: the numerator's chi-square then lies some 250 standard
+// deviations above its mean under the null); otherwise it is not available.
+constexpr double kLargestEvaluatedNoncentrality = 1e6;
 
 // Why one group's scores are not exactly normal, or an empty text.
 std::string GroupObstacle(const GroupSettings& g, int number) {
@@ -80,15 +88,24 @@ NormalTheoryPower FTestPower(const std::array<double, kGroups>& means,
         if (theory.noncentrality == 0.0) {
             theory.power = boost::math::cdf(boost::math::complement(central, theory.criticalF));
         } else {
+            // Boost's series cannot start at a Poisson mode beyond the range
+            // of its integers (lambda near 1e15). The power only grows with
+            // lambda, so where it is already 1 in double precision at a
+            // smaller lambda it is 1 at the larger one too.
+            const double lambda = std::min(theory.noncentrality, kLargestEvaluatedNoncentrality);
             const boost::math::non_central_f_distribution<double> shifted(theory.df1, theory.df2,
-                                                                          theory.noncentrality);
+                                                                          lambda);
             theory.power = boost::math::cdf(boost::math::complement(shifted, theory.criticalF));
+            if (lambda < theory.noncentrality && theory.power != 1.0)
+                throw std::domain_error("noncentrality " + FormatGeneral(theory.noncentrality) +
+                                        " is beyond the evaluated range");
         }
         theory.available = true;
     } catch (const std::exception& e) {
         // Boost reports arguments it cannot evaluate (an absurd noncentrality,
         // for instance) by throwing; that is an answer the theory cannot give.
         theory.available = false;
+        theory.power = 0.0;
         theory.reason =
             std::string("the noncentral F distribution could not be evaluated (") + e.what() + ")";
     }

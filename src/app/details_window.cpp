@@ -12,6 +12,8 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <exception>
+#include <string>
 
 #include "app/chart_panel.hpp"
 #include "app/details_charts.hpp"
@@ -134,11 +136,19 @@ void DetailsWindow::analysisFinished(Program::Analysis kind) {
         return;
     }
     readProgress();
-    if (kind == Program::Analysis::Search)
-        details_ = DescribeSearch(program_.state(), program_.run().lastOutcome(),
-                                  program_.search().trialLog());
-    else
-        details_ = DescribeRun(program_.state(), program_.run().lastOutcome());
+    // Called from the command's own frame: nothing may escape into it.
+    try {
+        if (kind == Program::Analysis::Search)
+            details_ = DescribeSearch(program_.state(), program_.run().lastOutcome(),
+                                      program_.search().trialLog());
+        else
+            details_ = DescribeRun(program_.state(), program_.run().lastOutcome());
+    } catch (const std::exception& error) {
+        details_ = RunDetails();
+        details_.kind = DetailsKind::NoResult;
+        details_.lines = {"The details of this result could not be computed: " +
+                          std::string(error.what())};
+    }
     const QString elapsed = QString::fromStdString(DurationText(progress_.elapsed()));
     if (kind == Program::Analysis::Search) {
         const auto trials = static_cast<qsizetype>(program_.search().trialLog().size());

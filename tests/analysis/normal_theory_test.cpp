@@ -88,6 +88,23 @@ TEST(NormalTheoryPower, UnequalSizesAndReliabilityMatchAnIndependentSeries) {
     EXPECT_NEAR(NormalTheoryPowerOf(strict).power, SeriesPower(lambda, 72.0, 0.01), 1e-9);
 }
 
+TEST(NormalTheoryPower, HugeNoncentralityIsCertainPowerOrNotAvailable) {
+    // lambda about 1.3e15, past what the series can start from.
+    const auto huge = FTestPower({1e6, 0, 0}, {2000, 2000, 2000}, 1.0, 0.05);
+    ASSERT_TRUE(huge.available) << huge.reason;
+    EXPECT_EQ(huge.power, 1.0);
+    const auto infinite = FTestPower({1e200, 0, 0}, {16, 16, 16}, 1e-200, 0.05);
+    EXPECT_TRUE(infinite.available);
+    EXPECT_EQ(infinite.power, 1.0);
+    // At an alpha so small that 1e6 does not reach certainty, no value is made up.
+    const auto strict = FTestPower({1e6, 0, 0}, {2, 2, 2}, 1.0, 1e-30);
+    EXPECT_FALSE(strict.available);
+    EXPECT_EQ(strict.power, 0.0);
+    EXPECT_EQ(strict.reason,
+              "the noncentral F distribution could not be evaluated (noncentrality "
+              "1333333333333.33 is beyond the evaluated range)");
+}
+
 TEST(NormalTheoryPower, EqualMeansRejectAtAlpha) {
     const auto theory = NormalTheoryPowerOf(Three(Normal(3, 8), Normal(3, 12), Normal(3, 30)));
     ASSERT_TRUE(theory.available);
