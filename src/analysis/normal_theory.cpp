@@ -1,9 +1,9 @@
 #include "analysis/normal_theory.hpp"
 
+#include <algorithm>
 #include <boost/math/distributions/fisher_f.hpp>
 #include <boost/math/distributions/non_central_f.hpp>
 #include <cmath>
-#include <algorithm>
 #include <exception>
 #include <stdexcept>
 

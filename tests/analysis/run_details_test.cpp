@@ -63,10 +63,11 @@ TEST_F(RunDetailsTest, DefaultRunIsReadAgainstBothBands) {
     EXPECT_TRUE(HasLine(d, "Rejections: 500 of 10,000, actual alpha 0.0500"));
     EXPECT_TRUE(HasLine(d, "95% interval (Clopper-Pearson): 0.0458 to 0.0545"));
     EXPECT_TRUE(HasLine(d, "Monte Carlo standard error: 0.0022"));
-    EXPECT_TRUE(HasLine(d, "Robey & Barcikowski (1992), within 25%: the estimate lies inside the "
-                           "band; 95% interval 0.0458 to 0.0545 lies inside Robey & Barcikowski's "
-                           "band 0.0375 to 0.0625: within 25% of nominal alpha holds beyond Monte "
-                           "Carlo error."));
+    EXPECT_TRUE(HasLine(d,
+                        "Robey & Barcikowski (1992), within 25%: the estimate lies inside the "
+                        "band; 95% interval 0.0458 to 0.0545 lies inside Robey & Barcikowski's "
+                        "band 0.0375 to 0.0625: within 25% of nominal alpha holds beyond Monte "
+                        "Carlo error."));
     EXPECT_TRUE(HasLine(d,
                         "Normal theory: the F test rejects at exactly alpha, 0.0500; inside "
                         "the Monte Carlo 95% interval."));

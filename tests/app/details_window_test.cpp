@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLineSeries>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -63,6 +64,15 @@ TEST_F(DetailsWindowTest, ViewDetailsOpensAWindowBesideTheMainWindow) {
     EXPECT_EQ(shown("txtmean1"), QStringLiteral("0.31"));
 }
 
+TEST_F(DetailsWindowTest, AltVThenDOpensIt) {
+    pressKey(Qt::Key_V, Qt::AltModifier);
+    QMenu* view = window().menu("View1");
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->isVisible(); }, 2000));
+    QTest::keyClick(view, Qt::Key_D);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return details().isVisible(); }, 2000));
+}
+
 TEST_F(DetailsWindowTest, DefaultRunFillsNumbersAndCharts) {
     openDetails();
     window().activateWindow();
@@ -73,8 +83,9 @@ TEST_F(DetailsWindowTest, DefaultRunFillsNumbersAndCharts) {
     EXPECT_TRUE(text.contains(QStringLiteral("Rejections: 500 of 10,000, actual alpha 0.0500\n")));
     EXPECT_TRUE(
         text.contains(QStringLiteral("95% interval (Clopper-Pearson): 0.0458 to 0.0545\n")));
-    EXPECT_TRUE(text.contains(
-        QStringLiteral("Bradley (1978), within 10%: the estimate lies inside the band; 95% interval 0.0458 to 0.0545 lies inside Bradley")));
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("Bradley (1978), within 10%: the estimate lies inside the "
+                                     "band; 95% interval 0.0458 to 0.0545 lies inside Bradley")));
     EXPECT_EQ(text.toStdString(), DetailsText(d));
     EXPECT_TRUE(details().progressText().startsWith(
         QStringLiteral("Run finished: 10,000 of 10,000 replications in ")));
@@ -96,13 +107,10 @@ TEST_F(DetailsWindowTest, DefaultRunFillsNumbersAndCharts) {
 
     // The interval picture: both bands, nominal alpha, the interval, the estimate.
     app::ChartPanel* interval = details().intervalPanel();
-    auto* bradley =
-        series<QAreaSeries>(interval, QStringLiteral("Bradley, within 10%"));
+    auto* bradley = series<QAreaSeries>(interval, QStringLiteral("Bradley, within 10%"));
     ASSERT_NE(bradley, nullptr);
     EXPECT_EQ(bradley->upperSeries()->points(), (QList<QPointF>{{0.045, 1.0}, {0.055, 1.0}}));
-    ASSERT_NE(
-        series(interval, QStringLiteral("Robey & Barcikowski, within 25%")),
-        nullptr);
+    ASSERT_NE(series(interval, QStringLiteral("Robey & Barcikowski, within 25%")), nullptr);
     auto* alpha = series<QLineSeries>(interval, QStringLiteral("Nominal alpha 0.05"));
     ASSERT_NE(alpha, nullptr);
     EXPECT_EQ(alpha->at(0).x(), 0.05);
