@@ -61,14 +61,14 @@ Application::Application() {
     program_->setAnalysisObserver(
         {[this](Program::Analysis kind) { details_->analysisStarted(kind); },
          [this](Program::Analysis kind) { details_->analysisFinished(kind); }});
-    models.mainWindow.menus().item("Details1").setCommand([this] { details_->showAndRaise(); });
+    models.mainWindow.menu.Details1.setCommand([this] { details_->showAndRaise(); });
 }
 
 Application::~Application() {
     // The windows go before the models they mirror; the platform forgets them.
     platform_.attach({});
     program_->setAnalysisObserver({});
-    program_->mainWindow().menus().item("Details1").setCommand({});
+    program_->mainWindow().menu.Details1.setCommand({});
     details_.reset();
     user_.reset();
     power_.reset();

@@ -56,7 +56,9 @@ void TypeStudy(const Study& study, Program& program) {
     type(study.run, "samples", "txtiterations");
     type(study.run, "means_to_keep", "txtmeanstokeep");
     if (const StudyValue* bounds = Study::find(study.run, "bounds"))
-        w.menus().item(Lower(bounds->text) == "winsorized" ? "Winsorized1" : "Resampled1").trigger();
+        w.menus()
+            .item(Lower(bounds->text) == "winsorized" ? "Winsorized1" : "Resampled1")
+            .trigger();
 }
 
 std::string VerdictKind(const RunState& state) {
@@ -86,19 +88,35 @@ std::string Shortest(double value) {
 
 }  // namespace
 
-StudyOutcome RunStudy(const Study& study, const ProgressCallback& progress) {
+const char* StatusText(StudyStatus status) {
+    switch (status) {
+        case StudyStatus::Ok:
+            return "ok";
+        case StudyStatus::Failed:
+            return "failed";
+        case StudyStatus::SaveFailed:
+            return "save failed";
+        case StudyStatus::Interrupted:
+            return "interrupted";
+        case StudyStatus::NotRun:
+            return "not run";
+    }
+    return "failed";
+}
+
+StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
     HeadlessPlatform platform;
     Program program(platform);
-    platform.attach(program.windows());
     const RunState& state = program.state();
+    platform.attach(program.windows(), state);
+    platform.watchInterrupt(options.interrupt);
 
     StudyOutcome outcome;
     outcome.path = study.path;
     outcome.searched = study.search.has_value();
-    if (progress)
-        platform.setProgress([&](long long pumps) {
-            progress(pumps, outcome.searched ? 0 : static_cast<long long>(state.settings.txtiterations));
-        });
+    if (options.progress)
+        platform.setProgress(
+            [&](const RunProgress& progress) { options.progress(progress, outcome.searched); });
 
     TypeStudy(study, program);
     ui::MenuBar& menus = program.mainWindow().menus();
@@ -113,21 +131,38 @@ StudyOutcome RunStudy(const Study& study, const ProgressCallback& progress) {
     }
 
     outcome.messages = platform.messages();
+    if (options.interrupt && options.interrupt->raised()) {
+        // Stopped from outside, not by the study: none of it is a result.
+        outcome.status = StudyStatus::Interrupted;
+        outcome.messages = {std::string("stopped by ") + SignalName(options.interrupt->signal())};
+        return outcome;
+    }
+    const Replicator& replicator = program.replicator();
+    auto keepDataSet = [&] {
+        MemoryLineSink data;
+        WriteDataFile(data, {replicator.observedScores(0), replicator.observedScores(1),
+                             replicator.observedScores(2)});
+        outcome.dataFile = data.text();
+        outcome.hasDataFile = true;
+    };
     // A search refused before its first trial, or ended on a refused trial,
     // leaves the last Run command's outcome short of Completed, as does a run
     // that failed its settings, found no variance, or was abandoned.
-    outcome.ok = program.run().lastOutcome() == RunController::Outcome::Completed;
-    if (!outcome.ok) return outcome;
+    const RunController::Outcome ended = program.run().lastOutcome();
+    if (ended == RunController::Outcome::NoVariance && !outcome.searched) keepDataSet();
+    if (ended != RunController::Outcome::Completed) {
+        outcome.status = StudyStatus::Failed;
+        return outcome;
+    }
+    outcome.status = StudyStatus::Ok;
 
     MemoryLineSink report;
     const ui::AboutBox& about = program.windows().aboutBox;
     WriteResultsReport(report, state,
-                       {about.control("Panel1").text(), about.control("Panel2").text(), about.control("Panel3").text()});
+                       {about.control("Panel1").text(), about.control("Panel2").text(),
+                        about.control("Panel3").text()});
     outcome.report = report.text();
-    MemoryLineSink data;
-    const Replicator& replicator = program.replicator();
-    WriteDataFile(data, {replicator.observedScores(0), replicator.observedScores(1), replicator.observedScores(2)});
-    outcome.dataFile = data.text();
+    keepDataSet();
     MemoryLineSink means;
     WriteMeansFile(means, state);
     outcome.meansFile = means.text();
@@ -153,28 +188,29 @@ StudyOutcome RunStudy(const Study& study, const ProgressCallback& progress) {
 }
 
 std::string SummaryHeader() {
-    return "file,status,seed,samples,rejections,proportion,verdict,mean1,mean2,mean3,se1,se2,se3,n1,n2,n3,search,"
+    return "file,status,seed,samples,rejections,proportion,verdict,mean1,mean2,mean3,se1,se2,se3,"
+           "n1,n2,n3,search,"
            "message,mc_se,ci_low,ci_high,band_reading,normal_theory_power";
 }
 
 std::string SummaryRow(const StudyOutcome& o) {
-    std::string row = Csv(o.path) + "," + (o.ok ? "ok" : "failed");
-    if (!o.ok) {
-        std::string message = o.messages.empty() ? "" : o.messages.front();
-        return row + std::string(14, ',') + "," + (o.searched ? "yes" : "no") + "," + Csv(message) +
-               std::string(5, ',');
-    }
-    row += "," + o.seed + "," + std::to_string(o.samples) + "," + std::to_string(o.rejections) + "," +
-           Shortest(o.proportion) + "," + o.verdict;
+    std::string row = Csv(o.path) + "," + StatusText(o.status);
+    // A study without results may still carry the window's message; one with
+    // results may carry the search's difficulty note, or why it was not saved.
+    std::string message = o.messages.empty() ? "" : o.messages.front();
+    if (o.status == StudyStatus::SaveFailed) message = o.saveError;
+    // A study not run was not read either: whether it searches is not known.
+    const char* search = o.status == StudyStatus::NotRun ? "" : o.searched ? "yes" : "no";
+    if (!o.hasResults())
+        return row + std::string(14, ',') + "," + search + "," + Csv(message) + std::string(5, ',');
+    row += "," + o.seed + "," + std::to_string(o.samples) + "," + std::to_string(o.rejections) +
+           "," + Shortest(o.proportion) + "," + o.verdict;
     for (double m : o.means) row += "," + Shortest(m);
     for (double se : o.standardErrors) row += "," + Shortest(se);
     for (std::int32_t n : o.sizes) row += "," + std::to_string(n);
-    // A completed study may still carry a message (the search's difficulty note).
-    row += "," + std::string(o.searched ? "yes" : "no") + "," +
-           Csv(o.messages.empty() ? "" : o.messages.front());
     const SummaryColumns& d = o.details;
-    return row + "," + d.mcSe + "," + d.ciLow + "," + d.ciHigh + "," + Csv(d.bandReading) + "," +
-           d.normalTheoryPower;
+    return row + "," + search + "," + Csv(message) + "," + d.mcSe + "," + d.ciLow + "," + d.ciHigh +
+           "," + Csv(d.bandReading) + "," + d.normalTheoryPower;
 }
 
 }  // namespace velmor::batch

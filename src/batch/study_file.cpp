@@ -1,10 +1,16 @@
 #include "batch/study_file.hpp"
 
-#include <fstream>
-#include <set>
-#include <sstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <set>
+#include <system_error>
+
+#include "batch/printable.hpp"
 #include "run/number_reading.hpp"
+#include "run/settings_step.hpp"
 
 namespace velmor::batch {
 
@@ -17,10 +23,14 @@ struct KeyRule {
     ValueKind kind;
 };
 
-const KeyRule kGroupKeys[] = {{"distribution", ValueKind::Distribution}, {"mean", ValueKind::Number},
-                              {"sd", ValueKind::Number},                 {"n", ValueKind::Number},
-                              {"reliability", ValueKind::Number},        {"integer", ValueKind::YesNo},
-                              {"minimum", ValueKind::OptionalNumber},    {"maximum", ValueKind::OptionalNumber}};
+const KeyRule kGroupKeys[] = {{"distribution", ValueKind::Distribution},
+                              {"mean", ValueKind::Number},
+                              {"sd", ValueKind::Number},
+                              {"n", ValueKind::Number},
+                              {"reliability", ValueKind::Number},
+                              {"integer", ValueKind::YesNo},
+                              {"minimum", ValueKind::OptionalNumber},
+                              {"maximum", ValueKind::OptionalNumber}};
 const KeyRule kRunKeys[] = {{"alpha", ValueKind::Number},
                             {"seed", ValueKind::Number},
                             {"samples", ValueKind::Number},
@@ -42,16 +52,18 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
-// An empty text means "not given" only where a value is optional.
-std::optional<std::string> CheckValue(ValueKind kind, std::string_view value) {
+// An empty text means "not given" only where a value is optional. A number is
+// judged by the window's own reading, so the window's own message applies.
+std::optional<std::string> CheckValue(ValueKind kind, std::string_view value, bool& notNumeric) {
     const std::string v = Lower(value);
+    notNumeric = false;
     switch (kind) {
         case ValueKind::Number:
-            if (!ReadNumber(value)) return "'" + std::string(value) + "' is not a number";
-            return std::nullopt;
         case ValueKind::OptionalNumber:
-            if (!value.empty() && !ReadNumber(value)) return "'" + std::string(value) + "' is not a number";
-            return std::nullopt;
+            if (kind == ValueKind::OptionalNumber && value.empty()) return std::nullopt;
+            if (ReadNumber(value)) return std::nullopt;
+            notNumeric = true;
+            return kNotNumericMessage;
         case ValueKind::Distribution:
             if (v != "normal" && v != "uniform") return "distribution must be normal or uniform";
             return std::nullopt;
@@ -59,7 +71,8 @@ std::optional<std::string> CheckValue(ValueKind kind, std::string_view value) {
             if (v != "yes" && v != "no") return "integer must be yes or no";
             return std::nullopt;
         case ValueKind::Bounds:
-            if (v != "resampled" && v != "winsorized") return "bounds must be resampled or winsorized";
+            if (v != "resampled" && v != "winsorized")
+                return "bounds must be resampled or winsorized";
             return std::nullopt;
     }
     return std::nullopt;
@@ -72,7 +85,31 @@ const KeyRule* FindRule(const KeyRule (&rules)[N], std::string_view key) {
     return nullptr;
 }
 
+const char* FileKind(mode_t mode) {
+    if (S_ISDIR(mode)) return "a directory";
+    if (S_ISFIFO(mode)) return "a FIFO (named pipe)";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a regular file";
+}
+
+std::vector<StudyError> FileError(const std::string& path, std::string message) {
+    return {StudyError{path, 0, std::move(message), false, {}}};
+}
+
+std::string Reason(int code) {
+    return std::generic_category().message(code);
+}
+
 }  // namespace
+
+std::string StudyError::text() const {
+    std::string where = Printable(path);
+    if (line > 0) where += ":" + std::to_string(line);
+    if (locationLast) return message + " (" + where + ": " + detail + ")";
+    return where + ": " + message;
+}
 
 const StudyValue* Study::find(const StudySection& section, std::string_view key) {
     auto it = section.find(key);
@@ -83,7 +120,9 @@ StudyReadResult ParseStudy(std::string_view path, std::string_view content) {
     Study study;
     study.path = std::string(path);
     std::vector<StudyError> errors;
-    auto error = [&](int line, std::string message) { errors.push_back({study.path, line, std::move(message)}); };
+    auto error = [&](int line, std::string message) {
+        errors.push_back({study.path, line, std::move(message), false, {}});
+    };
 
     enum class Section { None, Group, Run, Search };
     Section section = Section::None;
@@ -93,13 +132,16 @@ StudyReadResult ParseStudy(std::string_view path, std::string_view content) {
 
     int lineNumber = 0;
     std::size_t start = 0;
+    // Editors on some systems start a UTF-8 file with a byte-order mark.
+    if (content.substr(0, 3) == "\xEF\xBB\xBF") start = 3;
     while (start <= content.size()) {
         std::size_t end = content.find('\n', start);
         if (end == std::string_view::npos) end = content.size();
         std::string_view line = content.substr(start, end - start);
         start = end + 1;
         ++lineNumber;
-        if (const auto hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
+        if (const auto hash = line.find('#'); hash != std::string_view::npos)
+            line = line.substr(0, hash);
         line = Trim(line);
         if (line.empty()) {
             if (end == content.size()) break;
@@ -112,7 +154,7 @@ StudyReadResult ParseStudy(std::string_view path, std::string_view content) {
                 section = Section::None;
                 continue;
             }
-            std::string name = Lower(Trim(line.substr(1, line.size() - 2)));
+            std::string name = Printable(Lower(Trim(line.substr(1, line.size() - 2))));
             std::string squeezed;
             for (char c : name)
                 if (c != ' ' || (squeezed.size() && squeezed.back() != ' ')) squeezed += c;
@@ -147,7 +189,7 @@ StudyReadResult ParseStudy(std::string_view path, std::string_view content) {
             error(lineNumber, "expected key = value");
             continue;
         }
-        const std::string key = Lower(Trim(line.substr(0, equals)));
+        const std::string key = Printable(Lower(Trim(line.substr(0, equals))));
         const std::string_view value = Trim(line.substr(equals + 1));
         if (section == Section::None) {
             if (current == nullptr && seenSections.empty())
@@ -166,8 +208,13 @@ StudyReadResult ParseStudy(std::string_view path, std::string_view content) {
                                   std::to_string(current->at(key).line) + ")");
             continue;
         }
-        if (auto problem = CheckValue(rule->kind, value)) {
-            error(lineNumber, key + ": " + *problem);
+        bool notNumeric = false;
+        if (auto problem = CheckValue(rule->kind, value, notNumeric)) {
+            if (notNumeric)
+                errors.push_back(
+                    {study.path, lineNumber, *problem, true, key + " = " + Printable(value)});
+            else
+                error(lineNumber, key + ": " + *problem);
             continue;
         }
         (*current)[key] = StudyValue{std::string(value), lineNumber};
@@ -181,20 +228,53 @@ StudyReadResult ParseStudy(std::string_view path, std::string_view content) {
             const StudyValue* v = Study::find(g, bound);
             if (v && !v->text.empty())
                 error(v->line, std::string(bound) +
-                                   " applies to normal groups only; a uniform group's bounds follow from its mean "
+                                   " applies to normal groups only; a uniform group's bounds "
+                                   "follow from its mean "
                                    "and sd");
         }
     }
+    if (errors.empty() && seenSections.empty())
+        error(0,
+              "has no section; a study needs at least one of [group 1], [group 2], [group 3], "
+              "[run] and "
+              "[search] (an empty [run] runs the window's defaults)");
     if (!errors.empty()) return errors;
     return study;
 }
 
 StudyReadResult ReadStudyFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::vector<StudyError>{{path, 0, "cannot be read"}};
-    std::ostringstream content;
-    content << in.rdbuf();
-    return ParseStudy(path, content.str());
+    // Opened without blocking, so that a FIFO is refused instead of waited on.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return FileError(path, "cannot be read: " + Reason(errno));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) return FileError(path, "cannot be read: " + Reason(errno));
+    if (!S_ISREG(status.st_mode))
+        return FileError(path,
+                         std::string("is ") + FileKind(status.st_mode) + ", not a regular file");
+    const std::string tooLarge = "is larger than " + std::to_string(kMaxStudyFileBytes) +
+                                 " bytes (1 MiB), the limit for a study file";
+    if (static_cast<std::uintmax_t>(status.st_size) > kMaxStudyFileBytes)
+        return FileError(path, tooLarge);
+
+    // Read to the end, never past the limit, even if the file grows meanwhile.
+    std::string content(kMaxStudyFileBytes + 1, '\0');
+    std::size_t size = 0;
+    while (size < content.size()) {
+        const ssize_t got = ::read(fd, content.data() + size, content.size() - size);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return FileError(path, "cannot be read: " + Reason(errno));
+        }
+        if (got == 0) break;
+        size += static_cast<std::size_t>(got);
+    }
+    if (size > kMaxStudyFileBytes) return FileError(path, tooLarge);
+    content.resize(size);
+    return ParseStudy(path, content);
 }
 
 }  // namespace velmor::batch

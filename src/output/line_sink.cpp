@@ -96,7 +96,7 @@ void TextFileSink::writeLine(std::string_view line) {
     }
 }
 
-void TextFileSink::commit() {
+void TextFileSink::finish() {
     if (fd_ < 0) throw IoError(EBADF);
     // On a regular file, errors that the file system reports late (delayed
     // allocation, a network share) surface in fsync or close, not in write.
@@ -104,6 +104,11 @@ void TextFileSink::commit() {
     const int closed = ::close(fd_);
     fd_ = -1;
     if (closed != 0) fail(errno);
+    finished_ = true;
+}
+
+void TextFileSink::commit() {
+    if (!finished_) finish();
     if (temporary_.empty()) return;
     if (::rename(temporary_.c_str(), target_.c_str()) != 0) fail(errno);
     temporary_.clear();

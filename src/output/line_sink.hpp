@@ -48,8 +48,13 @@ class TextFileSink final : public LineSink {
     TextFileSink& operator=(const TextFileSink&) = delete;
 
     void writeLine(std::string_view line) override;
-    // Flushes, closes and puts the file in place; throws IoError on failure
-    // (the target then stays as it was). Call once, after the last line.
+    // Flushes to disk and closes the file, still under its fresh name (a
+    // device or pipe is simply closed); throws IoError on failure, removing
+    // the fresh file. Lets a caller complete several files before it puts any
+    // in place. Call at most once, after the last line.
+    void finish();
+    // Finishes the file if that was not done, and puts it in place; throws
+    // IoError on failure (the target then stays as it was). Call once.
     void commit();
 
   private:
@@ -59,6 +64,7 @@ class TextFileSink final : public LineSink {
     std::filesystem::path target_;     // the file the user chose (links resolved)
     std::filesystem::path temporary_;  // empty when writing the target directly
     int fd_ = -1;
+    bool finished_ = false;
     std::string buffer_;  // one line and its CR LF, reused
 };
 

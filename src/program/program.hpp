@@ -5,15 +5,17 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "core/fprobability.hpp"
 #include "core/random.hpp"
 #include "core/replication.hpp"
-#include "run/run_controller.hpp"
-#include "run/run_state.hpp"
 #include "model/platform.hpp"
 #include "model/windows.hpp"
+#include "run/run_controller.hpp"
+#include "run/run_state.hpp"
 
 namespace velmor {
 
@@ -72,16 +74,46 @@ class Program {
     Analysis lastAnalysis() const { return lastAnalysis_; }
 
   private:
+    // The platform as the subsystems reach it. While one of its calls is out
+    // with the toolkit (a dialog, the event pump), the toolkit has control:
+    // whatever it calls back into the program enters through the boundary.
+    class ToolkitTurns : public ui::Platform {
+      public:
+        ToolkitTurns(ui::Platform& platform, bool& toolkitHasControl)
+            : platform_(platform), toolkitHasControl_(toolkitHasControl) {}
+        void showPlainMessage(const std::string& text) override;
+        ui::ModalResult showModal(ui::DialogId dialog) override;
+        std::optional<std::string> askSaveFileName(const ui::SaveDialogRequest& request) override;
+        void processPendingEvents() override;
+        void closeMainWindow() override;
+
+      private:
+        template <class F>
+        auto turn(F&& call);
+        ui::Platform& platform_;
+        bool& toolkitHasControl_;
+    };
+
     void wireMenus();
     void wireControls();
-    // Runs a command, keeping count of nesting for commandInProgress().
+    // The one boundary of every command: menu items, buttons and the rules a
+    // user's edit runs all enter here. Entered from the toolkit, it runs the
+    // command and turns any error that escapes it into a plain message and a
+    // usable window; entered from the program's own code (a preset setting a
+    // field), the command is part of its caller, whose boundary answers for it.
     template <class F>
     void guarded(F&& command);
-    // Runs a run or search command between the observer's two calls.
+    // After an error escaped a command: the window as after an abandoned run,
+    // then the message. `what` is the error's text, if it has one.
+    void recoverFrom(const char* what);
+    // Runs a run or search command between the observer's two calls, each
+    // inside the boundary.
     template <class F>
     void analysis(Analysis kind, F&& command);
 
     ui::Platform& platform_;
+    bool toolkitHasControl_ = true;
+    ToolkitTurns turns_;
     ui::WindowSet windows_;
     RandomGenerators generators_;
     std::unique_ptr<Console> ownConsole_;

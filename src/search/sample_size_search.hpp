@@ -29,7 +29,7 @@ struct SearchTrial {
     GroupSizes sizes{};
     std::int64_t samplesPlanned = 0;
     std::int64_t samplesCompleted = 0;
-    std::int32_t rejections = 0;
+    std::int64_t rejections = 0;
     double proportion = 0.0;
 };
 

@@ -35,7 +35,7 @@ int main(int argc, char* argv[]) {
         velmor.program().pressShortcut("F3");
         velmor.program().pressShortcut("F8");
     }
-    velmor.program().mainWindow().menus().item("Details1").trigger();
+    velmor.program().mainWindow().menu.Details1.trigger();
     velmor::app::DetailsWindow& details = velmor.detailsWindow();
     if (argc > 2) details.tabs()->setCurrentIndex(std::atoi(argv[2]));
     if (!QTest::qWaitForWindowExposed(&details)) return 3;
