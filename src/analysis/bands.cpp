@@ -140,27 +140,26 @@ BandReading ReadAgainstBand(const MonteCarloError& error, const RobustnessBand& 
                             " holds beyond Monte Carlo error.";
             break;
         case BandPlacement::Below:
-            reading.code = "below";
-            reading.words = interval + " lies wholly below " + band.name + " lower edge " +
-                            FormatGeneral(band.lower) + ": not " + band.criterion +
-                            " (conservative), beyond Monte Carlo error.";
+        case BandPlacement::Above: {
+            const bool below = reading.placement == BandPlacement::Below;
+            reading.code = below ? "below" : "above";
+            reading.words = interval + " lies wholly " + reading.code + " " + band.name + " " +
+                            (below ? "lower edge " + FormatGeneral(band.lower)
+                                   : "upper edge " + FormatGeneral(band.upper)) +
+                            ": not " + band.criterion +
+                            (below ? " (conservative)" : " (inflated)") +
+                            ", beyond Monte Carlo error.";
             break;
-        case BandPlacement::Above:
-            reading.code = "above";
-            reading.words = interval + " lies wholly above " + band.name + " upper edge " +
-                            FormatGeneral(band.upper) + ": not " + band.criterion +
-                            " (inflated), beyond Monte Carlo error.";
-            break;
+        }
         case BandPlacement::StraddlesLowerEdge:
-            reading.code = "straddles lower edge";
-            reading.words = interval + ": straddles " + band.name + " lower edge " +
-                            FormatGeneral(band.lower) + settle() + ".";
+        case BandPlacement::StraddlesUpperEdge: {
+            const bool lower = reading.placement == BandPlacement::StraddlesLowerEdge;
+            const std::string edge = lower ? "lower edge " + FormatGeneral(band.lower)
+                                           : "upper edge " + FormatGeneral(band.upper);
+            reading.code = lower ? "straddles lower edge" : "straddles upper edge";
+            reading.words = interval + ": straddles " + band.name + " " + edge + settle() + ".";
             break;
-        case BandPlacement::StraddlesUpperEdge:
-            reading.code = "straddles upper edge";
-            reading.words = interval + ": straddles " + band.name + " upper edge " +
-                            FormatGeneral(band.upper) + settle() + ".";
-            break;
+        }
         case BandPlacement::CoversBand:
             reading.code = "covers band";
             reading.words = interval + " covers the whole of " + bandText +
