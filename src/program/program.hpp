@@ -60,7 +60,7 @@ class Program {
     // is asked to close then stops the run and closes once it has unwound.
     bool commandInProgress() const { return commandDepth_ > 0; }
 
-    // The analyses a front end follows beyond the specified window: a run
+    // The analyses a front end follows beyond the main window: a run
     // (Run, F5, the RUN button) or a sample-size search (F7, F8, F9). Told
     // when one starts and once it has ended and the window is restored; the
     // end is told as None when nothing ran (F9 cancelled in Set Power).
