@@ -150,7 +150,12 @@ void DetailsWindow::analysisFinished(Program::Analysis kind) {
                           std::string(error.what())};
     }
     const QString elapsed = QString::fromStdString(DurationText(progress_.elapsed()));
-    if (kind == Program::Analysis::Search) {
+    // A refused run leaves the tallies of the run before it: no counts then.
+    if (details_.kind == DetailsKind::NoResult) {
+        progressLabel_->setText(kind == Program::Analysis::Search
+                                    ? tr("Search ended without results after %1.").arg(elapsed)
+                                    : tr("Run ended without results after %1.").arg(elapsed));
+    } else if (kind == Program::Analysis::Search) {
         const auto trials = static_cast<qsizetype>(program_.search().trialLog().size());
         progressLabel_->setText((trials == 1 ? tr("Search finished: 1 trial in %2.")
                                              : tr("Search finished: %1 trials in %2."))

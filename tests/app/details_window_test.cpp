@@ -196,6 +196,22 @@ TEST_F(DetailsWindowTest, ProgressDuringARunAndTheStopNote) {
     EXPECT_EQ(details().meansPanel()->chart()->series().size(), 6);
 }
 
+TEST_F(DetailsWindowTest, RefusedRunAfterAGoodOneShowsNoStaleNumbers) {
+    pressKey(Qt::Key_F5);
+    ASSERT_EQ(details().details().kind, DetailsKind::Robustness);
+    TypeInto(widget<QLineEdit>("txtiterations"), QStringLiteral("0"));
+    WhenModal([&](QWidget* modal) {
+        modal->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+    });
+    pressKey(Qt::Key_F5);
+    EXPECT_EQ(details().details().kind, DetailsKind::NoResult);
+    EXPECT_TRUE(
+        details().progressText().startsWith(QStringLiteral("Run ended without results after ")));
+    EXPECT_FALSE(details().numbersText().contains(QStringLiteral("10,000")));
+    EXPECT_TRUE(details().meansPanel()->chart()->series().isEmpty());
+    EXPECT_TRUE(details().intervalPanel()->chart()->series().isEmpty());
+}
+
 TEST_F(DetailsWindowTest, PlotsSaveAsPngAndSvgAndCopy) {
     openDetails();
     pressKey(Qt::Key_F5);
