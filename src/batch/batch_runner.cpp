@@ -1,12 +1,11 @@
 #include "batch/batch_runner.hpp"
 
-#include <charconv>
-
 #include "batch/headless_platform.hpp"
 #include "output/data_files.hpp"
 #include "output/line_sink.hpp"
 #include "output/report_writer.hpp"
 #include "program/program.hpp"
+#include "search/sample_size_search.hpp"
 
 namespace velmor::batch {
 
@@ -68,22 +67,17 @@ std::string VerdictKind(const RunState& state) {
     return "POWER";
 }
 
-std::string Csv(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
+// The diagnostics of the F probability, kept as the study's messages; with
+// no one at a keyboard, waiting for Enter returns at once.
+class StudyConsole final : public Console {
+  public:
+    explicit StudyConsole(std::vector<std::string>& lines) : lines_(lines) {}
+    void WriteLine(std::string_view line) override { lines_.emplace_back(line); }
+    void ReadLine() override {}
 
-std::string Shortest(double value) {
-    char buffer[64];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    (void)ec;
-    return std::string(buffer, end);
-}
+  private:
+    std::vector<std::string>& lines_;
+};
 
 }  // namespace
 
@@ -104,8 +98,14 @@ const char* StatusText(StudyStatus status) {
 }
 
 StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
+    std::vector<std::string> diagnostics;
+    StudyConsole console(diagnostics);
     HeadlessPlatform platform;
-    Program program(platform);
+    Program program(platform, &console);
+    // The one place where a worker's program is set up before the study is
+    // typed in: a choice about how a program uses the machine (such as
+    // keeping its replication loop on this thread, while the batch keeps
+    // every core busy with one program per condition) is made here.
     const RunState& state = program.state();
     platform.attach(program.windows(), state);
     platform.watchInterrupt(options.interrupt);
@@ -130,6 +130,7 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
     }
 
     outcome.messages = platform.messages();
+    outcome.messages.insert(outcome.messages.end(), diagnostics.begin(), diagnostics.end());
     if (options.interrupt && options.interrupt->raised()) {
         // Stopped from outside, not by the study: none of it is a result.
         outcome.status = StudyStatus::Interrupted;
@@ -179,30 +180,11 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
         outcome.standardErrors[g] = t.seOfMeans[g];
         outcome.sizes[g] = state.settings.groups[g].txtNsize;
     }
+    outcome.details =
+        SummaryColumnsOf(outcome.searched ? DescribeSearch(state, program.run().lastOutcome(),
+                                                           program.search().trialLog())
+                                          : DescribeRun(state, program.run().lastOutcome()));
     return outcome;
-}
-
-std::string SummaryHeader() {
-    return "file,status,seed,samples,rejections,proportion,verdict,mean1,mean2,mean3,se1,se2,se3,"
-           "n1,n2,n3,search,"
-           "message";
-}
-
-std::string SummaryRow(const StudyOutcome& o) {
-    std::string row = Csv(o.path) + "," + StatusText(o.status);
-    // A study without results may still carry the window's message; one with
-    // results may carry the search's difficulty note, or why it was not saved.
-    std::string message = o.messages.empty() ? "" : o.messages.front();
-    if (o.status == StudyStatus::SaveFailed) message = o.saveError;
-    // A study not run was not read either: whether it searches is not known.
-    const char* search = o.status == StudyStatus::NotRun ? "" : o.searched ? "yes" : "no";
-    if (!o.hasResults()) return row + std::string(14, ',') + "," + search + "," + Csv(message);
-    row += "," + o.seed + "," + std::to_string(o.samples) + "," + std::to_string(o.rejections) +
-           "," + Shortest(o.proportion) + "," + o.verdict;
-    for (double m : o.means) row += "," + Shortest(m);
-    for (double se : o.standardErrors) row += "," + Shortest(se);
-    for (std::int32_t n : o.sizes) row += "," + std::to_string(n);
-    return row + "," + search + "," + Csv(message);
 }
 
 }  // namespace velmor::batch

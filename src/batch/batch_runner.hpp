@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/run_details.hpp"
 #include "batch/interruption.hpp"
 #include "batch/study_file.hpp"
 #include "run/run_state.hpp"
@@ -34,8 +35,9 @@ struct StudyOutcome {
         return status == StudyStatus::Ok || status == StudyStatus::SaveFailed;
     }
     std::vector<std::string> messages;  // what the window would have shown
-    std::string saveError;              // with SaveFailed: "I/O error N writing NAME"
-    std::string report;                 // the results report, CR LF line ends (with results)
+    std::string saveError;    // with SaveFailed, for the summary: "I/O error N writing NAME"
+    std::string saveFailure;  // the same for standard error, with the file's folder
+    std::string report;       // the results report, CR LF line ends (with results)
     // The last data set: with results, and after NO VARIANCE, whose message
     // asks the user to save the data to verify it.
     std::string dataFile;
@@ -50,6 +52,8 @@ struct StudyOutcome {
     std::array<double, 3> means{};
     std::array<double, 3> standardErrors{};
     std::array<std::int32_t, 3> sizes{};
+    // Monte Carlo error, band reading and normal-theory power (when ok).
+    SummaryColumns details;
 };
 
 // Progress of the run in progress (the current trial of a search).
@@ -62,10 +66,10 @@ struct StudyRunOptions {
     const InterruptFlag* interrupt = nullptr;
 };
 
+// Runs the study in a program of its own, so studies may run side by side
+// on several threads. The F probability's diagnostics, which the window
+// writes to the process's standard output before waiting for Enter, become
+// messages of the study, and nothing waits.
 StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options = {});
-
-// The summary CSV: a header and one row per study.
-std::string SummaryHeader();
-std::string SummaryRow(const StudyOutcome& outcome);
 
 }  // namespace velmor::batch

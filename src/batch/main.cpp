@@ -1,7 +1,10 @@
 // velmor-batch: runs study files without a window, exactly as the window would.
 #include <unistd.h>
 
+#include <charconv>
+#include <cstdlib>
 #include <iostream>
+#include <map>
 #include <string>
 
 #include "batch/batch_command.hpp"
@@ -12,57 +15,129 @@
 namespace {
 
 const char* const kUsage =
-    "usage: velmor-batch [--out DIR] [--data] [--means] [--summary FILE.csv] STUDY...\n"
+    "usage: velmor-batch [options] STUDY...\n"
+    "       velmor-batch [options] --design FILE.csv [BASE.study]\n"
+    "       velmor-batch merge OUT.csv PART.csv...\n"
     "\n"
     "Runs each study file (see examples/) as the VELMOR window would and writes its results "
     "report\n"
-    "to standard output, or to DIR/<study>.OUT with --out.\n"
+    "to standard output, or to DIR/<condition>.OUT with --out. A value of a study may be a list\n"
+    "(sd = 1, 2, 4): the file is then a grid, one condition per combination, named <study>-<k>.\n"
     "  --out DIR          write reports (and data and means files) into DIR\n"
-    "  --data             also write the last data set as <study>_data.TXT\n"
-    "  --means            also write the kept means as <study>_means.DAT\n"
-    "  --summary FILE     write one CSV row per study to FILE\n"
-    "Messages go to standard error; the exit code is 1 when a study failed, 2 for a usage error,\n"
-    "130 or 143 when stopped by SIGINT or SIGTERM (the study in flight keeps no file).\n";
+    "  --data             also write the last data set as <condition>_data.TXT\n"
+    "  --means            also write the kept means as <condition>_means.DAT\n"
+    "  --summary FILE     write one CSV row per condition to FILE\n"
+    "  --design FILE.csv  one condition per row; columns group1.sd, groups.n, run.seed, ..., name\n"
+    "  --jobs N           run N conditions at a time (default: one per core)\n"
+    "  --resume           skip the conditions that an earlier run completed in DIR\n"
+    "  --shard K/N        run conditions K, K+N, K+2N, ... and write FILE's part,\n"
+    "                     FILE.shard-K-of-N.csv; --shard slurm takes K and N from an array job\n"
+    "merge writes the summary of all shards' parts, as one machine would have written it.\n"
+    "Messages go to standard error; the exit code is 1 when a condition failed, 2 for a usage "
+    "error,\n"
+    "130 or 143 when stopped by SIGINT or SIGTERM (conditions in flight keep no file).\n";
 
 enum class Parsed { Run, Help, Usage };
 
+bool Fail(const std::string& message) {
+    std::cerr << "velmor-batch: " << message << "\n";
+    return false;
+}
+
+bool ReadJobs(const std::string& text, unsigned& jobs) {
+    unsigned value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < 1)
+        return Fail("--jobs needs a whole number of 1 or more, not '" +
+                    velmor::batch::Printable(text) + "'");
+    jobs = value;
+    return true;
+}
+
+bool ReadShard(const std::string& text, velmor::batch::BatchOptions& options) {
+    std::variant<velmor::batch::Shard, std::string> shard;
+    if (text == "slurm") {
+        std::map<std::string, std::string> environment;
+        for (const char* name :
+             {"SLURM_ARRAY_TASK_ID", "SLURM_ARRAY_TASK_MIN", "SLURM_ARRAY_TASK_COUNT"})
+            if (const char* value = std::getenv(name)) environment[name] = value;
+        shard = velmor::batch::SlurmShard(environment);
+    } else {
+        shard = velmor::batch::ParseShard(text);
+    }
+    if (auto* problem = std::get_if<std::string>(&shard)) return Fail(*problem);
+    options.shard = std::get<velmor::batch::Shard>(shard);
+    return true;
+}
+
 Parsed ParseArguments(int argc, char** argv, velmor::batch::BatchOptions& options) {
+    options.jobs = velmor::batch::AvailableCores();
+    std::vector<std::string> positional;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](std::string& into) {
-            if (i + 1 >= argc) {
-                std::cerr << "velmor-batch: " << arg << " needs a value\n";
-                return false;
-            }
+            if (i + 1 >= argc) return Fail(arg + " needs a value");
             into = argv[++i];
             return true;
         };
+        std::string text;
         if (arg == "--help" || arg == "-h") {
             return Parsed::Help;
         } else if (arg == "--out") {
-            std::string dir;
-            if (!value(dir)) return Parsed::Usage;
-            options.output.outDir = dir;
+            if (!value(text)) return Parsed::Usage;
+            options.output.outDir = text;
         } else if (arg == "--data") {
             options.output.data = true;
         } else if (arg == "--means") {
             options.output.means = true;
         } else if (arg == "--summary") {
             if (!value(options.summary)) return Parsed::Usage;
+        } else if (arg == "--design") {
+            if (!value(options.design)) return Parsed::Usage;
+        } else if (arg == "--jobs") {
+            if (!value(text) || !ReadJobs(text, options.jobs)) return Parsed::Usage;
+        } else if (arg == "--resume") {
+            options.resume = true;
+        } else if (arg == "--shard") {
+            if (!value(text) || !ReadShard(text, options)) return Parsed::Usage;
         } else if (!arg.empty() && arg[0] == '-') {
-            std::cerr << "velmor-batch: unknown option " << velmor::batch::Printable(arg) << "\n";
+            Fail("unknown option " + velmor::batch::Printable(arg));
             return Parsed::Usage;
         } else {
-            options.studies.push_back(arg);
+            positional.push_back(arg);
         }
     }
-    return options.studies.empty() ? Parsed::Usage : Parsed::Run;
+    if (!options.design.empty()) {
+        if (positional.size() > 1) {
+            Fail("--design takes one base study at most, not " + std::to_string(positional.size()));
+            return Parsed::Usage;
+        }
+        if (!positional.empty()) options.designBase = positional.front();
+    } else {
+        if (positional.empty()) return Parsed::Usage;
+        options.studies = positional;
+    }
+    if (options.resume && options.output.outDir.empty()) {
+        Fail("--resume needs --out DIR: the record of what is complete lives in the output folder");
+        return Parsed::Usage;
+    }
+    return Parsed::Run;
+}
+
+int Merge(int argc, char** argv) {
+    if (argc < 4) {
+        std::cerr << "usage: velmor-batch merge OUT.csv PART.csv...\n";
+        return velmor::batch::kExitUsage;
+    }
+    return velmor::batch::MergeSummaries(argv[2], std::vector<std::string>(argv + 3, argv + argc),
+                                         std::cerr);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     velmor::batch::HoldClosedStandardStreams();
+    if (argc >= 2 && std::string(argv[1]) == "merge") return Merge(argc, argv);
     velmor::batch::BatchOptions options;
     switch (ParseArguments(argc, argv, options)) {
         case Parsed::Help:

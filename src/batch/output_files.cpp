@@ -6,8 +6,6 @@
 #include <cerrno>
 #include <memory>
 
-#include "output/line_sink.hpp"
-
 namespace velmor::batch {
 
 namespace {
@@ -27,13 +25,14 @@ void WriteLines(TextFileSink& sink, std::string_view text) {
 
 }  // namespace
 
-bool SaveAllOrNothing(const std::vector<OutputFile>& files, const InterruptCheck& interrupted) {
+bool SaveAllOrNothing(const std::vector<OutputFile>& files, const InterruptCheck& interrupted,
+                      TextFileSink::Flush flush) {
     std::vector<std::unique_ptr<TextFileSink>> sinks;
     sinks.reserve(files.size());
     std::size_t at = 0;
     try {
         for (; at < files.size(); ++at) {
-            sinks.push_back(std::make_unique<TextFileSink>(files[at].path));
+            sinks.push_back(std::make_unique<TextFileSink>(files[at].path, flush));
             WriteLines(*sinks.back(), files[at].text);
             sinks.back()->finish();
         }

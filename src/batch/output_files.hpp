@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/errors.hpp"
+#include "output/line_sink.hpp"
 
 namespace velmor::batch {
 
@@ -38,7 +39,10 @@ using InterruptCheck = std::function<bool()>;
 // Throws WriteError on the first failure; nothing is then replaced and the
 // fresh files are removed. When `interrupted` says so once all are written, nothing
 // is replaced either and the result is false.
-bool SaveAllOrNothing(const std::vector<OutputFile>& files, const InterruptCheck& interrupted);
+// With Deferred, the files are not flushed to disk one by one; the caller
+// makes them durable together (syncfs) before it relies on them.
+bool SaveAllOrNothing(const std::vector<OutputFile>& files, const InterruptCheck& interrupted,
+                      TextFileSink::Flush flush = TextFileSink::Flush::ToDisk);
 
 // Writes the text to standard output in full. Throws WriteError with the
 // system's code (EBADF when standard output is closed, ENOSPC on a full

@@ -27,18 +27,21 @@ struct StudyTargets {
 // and means in the working folder when there is none), as asked for.
 StudyTargets TargetsFor(const std::string& name, const OutputOptions& options);
 
-// One study of the batch: its file and the name its outputs take.
+// One condition of the batch: the file it comes from and the name its
+// outputs take.
 struct NamedStudy {
     std::string path;
     std::string name;
 };
 
-// Every way the batch would overwrite its own work: two studies writing the
-// same file, an output or the summary replacing a study file, the summary
-// replacing an output. One message per clash; empty when there is none.
+// Every way the batch would overwrite its own work: two conditions writing
+// the same file, an output or a summary replacing an input (a study file, a
+// design, a base study), a summary replacing an output. One message per
+// clash; empty when there is none.
 std::vector<std::string> FindOutputClashes(const std::vector<NamedStudy>& studies,
                                            const OutputOptions& options,
-                                           const std::string& summary);
+                                           const std::vector<std::string>& summaries,
+                                           const std::vector<std::string>& otherInputs = {});
 
 // Creates the output folder (and its parents) when it does not exist.
 // Returns a message naming the folder when it cannot be used.

@@ -34,4 +34,22 @@ std::string StudyProgressLine(int study, int studies, const RunProgress& progres
     return line;
 }
 
+std::string GridProgressLine(std::size_t done, std::size_t total, std::size_t doneByThisRun,
+                             std::size_t running, double elapsedSeconds) {
+    std::string line = std::to_string(done) + " of " + std::to_string(total) + " done in " +
+                       Seconds(elapsedSeconds);
+    if (doneByThisRun > 0 && done <= total) {
+        const double left =
+            elapsedSeconds * static_cast<double>(total - done) / static_cast<double>(doneByThisRun);
+        line += ", about " + Seconds(left) + " left";
+    }
+    if (running > 0) line += ", " + std::to_string(running) + " running";
+    return line;
+}
+
+std::string FitToTerminal(std::string line, std::size_t columns) {
+    if (columns > 1 && line.size() >= columns) line.resize(columns - 1);
+    return line;
+}
+
 }  // namespace velmor::batch

@@ -41,8 +41,11 @@ class MemoryLineSink final : public LineSink {
 // Lines written but not committed are discarded by the destructor.
 class TextFileSink final : public LineSink {
   public:
+    // Whether finish() waits until the fresh file is on disk. A caller that
+    // writes many files and makes them durable together (one syncfs) skips it.
+    enum class Flush { ToDisk, Deferred };
     // Opens the file to write; throws IoError when it cannot be created.
-    explicit TextFileSink(const std::filesystem::path& target);
+    explicit TextFileSink(const std::filesystem::path& target, Flush flush = Flush::ToDisk);
     ~TextFileSink() override;
     TextFileSink(const TextFileSink&) = delete;
     TextFileSink& operator=(const TextFileSink&) = delete;
@@ -64,6 +67,7 @@ class TextFileSink final : public LineSink {
     std::filesystem::path target_;     // the file the user chose (links resolved)
     std::filesystem::path temporary_;  // empty when writing the target directly
     int fd_ = -1;
+    Flush flush_;
     bool finished_ = false;
     std::string buffer_;  // one line and its CR LF, reused
 };

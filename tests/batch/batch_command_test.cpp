@@ -11,6 +11,7 @@
 #include <sstream>
 #include <variant>
 
+#include "batch/summary.hpp"
 #include "output/scratch_dir.hpp"
 
 using namespace velmor::batch;
@@ -36,19 +37,19 @@ TEST(BatchCommand, ReportThatCannotBeSavedIsNotOkInTheSummary) {
     StudyOutcome outcome = RunText(kQuickStudy);
     ASSERT_TRUE(outcome.ok());
     InterruptFlag interrupt;
-    std::ostringstream err;
     {
         UnprivilegedScope nobody;
         ASSERT_TRUE(nobody.ok());
-        SaveStudy(outcome, TargetsFor("x", {dir / "out", false, false}), interrupt, err);
+        SaveStudyFiles(outcome, TargetsFor("x", {dir / "out", false, false}), interrupt);
     }
     EXPECT_EQ(outcome.status, StudyStatus::SaveFailed);
-    EXPECT_EQ(err.str(),
-              "x.study: I/O error 13 writing " + (dir / "out" / "x.OUT").string() + "\n");
-    const std::string row = SummaryRow(outcome);
-    EXPECT_EQ(row.substr(0, 30), "x.study,save failed,1432449975");
+    EXPECT_EQ(outcome.saveFailure, "I/O error 13 writing " + (dir / "out" / "x.OUT").string());
+    const std::string row = ResultCells(outcome);
+    EXPECT_EQ(row.substr(0, 22), "save failed,1432449975");
     // The folder is not named, so the summary reads the same wherever it went.
-    EXPECT_EQ(row.substr(row.size() - 27), ",I/O error 13 writing x.OUT");
+    // The five Monte Carlo columns follow the message.
+    EXPECT_NE(row.find(",no,I/O error 13 writing x.OUT," + outcome.details.mcSe + ","),
+              std::string::npos);
 }
 
 TEST(BatchCommand, StudyFilesAreReplacedTogetherOrNotAtAll) {
@@ -59,8 +60,7 @@ TEST(BatchCommand, StudyFilesAreReplacedTogetherOrNotAtAll) {
     std::filesystem::create_symlink("/dev/full", dir / "x_means.DAT");
     StudyOutcome outcome = RunText(kQuickStudy);
     InterruptFlag interrupt;
-    std::ostringstream err;
-    SaveStudy(outcome, TargetsFor("x", {dir.path(), true, true}), interrupt, err);
+    SaveStudyFiles(outcome, TargetsFor("x", {dir.path(), true, true}), interrupt);
     EXPECT_EQ(outcome.status, StudyStatus::SaveFailed);
     EXPECT_EQ(outcome.saveError, "I/O error 28 writing x_means.DAT");
     EXPECT_EQ(ReadFile(dir / "x.OUT"), "the report of an earlier run\r\n");
@@ -76,18 +76,18 @@ TEST(BatchCommand, ClashingOutputsStopTheBatchBeforeItRuns) {
         WriteFile(dir / study, kQuickStudy);
     const std::string a = (dir / "a/x.study").string(), b = (dir / "b/x.study").string();
     const std::string out = (dir / "out").string();
-    EXPECT_EQ(FindOutputClashes({{a, "x"}, {b, "x"}}, {out, true, false}, ""),
+    EXPECT_EQ(FindOutputClashes({{a, "x"}, {b, "x"}}, {out, true, false}, {}),
               (std::vector<std::string>{"the report of " + a + " and the report of " + b +
                                             " would both be " + out + "/x.OUT",
                                         "the data file of " + a + " and the data file of " + b +
                                             " would both be " + out + "/x_data.TXT"}));
     // --out . study.OUT would overwrite the study with its own report.
     const std::string input = (dir / "study.OUT").string();
-    EXPECT_EQ(FindOutputClashes({{input, "study"}}, {dir.path(), false, false}, ""),
+    EXPECT_EQ(FindOutputClashes({{input, "study"}}, {dir.path(), false, false}, {}),
               (std::vector<std::string>{"the report of " + input +
-                                        " would replace the study file " + input}));
-    EXPECT_EQ(FindOutputClashes({{a, "x"}}, {}, a),
-              (std::vector<std::string>{"the summary would replace the study file " + a}));
+                                        " would replace the input " + input}));
+    EXPECT_EQ(FindOutputClashes({{a, "x"}}, {}, {a}),
+              (std::vector<std::string>{"the summary " + a + " would replace the input " + a}));
 
     BatchOptions options;
     options.output.outDir = out;

@@ -36,7 +36,8 @@ run_and_stop() {
   local signal="$1" code="$2" middle="$3" ready="$4"
   rm -rf out; mkdir out
   printf 'an older summary\r\n' > summary.csv
-  "$batch" --out out --data --means --summary summary.csv a.study "$middle" c.study 2>stderr &
+  # One condition at a time, so that the last study is certainly not begun.
+  "$batch" --jobs 1 --out out --data --means --summary summary.csv a.study "$middle" c.study 2>stderr &
   pid=$!
   wait_for "$ready"
   sleep 0.3
@@ -47,15 +48,16 @@ run_and_stop() {
   set -e
   pid=""
   [ "$status" -eq "$code" ] || { cat stderr; fail "$signal: exit code $status, expected $code"; }
-  [ "$(ls -A out | sort | tr '\n' ' ')" = "a.OUT a_data.TXT a_means.DAT " ] ||
+  [ "$(ls -A out | sort | tr '\n' ' ')" = ".velmor-batch a.OUT a_data.TXT a_means.DAT " ] ||
     { ls -A out; fail "$signal: the output folder holds more than the complete study"; }
+  [ "$(ls -A out/.velmor-batch)" = "a.done" ] || fail "$signal: a completion record for more than a.study"
   [ -z "$(find . -name '*.tmp')" ] || fail "$signal: temporary files left behind"
-  [ "$(sed -n 2p summary.csv | cut -d, -f1-2)" = "a.study,ok" ] || fail "$signal: no ok row for a.study"
-  sed -n 3p summary.csv | grep -q "^$middle,interrupted,.*,stopped by SIG$signal"$'\r$' ||
+  [ "$(sed -n 2p summary.csv | cut -d, -f1-3)" = "a.study,a,ok" ] || fail "$signal: no ok row for a.study"
+  sed -n 3p summary.csv | grep -q "^$middle,${middle%.study},interrupted,.*,stopped by SIG$signal,,,,,"$'\r$' ||
     { cat summary.csv; fail "$signal: the study in flight is not marked interrupted"; }
-  sed -n 4p summary.csv | grep -q "^c.study,not run," || fail "$signal: the last study is not marked not run"
+  sed -n 4p summary.csv | grep -q "^c.study,c,not run," || fail "$signal: the last study is not marked not run"
   [ "$(wc -l < summary.csv)" -eq 4 ] || fail "$signal: summary has the wrong number of lines"
-  grep -q "stopped by SIG$signal after 1 of 3 studies" stderr || { cat stderr; fail "$signal: no message"; }
+  grep -q "stopped by SIG$signal after 1 of 3 conditions" stderr || { cat stderr; fail "$signal: no message"; }
 }
 
 # Inside a replication, at the resampling stop check.
@@ -74,5 +76,5 @@ kill -INT "$pid"
 set +e; wait "$pid"; status=$?; set -e; pid=""
 [ "$status" -eq 130 ] || { cat stderr; fail "write: exit code $status, expected 130"; }
 [ "$(ls -A out)" = "fifo_means.DAT" ] || { ls -A out; fail "write: files or temporary files left behind"; }
-sed -n 2p summary.csv | grep -q '^fifo.study,interrupted,' || { cat summary.csv; fail "write: not interrupted"; }
+sed -n 2p summary.csv | grep -q '^fifo.study,fifo,interrupted,' || { cat summary.csv; fail "write: not interrupted"; }
 echo "interrupted batches: ok"

@@ -175,10 +175,10 @@ TEST(StudyFile, AcceptsAByteOrderMark) {
 }
 
 TEST(StudyFile, NotANumberGivesTheWindowsMessageThenWhere) {
-    EXPECT_EQ(Errors("[group 1]\nmean = nan\nminimum = 1,5\n"),
+    EXPECT_EQ(Errors("[group 1]\nmean = nan\nminimum = 1;5\n"),
               (std::vector<std::string>{
                   "You must entire an appropriate numeric value (s.study:2: mean = nan)",
-                  "You must entire an appropriate numeric value (s.study:3: minimum = 1,5)"}));
+                  "You must entire an appropriate numeric value (s.study:3: minimum = 1;5)"}));
 }
 
 TEST(StudyFile, ControlCharactersAreShownEscaped) {
