@@ -1,5 +1,8 @@
 #include "core/replication_pipeline.hpp"
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <charconv>
 #include <csignal>
 #include <cstring>
@@ -39,6 +42,27 @@ class RecordingDraws {
     OutputSink& sink_;
 };
 
+// Starts the calling thread (the producer) on another core than `callerCpu`,
+// the one the run's own thread was on, and then leaves it free to move. Two
+// threads that hand records to each other are otherwise often started and
+// woken on one core, where they take turns while the other core idles: both
+// ran a moment ago, so neither counts as worth moving. Where the affinity
+// cannot be read or set, the scheduler decides alone.
+void StartOnAnotherCore(int callerCpu) {
+#if defined(__linux__)
+    cpu_set_t allowed;
+    if (callerCpu < 0 || sched_getaffinity(0, sizeof allowed, &allowed) != 0) return;
+    if (!CPU_ISSET(callerCpu, &allowed) || CPU_COUNT(&allowed) < 2) return;
+    cpu_set_t elsewhere = allowed;
+    CPU_CLR(callerCpu, &elsewhere);
+    if (sched_setaffinity(0, sizeof elsewhere, &elsewhere) == 0) {
+        sched_setaffinity(0, sizeof allowed, &allowed);
+    }
+#else
+    (void)callerCpu;
+#endif
+}
+
 }  // namespace
 
 bool PipelineThreadsAvailable(const char* velmorThreads, unsigned usableCores) {
@@ -75,6 +99,9 @@ bool ReplicationPipeline::begin(const ReplicationSettings& settings, std::int32_
     planned_ = replications;
     consumed_ = 0;
     std::fegetenv(&environment_);
+#if defined(__linux__)
+    callerCpu_ = sched_getcpu();
+#endif
     ring_.prepare(words);
     // The producer takes no signals: a handler's interruption (of a blocked
     // write, say) goes to the run's own thread, as without the producer.
@@ -100,6 +127,7 @@ void ReplicationPipeline::end() noexcept {
 }
 
 void ReplicationPipeline::produce() noexcept {
+    StartOnAnotherCore(callerCpu_);
     // The caller's rounding and precision, and flags that are this thread's own.
     std::fesetenv(&environment_);
     TakeFloatingPointFaults();

@@ -104,6 +104,7 @@ class ReplicationPipeline {
     RandomGenerators producerGenerators_;
     std::int32_t producerSeed_ = 0;
     std::fenv_t environment_{};  // the caller's rounding and precision
+    int callerCpu_ = -1;         // the core the caller was on at begin(), if known
 };
 
 }  // namespace velmor

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <stdexcept>
+#include <thread>
 
 namespace velmor {
 
@@ -22,6 +23,13 @@ inline void Relax() {
 // cover the other side finishing the replication in hand, short enough not
 // to matter when it does not.
 constexpr int kSpins = 256;
+// Then the processor is offered to others for a while before the waiter
+// sleeps. A thread that sleeps and is woken for every record is woken on
+// its waker's core, and the two sides then take turns on one core while the
+// other stays idle; a thread that yields stays runnable, so the scheduler
+// sees two busy threads and gives them a core each. Only a side that is
+// really stalled (descheduled, or the run ending) lets the waiter sleep.
+constexpr int kYields = 128;
 
 // Waits until `count` reaches `target` or `give_up` says so. The waiter
 // first says which count it sleeps for, then looks once more: the other
@@ -34,6 +42,10 @@ void WaitFor(std::atomic<std::uint32_t>& count, std::atomic<std::uint32_t>& wait
     for (int i = 0; i < kSpins; ++i) {
         if (Reached(count.load(std::memory_order_acquire), target) || give_up()) return;
         Relax();
+    }
+    for (int i = 0; i < kYields; ++i) {
+        if (Reached(count.load(std::memory_order_acquire), target) || give_up()) return;
+        std::this_thread::yield();
     }
     waitsFor.store(target, std::memory_order_seq_cst);
     for (;;) {
