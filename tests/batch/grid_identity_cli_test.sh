@@ -110,7 +110,11 @@ sed '1s/,complete/,interrupted/' "$(p 1)" > stopped.shard-1-of-3.csv
 refuse "an interrupted part" "was interrupted" stopped.shard-1-of-3.csv "$(p 2)" "$(p 3)"
 refuse "a summary that is not a part" "is not a summary part" one/grid.csv "$(p 2)" "$(p 3)"
 
-# 100 conditions, killed with SIGKILL part way, then resumed.
+# 100 conditions, killed with SIGKILL part way, then resumed. Completion
+# records are flushed about once a second, so the grid must take several
+# seconds for the kill to land part way (at 1500 samples a quiet machine,
+# or runs with the random chain on a second thread, finished the grid
+# before its first records were written).
 cat > hundred.study <<'STUDY'
 [groups]
 n = 5, 10, 20, 40
@@ -118,7 +122,7 @@ n = 5, 10, 20, 40
 sd = 1, 1.5, 2, 3, 4
 [run]
 seed = 1, 2, 3, 4, 5
-samples = 1500
+samples = 15000
 STUDY
 "$batch" --jobs 2 --out reference --data --means --summary reference/s.csv hundred.study 2>/dev/null
 
