@@ -209,6 +209,21 @@ samples = 2000
 EOF
 cd "$work"
 export VELMOR_BATCH="$batch"
+
+# Refusals: no --summary to merge into, and a job that sbatch will not take.
+set +e
+refusal="$("$root/scripts/slurm-grid" --tasks 4 -- --out "cluster out" grid.study 2>&1)"
+refusal_status=$?
+rejected="$("$root/scripts/slurm-grid" --tasks 4 --sbatch "--partition=nosuch" -- --summary "cluster out/grid.csv" grid.study 2>&1)"
+rejected_status=$?
+set -e
+[ "$refusal_status" -eq 2 ] && grep -q 'ARGS must include --summary FILE.csv' <<<"$refusal" ||
+  fail "slurm-grid without --summary: exit $refusal_status, $refusal"
+[ "$rejected_status" -eq 1 ] && grep -q 'sbatch refused the array job' <<<"$rejected" && grep -qi 'partition' <<<"$rejected" ||
+  fail "slurm-grid with a partition that does not exist: exit $rejected_status, $rejected"
+[ -z "$(squeue -h -o %i)" ] || fail "a refused submission left jobs behind: $(squeue -h)"
+echo "slurm-grid refuses a grid without --summary (exit 2) and passes on sbatch's refusal (exit 1)"
+
 grid_start=$(now_ms)
 submitted="$("$root/scripts/slurm-grid" --tasks 4 --sbatch "--job-name=velmor-test --time=00:10:00" -- \
   --out "cluster out" --data --means --summary "cluster out/grid.csv" grid.study)" ||
