@@ -5,6 +5,7 @@
 #include "output/line_sink.hpp"
 #include "output/report_writer.hpp"
 #include "program/program.hpp"
+#include "search/sample_size_search.hpp"
 
 namespace velmor::batch {
 
@@ -179,6 +180,10 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
         outcome.standardErrors[g] = t.seOfMeans[g];
         outcome.sizes[g] = state.settings.groups[g].txtNsize;
     }
+    outcome.details =
+        SummaryColumnsOf(outcome.searched ? DescribeSearch(state, program.run().lastOutcome(),
+                                                           program.search().trialLog())
+                                          : DescribeRun(state, program.run().lastOutcome()));
     return outcome;
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/run_details.hpp"
 #include "batch/interruption.hpp"
 #include "batch/study_file.hpp"
 #include "run/run_state.hpp"
@@ -51,6 +52,8 @@ struct StudyOutcome {
     std::array<double, 3> means{};
     std::array<double, 3> standardErrors{};
     std::array<std::int32_t, 3> sizes{};
+    // Monte Carlo error, band reading and normal-theory power (when ok).
+    SummaryColumns details;
 };
 
 // Progress of the run in progress (the current trial of a search).

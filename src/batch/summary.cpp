@@ -93,6 +93,13 @@ const ResultColumn kResultColumns[] = {
          if (o.status == StudyStatus::SaveFailed) return CsvField(o.saveError);
          return CsvField(o.messages.empty() ? "" : o.messages.front());
      }},
+    // Monte Carlo error, the interval's reading against the robustness bands
+    // and the normal-theory power; empty where they do not apply.
+    {"mc_se", [](const StudyOutcome& o) { return o.details.mcSe; }},
+    {"ci_low", [](const StudyOutcome& o) { return o.details.ciLow; }},
+    {"ci_high", [](const StudyOutcome& o) { return o.details.ciHigh; }},
+    {"band_reading", [](const StudyOutcome& o) { return CsvField(o.details.bandReading); }},
+    {"normal_theory_power", [](const StudyOutcome& o) { return o.details.normalTheoryPower; }},
 };
 
 }  // namespace

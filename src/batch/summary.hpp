@@ -12,10 +12,11 @@
 
 namespace velmor::batch {
 
-// "file,condition,<factor columns>,status,seed,...,message".
+// "file,condition,<factor columns>,status,seed,...,message,mc_se,ci_low,ci_high,
+// band_reading,normal_theory_power".
 std::string SummaryHeader(const std::vector<std::string>& factorColumns);
 
-// The result cells of a row, "status,seed,...,message": all a condition
+// The result cells of a row, "status,seed,...,normal_theory_power": all a condition
 // adds to its row, and what its completion record keeps.
 std::string ResultCells(const StudyOutcome& outcome);
 

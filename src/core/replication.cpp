@@ -4,17 +4,13 @@
 #include <limits>
 #include <stdexcept>
 
+#include "core/extended.hpp"
 #include "core/fp_faults.hpp"
 #include "core/stored_sum.hpp"
 
 namespace velmor {
 
 namespace {
-
-using Ext = long double;
-inline double Stored(Ext value) {
-    return static_cast<double>(value);
-}
 
 struct Moments {
     double mean;
