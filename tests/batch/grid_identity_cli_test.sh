@@ -38,6 +38,11 @@ head -1 one/grid.csv | grep -q '^file,condition,groups.n,groups.distribution,gro
 "$batch" --jobs 2 --out two --data --means --summary two/grid.csv grid.study 2>/dev/null
 cmp one/grid.csv two/grid.csv || fail "--jobs 2 wrote another summary than --jobs 1 (or another folder did)"
 same_outputs one two "--jobs 2 wrote other files than --jobs 1"
+# Reports on standard output come in condition order whatever the order of finishing.
+"$batch" --jobs 1 grid.study >one.txt 2>/dev/null
+"$batch" --jobs 2 grid.study >two.txt 2>/dev/null
+cmp one.txt two.txt || fail "--jobs 2 wrote standard output in another order"
+cat one/grid-*.OUT | cmp - one.txt || fail "standard output is not the reports in condition order"
 
 # Condition 7 is n 5, uniform, sd 1, mean 0: the same study written by hand.
 cat > hand.study <<'STUDY'
