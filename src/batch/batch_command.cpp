@@ -4,6 +4,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
@@ -380,9 +381,9 @@ int Batch::run() {
         err_ << "velmor-batch: resuming: skipped " << skipped << " of " << ours_.size()
              << " conditions, complete before; running " << toRun.size() << "\n";
 
-    workers_ = std::vector<WorkerProgress>(std::max(
-        1u, std::min<unsigned>(options_.jobs,
-                               static_cast<unsigned>(std::max<std::size_t>(toRun.size(), 1)))));
+    // No more workers than conditions to run, and at least one.
+    const std::size_t jobs = std::clamp<std::size_t>(toRun.size(), 1, std::max(1u, options_.jobs));
+    workers_ = std::vector<WorkerProgress>(jobs);
     OrderedPool::Run(
         toRun.size(), static_cast<unsigned>(workers_.size()),
         [&](std::size_t worker, std::size_t j) {
