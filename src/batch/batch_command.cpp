@@ -4,10 +4,13 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <ostream>
 #include <thread>
@@ -378,9 +381,9 @@ int Batch::run() {
         err_ << "velmor-batch: resuming: skipped " << skipped << " of " << ours_.size()
              << " conditions, complete before; running " << toRun.size() << "\n";
 
-    workers_ = std::vector<WorkerProgress>(std::max(
-        1u, std::min<unsigned>(options_.jobs,
-                               static_cast<unsigned>(std::max<std::size_t>(toRun.size(), 1)))));
+    // No more workers than conditions to run, and at least one.
+    const std::size_t jobs = std::clamp<std::size_t>(toRun.size(), 1, std::max(1u, options_.jobs));
+    workers_ = std::vector<WorkerProgress>(jobs);
     OrderedPool::Run(
         toRun.size(), static_cast<unsigned>(workers_.size()),
         [&](std::size_t worker, std::size_t j) {
@@ -452,12 +455,20 @@ void SaveStudyFiles(StudyOutcome& outcome, const StudyTargets& targets,
 }
 
 unsigned AvailableCores() {
+    unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     cpu_set_t set;
-    if (sched_getaffinity(0, sizeof set, &set) == 0) {
-        const int cores = CPU_COUNT(&set);
-        if (cores > 0) return static_cast<unsigned>(cores);
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+        cores = static_cast<unsigned>(CPU_COUNT(&set));
+    // A Slurm task may be given fewer cores than the node's, without a CPU
+    // mask to say so.
+    if (const char* perTask = std::getenv("SLURM_CPUS_PER_TASK")) {
+        unsigned given = 0;
+        const std::string_view text(perTask);
+        auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), given);
+        if (ec == std::errc() && end == text.data() + text.size() && given > 0 && given < cores)
+            cores = given;
     }
-    return std::max(1u, std::thread::hardware_concurrency());
+    return cores;
 }
 
 int RunBatch(const BatchOptions& options, const InterruptFlag& interrupt, std::ostream& err) {

@@ -53,7 +53,8 @@ int MergeSummaries(const std::string& out, const std::vector<std::string>& parts
 void SaveStudyFiles(StudyOutcome& outcome, const StudyTargets& targets,
                     const InterruptFlag& interrupt);
 
-// The number of processors this process may run on.
+// The number of processors this process may run on (and no more than a
+// Slurm task's SLURM_CPUS_PER_TASK): the default of --jobs.
 unsigned AvailableCores();
 
 }  // namespace velmor::batch

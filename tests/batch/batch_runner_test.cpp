@@ -154,6 +154,11 @@ TEST(BatchRunner, ProgressCountsReplicationsAndShowsLongRedraws) {
                   std::to_string(last.redraws) + " times so far");
     EXPECT_EQ(StudyProgressLine(2, 3, {10, 4, 0}, false, 2.0),
               "study 2 of 3: 4 of 10 replications, 2.0 s elapsed, about 3.0 s left");
+    // Across a grid the rate comes from the conditions this run did: 30 were
+    // skipped on resuming, 10 done in 20 s leave 60 for about 120 s.
+    EXPECT_EQ(GridProgressLine(40, 100, 10, 2, 20.0),
+              "40 of 100 done in 20.0 s, about 120.0 s left, 2 running");
+    EXPECT_EQ(GridProgressLine(30, 100, 0, 1, 0.5), "30 of 100 done in 0.5 s, 1 running");
 }
 
 }  // namespace
