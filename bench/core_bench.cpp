@@ -10,22 +10,19 @@
 #include <cstdint>
 #include <vector>
 
+#include "chain_floor.hpp"
 #include "core/fp_faults.hpp"
 #include "core/random.hpp"
 #include "core/replication.hpp"
 #include "support/quiet_console.hpp"
-#include "support/reference_replication.hpp"
 
 namespace velmor {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
-}
-
-constexpr std::int32_t kDefaultSeedWord = -1432449975;
+using bench::Clock;
+using bench::EqualNormalGroups;
+using bench::kDefaultSeedWord;
+using bench::Seconds;
 
 void BM_UniformDeviate(benchmark::State& state) {
     RandomGenerators generators;
@@ -70,16 +67,6 @@ void BM_ShuffleChain(benchmark::State& state) {
 BENCHMARK(BM_ShuffleChain<true>)->Name("BM_ShuffleChain/FloatingSlot");
 BENCHMARK(BM_ShuffleChain<false>)->Name("BM_ShuffleChain/IntegerSlot");
 
-ReplicationSettings EqualNormalGroups(int n) {
-    ReplicationSettings settings;
-    for (GroupSettings& group : settings.groups) {
-        group.rdoNormal = true;
-        group.txtNsize = n;
-    }
-    settings.deviateRows = n;
-    return settings;
-}
-
 // A replication of three normal groups of n (the start-up settings otherwise)
 // against its uniforms, both timed in the same loop. The uniforms each
 // replication consumes are counted once, beforehand, by the reference path
@@ -95,21 +82,7 @@ void BM_ReplicationAgainstItsUniforms(benchmark::State& state) {
     velmor::testing::QuietConsole console;
     ClearFloatingPointFaults();
 
-    std::vector<std::int64_t> uniforms(cycle);
-    {
-        reference::ReferenceReplicator plain(console);
-        std::int32_t seed = kDefaultSeedWord;
-        std::int64_t rejections = 0;
-        for (int i = 0; i < cycle; ++i) {
-            const std::int64_t before = plain.generators.uniformsDrawn;
-            plain.GenerateReplication(settings, seed);
-            plain.TestReplication(settings, rejections);
-            uniforms[i] = plain.generators.uniformsDrawn - before;
-        }
-    }
-    std::int64_t largest = 0;
-    for (const std::int64_t count : uniforms) largest = std::max(largest, count);
-    std::vector<double> buffer(static_cast<std::size_t>(largest));
+    bench::ChainFloor chain(bench::UniformsPerReplication(settings, kDefaultSeedWord, cycle));
 
     RandomGenerators generators;
     Replicator replicator(generators, console);
@@ -130,15 +103,15 @@ void BM_ReplicationAgainstItsUniforms(benchmark::State& state) {
         replicator.GenerateReplication(settings, seed);
         replicator.TestReplication(settings, rejections);
         const auto t1 = Clock::now();
-        const std::int64_t count = uniforms[i++];
+        const std::size_t replication = static_cast<std::size_t>(i++);
+        const std::int64_t count = chain.uniforms(replication);
         double sum = 0.0;
         for (std::int64_t k = 0; k < count; ++k) sum += floorGenerators.UniformDeviate(floorSeed);
         benchmark::DoNotOptimize(sum);
         const auto t2 = Clock::now();
-        floorGenerators.FillUniforms(floorSeed, {buffer.data(), static_cast<std::size_t>(count)});
-        benchmark::DoNotOptimize(buffer.data());
+        const double drawnValue = chain.draw(replication);
         const auto t3 = Clock::now();
-        sink += sum + buffer[0];
+        sink += sum + drawnValue;
         replicationTime += Seconds(t0, t1);
         callsTime += Seconds(t1, t2);
         chainTime += Seconds(t2, t3);

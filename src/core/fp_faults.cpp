@@ -16,6 +16,17 @@ void ClearFloatingPointFaults() noexcept {
     if (std::fetestexcept(kFaultFlags) != 0) std::feclearexcept(kFaultFlags);
 }
 
+int TakeFloatingPointFaults() noexcept {
+    const int raised = std::fetestexcept(kFaultFlags);
+    if (raised != 0) std::feclearexcept(kFaultFlags);
+    return raised;
+}
+
+void SetFloatingPointFaults(int faults) noexcept {
+    // Only sets the flags: no fault traps are enabled.
+    if ((faults & kFaultFlags) != 0) std::feraiseexcept(faults & kFaultFlags);
+}
+
 void RaiseFloatingPointFaults() {
     const int raised = std::fetestexcept(kFaultFlags);
     if (raised == 0) return;

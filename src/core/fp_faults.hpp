@@ -16,4 +16,11 @@ void ClearFloatingPointFaults() noexcept;
 // (inf - inf, 0 * inf), but not the other way round.
 void RaiseFloatingPointFaults();
 
+// The flags are the calling thread's own. A thread whose arithmetic serves a
+// command on another thread hands its faults over: it takes them (reads and
+// clears the three flags, returning them as a bit set) and the command's
+// thread sets them on itself, where RaiseFloatingPointFaults sees them.
+int TakeFloatingPointFaults() noexcept;
+void SetFloatingPointFaults(int faults) noexcept;
+
 }  // namespace velmor

@@ -32,6 +32,50 @@ GroupSpread ComputeGroupSpread(const GroupSettings& group) {
     return spread;
 }
 
+bool RedrawsCases(const GroupSettings& group, const BoundsHandling& bounds) {
+    return !group.rdoUniform && bounds.Resampled1 && (group.chkMin || group.chkMax);
+}
+
+void FormGroupScores(const GroupSettings& group, const GroupSpread& spread,
+                     const BoundsHandling& bounds, std::span<const double> deviateColumn,
+                     const GroupScoreArrays& scores) {
+    const auto n = static_cast<std::size_t>(group.txtNsize);
+    const bool winsorize = !group.rdoUniform && !bounds.Resampled1 && bounds.Winsorized1;
+    const double lowest = group.txtMin;
+    const double highest = group.txtMax;
+    // Case by case the scores are independent, so each step runs as its own
+    // sweep over the group: the stores and reloads of the extended results
+    // then overlap from case to case.
+    const std::span<double> trueScores = scores.trueScores.first(n);
+    const std::span<double> errors = scores.errorScores.first(n);
+    const std::span<double> observed = scores.observedScores.first(n);
+    if (group.rdoUniform) {
+        const Ext uniformRange = Ext(group.txtMax) - group.txtMin;
+        for (std::size_t k = 0; k < n; ++k) {
+            const double scaled = Stored(uniformRange * deviateColumn[k]);
+            trueScores[k] = Stored(Ext(scaled) + lowest);
+        }
+    } else {
+        for (std::size_t k = 0; k < n; ++k) {
+            trueScores[k] = Stored(Ext(deviateColumn[k]) * spread.trueSD + group.txtmean);
+        }
+    }
+    for (std::size_t k = 0; k < n; ++k) {
+        errors[k] = Stored(Ext(errors[k]) * spread.errorSD);
+        observed[k] = Stored(Ext(trueScores[k]) + errors[k]);
+    }
+    if (winsorize && group.chkMin) {
+        for (double& score : observed) score = score < lowest ? lowest : score;
+    }
+    if (winsorize && group.chkMax) {
+        for (double& score : observed) score = score > highest ? highest : score;
+    }
+    // Rounding comes after the bounds, so a bound that is not whole is rounded too.
+    if (group.chkInteger) {
+        for (double& score : observed) score = RoundHalfEven(score);
+    }
+}
+
 GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpread& spread,
                                       const BoundsHandling& bounds,
                                       std::span<const double> deviateColumn,
@@ -39,17 +83,27 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
                                       const GroupScoreArrays& scores,
                                       const std::function<bool()>& stopCheck) {
     const int n = group.txtNsize;
-    const bool uniform = group.rdoUniform;
-    const bool resample = !uniform && bounds.Resampled1 && (group.chkMin || group.chkMax);
-    const bool winsorize = !uniform && !bounds.Resampled1 && bounds.Winsorized1;
     const double mean = group.txtmean;
     const double lowest = group.txtMin;
     const double highest = group.txtMax;
-    const Ext uniformRange = Ext(group.txtMax) - group.txtMin;
 
     // The error deviate is drawn even when errorSD is 0; its product with 0
     // is then a zero carrying the deviate's sign, which needs no logarithm.
     const bool errorless = spread.errorSD == 0.0;
+    const std::span<double> errors = scores.errorScores.first(static_cast<std::size_t>(n));
+    if (!RedrawsCases(group, bounds)) {
+        // Without redraws every case takes exactly one error deviate, so the
+        // group's errors are one batch drawn ahead of the cases; they wait in
+        // errorScores until each case scales its own.
+        if (errorless) {
+            generators.FillNormalSigns(deviateSeed, errors);
+        } else {
+            generators.FillNormals(deviateSeed, errors);
+        }
+        FormGroupScores(group, spread, bounds, deviateColumn, scores);
+        return GenerationOutcome::Completed;
+    }
+
     auto drawError = [&] {
         const double deviate = errorless ? generators.NormalDeviateSign(deviateSeed)
                                          : generators.NormalDeviate(deviateSeed);
@@ -62,48 +116,6 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
         c.observed = Stored(Ext(c.trueScore) + c.error);
     };
 
-    if (!resample) {
-        // Without redraws every case takes exactly one error deviate, so the
-        // group's errors are one batch drawn ahead of the cases; they wait in
-        // errorScores until each case scales its own.
-        const std::span<double> errors = scores.errorScores.first(static_cast<std::size_t>(n));
-        if (errorless) {
-            generators.FillNormalSigns(deviateSeed, errors);
-        } else {
-            generators.FillNormals(deviateSeed, errors);
-        }
-        // Case by case the scores are independent, so each step runs as its
-        // own sweep over the group: the stores and reloads of the extended
-        // results then overlap from case to case.
-        const std::span<double> trueScores = scores.trueScores.first(static_cast<std::size_t>(n));
-        const std::span<double> observed = scores.observedScores.first(static_cast<std::size_t>(n));
-        if (uniform) {
-            for (int k = 0; k < n; ++k) {
-                const double scaled = Stored(uniformRange * deviateColumn[k]);
-                trueScores[k] = Stored(Ext(scaled) + lowest);
-            }
-        } else {
-            for (int k = 0; k < n; ++k) {
-                trueScores[k] = Stored(Ext(deviateColumn[k]) * spread.trueSD + mean);
-            }
-        }
-        for (int k = 0; k < n; ++k) {
-            errors[k] = Stored(Ext(errors[k]) * spread.errorSD);
-            observed[k] = Stored(Ext(trueScores[k]) + errors[k]);
-        }
-        if (winsorize && group.chkMin) {
-            for (double& score : observed) score = score < lowest ? lowest : score;
-        }
-        if (winsorize && group.chkMax) {
-            for (double& score : observed) score = score > highest ? highest : score;
-        }
-        // Rounding comes after the bounds, so a bound that is not whole is rounded too.
-        if (group.chkInteger) {
-            for (double& score : observed) score = RoundHalfEven(score);
-        }
-        return GenerationOutcome::Completed;
-    }
-
     // Resampling. Until a case falls outside the bounds, every case takes
     // exactly one error deviate, as without redraws; with sensible bounds
     // that is nearly every case. So a run of cases is drawn as one batch on
@@ -113,7 +125,6 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
     // then come one deviate at a time, as written. A run grows while no case
     // is redrawn and shrinks to about twice the last distance between
     // redraws, so narrow bounds waste few speculative deviates.
-    const std::span<double> errors = scores.errorScores.first(static_cast<std::size_t>(n));
     auto outOfBounds = [&](double observed) {
         return (group.chkMin && observed < lowest) || (group.chkMax && observed > highest);
     };

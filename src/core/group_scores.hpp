@@ -39,6 +39,19 @@ struct GroupScoreArrays {
 
 enum class GenerationOutcome { Completed, Abandoned };
 
+// True when a case of this group outside its bounds is redrawn (a normal
+// group, resampling, some bound in force): the group's draws then depend on
+// its scores.
+bool RedrawsCases(const GroupSettings& group, const BoundsHandling& bounds);
+
+// The scores of a group that redraws no case (RedrawsCases false), from its
+// deviate column and its raw error deviates, which wait in
+// scores.errorScores (one per case; with errorSD 0 only their signs count)
+// and are replaced by the scaled errors. Cases 1..txtNsize; draws nothing.
+void FormGroupScores(const GroupSettings& group, const GroupSpread& spread,
+                     const BoundsHandling& bounds, std::span<const double> deviateColumn,
+                     const GroupScoreArrays& scores);
+
 // A redraw loop consults the stop check after every this many redraws of one
 // case; the check never draws, so streams of cases that finish are unchanged.
 inline constexpr std::int64_t kRedrawsPerStopCheck = 65536;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <limits>
+#include <stdexcept>
 
 #include "core/extended_log.hpp"
 
@@ -47,12 +49,6 @@ inline std::int32_t AdvanceSecond(std::int32_t state) {
     return state;
 }
 
-// The polar factor sqrt(-2 ln(rsq) / rsq), formed in extended and stored as a double.
-inline double PolarFactor(double rsq) {
-    const long double r = rsq;
-    return static_cast<double>(std::sqrt(-2.0L * ExtendedLog(r) / r));
-}
-
 // The uniform generator's words held in locals for a batch, so that they live
 // in registers; only the shuffle table stays in memory.
 struct Chain {
@@ -72,24 +68,10 @@ struct Chain {
     }
 };
 
-// One attempt of the polar method from two shuffle outputs, exactly as
-// NormalDeviate forms it: x = 2u - 1 and rsq in extended, each stored.
-struct PolarPair {
-    double x1;
-    double x2;
-    double rsq;
-};
+using polar::ExactPair;
+using polar::SignOfOutput;
 
-inline PolarPair ExactPair(std::int32_t firstOutput, std::int32_t secondOutput) {
-    PolarPair pair;
-    pair.x1 = static_cast<double>(2.0L * RandomGenerators::ScaleShuffleOutput(firstOutput) - 1.0L);
-    pair.x2 = static_cast<double>(2.0L * RandomGenerators::ScaleShuffleOutput(secondOutput) - 1.0L);
-    pair.rsq = static_cast<double>(static_cast<long double>(pair.x1) * pair.x1 +
-                                   static_cast<long double>(pair.x2) * pair.x2);
-    return pair;
-}
-
-inline bool Accepted(const PolarPair& pair) {
+inline bool Accepted(const polar::Pair& pair) {
     return pair.rsq < 1.0 && pair.rsq > 0.0;
 }
 
@@ -105,7 +87,7 @@ inline bool Accepted(const PolarPair& pair) {
 // undecided band, take the exact path. (Checked over every seventh first
 // output: the pairs the sign of d alone would misjudge all have |d| <= 905.)
 // All integer products fit in 63 bits.
-constexpr std::int64_t kOutputModulus = 2147483563;
+constexpr std::int64_t kOutputModulus = polar::kOutputModulus;
 constexpr std::int64_t kUndecidedBand = std::int64_t{1} << 24;
 // ScaleShuffleOutput(2147483000) is about 0.99999974, below the clamp.
 constexpr std::int32_t kLargestUnclampedOutput = 2147483000;
@@ -119,19 +101,6 @@ inline bool AcceptsPair(std::int32_t firstOutput, std::int32_t secondOutput) {
         return Accepted(ExactPair(firstOutput, secondOutput));
     }
     return d < 0;
-}
-
-// The sign of x = 2u - 1 is the sign of 2s - M: |x - (2s - M) / M| < 2^-50
-// while |2s - M| / M is at least 1/M, so rounding never moves x across zero.
-inline bool NegativeMember(std::int32_t output) {
-    return 2 * std::int64_t{output} < kOutputModulus;
-}
-
-// +1.0 or -1.0 built from the bits: a select on a sign that is random would
-// be compiled into a branch mispredicted every other time.
-inline double SignOfOutput(std::int32_t output) {
-    constexpr std::uint64_t kOne = 0x3FF0000000000000ULL;
-    return std::bit_cast<double>(kOne | static_cast<std::uint64_t>(NegativeMember(output)) << 63);
 }
 
 // Runs polar attempts until `pairs` are accepted, writing the shuffle outputs
@@ -148,8 +117,30 @@ inline void DrawAcceptedPairs(Chain& chain, int pairs, std::int32_t* outputs) {
     }
 }
 
-// Polar pairs valued per batch chunk; the outputs live on the stack.
-constexpr int kPairChunk = 128;
+// Runs polar attempts until `pairs` (at least 1) are accepted and leaves the
+// outputs of the last accepted one in last[0..1]. Each attempt is written to
+// the slot of the count of pairs accepted so far, two slots used in turn, so
+// an accepted pair survives the rejected attempts after it without a branch
+// on the test (a select would be compiled into one).
+inline void DrawLastAcceptedPair(Chain& chain, int pairs, std::int32_t (&last)[2]) {
+    std::int32_t recent[2][2] = {{0, 0}, {0, 0}};
+    int accepted = 0;
+    while (accepted < pairs) {
+        const std::int32_t a = chain.next();
+        const std::int32_t b = chain.next();
+        recent[accepted & 1][0] = a;
+        recent[accepted & 1][1] = b;
+        accepted += AcceptsPair(a, b) ? 1 : 0;
+    }
+    last[0] = recent[(accepted - 1) & 1][0];
+    last[1] = recent[(accepted - 1) & 1][1];
+}
+
+// A recording call checks its room before it draws anything, so a sink that
+// is too small leaves the generators as they were.
+inline void Reserve(const OutputSink& sink, int words) {
+    if (sink.end - sink.next < words) throw std::logic_error("output sink too small");
+}
 
 }  // namespace
 
@@ -195,39 +186,31 @@ void RandomGenerators::drawPolarPair(std::int32_t& seed, double& x1, double& x2,
 }
 
 double RandomGenerators::NormalDeviate(std::int32_t& seed) {
-    if (hasSpareNormal_ == 1) return takeSpareNormal();
+    if (spare_.waiting()) return spare_.take();
     double x1, x2, rsq;
     drawPolarPair(seed, x1, x2, rsq);
-    const double fac = PolarFactor(rsq);
-    spareNormal_ = static_cast<double>(static_cast<long double>(x1) * fac);
-    spareDeferred_ = false;
-    hasSpareNormal_ = 1;
+    const double fac = polar::Factor(rsq);
+    spare_.keep(static_cast<double>(static_cast<long double>(x1) * fac));
     return static_cast<double>(static_cast<long double>(x2) * fac);
 }
 
 void RandomGenerators::SkipNormal(std::int32_t& seed) {
-    if (hasSpareNormal_ == 1) {
-        hasSpareNormal_ = 0;
+    if (spare_.waiting()) {
+        spare_.clear();
         return;
     }
     // Only the acceptance test decides how many uniforms a pair consumes; the
     // logarithm and square root are left until a spare is actually returned.
-    double x2;
-    drawPolarPair(seed, deferredX1_, x2, deferredRsq_);
-    spareDeferred_ = true;
-    hasSpareNormal_ = 1;
+    double x1, x2, rsq;
+    drawPolarPair(seed, x1, x2, rsq);
+    spare_.defer(x1, rsq);
 }
 
 double RandomGenerators::NormalDeviateSign(std::int32_t& seed) {
-    // The polar factor is positive, so a deviate has the sign of its x.
-    if (hasSpareNormal_ == 1) {
-        hasSpareNormal_ = 0;
-        return std::signbit(spareDeferred_ ? deferredX1_ : spareNormal_) ? -1.0 : 1.0;
-    }
-    double x2;
-    drawPolarPair(seed, deferredX1_, x2, deferredRsq_);
-    spareDeferred_ = true;
-    hasSpareNormal_ = 1;
+    if (spare_.waiting()) return spare_.takeSign();
+    double x1, x2, rsq;
+    drawPolarPair(seed, x1, x2, rsq);
+    spare_.defer(x1, rsq);
     return std::signbit(x2) ? -1.0 : 1.0;
 }
 
@@ -236,25 +219,7 @@ bool RandomGenerators::PolarPairAccepted(std::int32_t firstOutput, std::int32_t 
 }
 
 bool RandomGenerators::PolarMemberNegative(std::int32_t output) {
-    return NegativeMember(output);
-}
-
-double RandomGenerators::takeSpareNormal() {
-    hasSpareNormal_ = 0;
-    if (spareDeferred_) {
-        spareDeferred_ = false;
-        spareNormal_ =
-            static_cast<double>(static_cast<long double>(deferredX1_) * PolarFactor(deferredRsq_));
-    }
-    return spareNormal_;
-}
-
-void RandomGenerators::deferSpare(std::int32_t firstOutput, std::int32_t secondOutput) {
-    const PolarPair pair = ExactPair(firstOutput, secondOutput);
-    deferredX1_ = pair.x1;
-    deferredRsq_ = pair.rsq;
-    spareDeferred_ = true;
-    hasSpareNormal_ = 1;
+    return polar::NegativeMember(output);
 }
 
 void RandomGenerators::SkipUniforms(std::int32_t& seed, int count) {
@@ -279,69 +244,48 @@ void RandomGenerators::FillUniforms(std::int32_t& seed, std::span<double> out) {
 }
 
 void RandomGenerators::SkipNormals(std::int32_t& seed, int count) {
+    skipNormals(seed, count, nullptr);
+}
+
+void RandomGenerators::skipNormals(std::int32_t& seed, int count, OutputSink* sink) {
     if (count <= 0) return;
-    if (hasSpareNormal_ == 1) {
-        hasSpareNormal_ = 0;
+    if (spare_.waiting()) {
+        spare_.clear();
         if (--count == 0) return;
     }
+    // With an odd count the last pair's first member is left waiting.
+    const bool spareLeft = count % 2 == 1;
+    if (sink != nullptr && spareLeft) Reserve(*sink, 2);
     if (seed <= 0) initialiseUniform(seed);
     Chain chain{seed, lcgState2_, shuffleOutput_, shuffleTable_.data()};
-    // Only the last accepted pair matters: with an odd count its first member
-    // is left waiting as the spare. Each attempt is written to the slot of
-    // the count of pairs accepted so far, two slots used in turn, so an
-    // accepted pair survives the rejected attempts after it without a branch
-    // on the test (a select would be compiled into one).
-    std::int32_t recent[2][2] = {{0, 0}, {0, 0}};
-    const int pairs = (count + 1) / 2;
-    int accepted = 0;
-    while (accepted < pairs) {
-        const std::int32_t a = chain.next();
-        const std::int32_t b = chain.next();
-        recent[accepted & 1][0] = a;
-        recent[accepted & 1][1] = b;
-        accepted += AcceptsPair(a, b) ? 1 : 0;
-    }
+    std::int32_t last[2];
+    DrawLastAcceptedPair(chain, (count + 1) / 2, last);
     seed = chain.first;
     lcgState2_ = chain.second;
     shuffleOutput_ = chain.output;
-    if (count % 2 == 1) deferSpare(recent[(accepted - 1) & 1][0], recent[(accepted - 1) & 1][1]);
+    if (!spareLeft) return;
+    spare_.defer(last[0], last[1]);
+    if (sink != nullptr) {
+        *sink->next++ = last[0];
+        *sink->next++ = last[1];
+    }
 }
 
 void RandomGenerators::FillNormals(std::int32_t& seed, std::span<double> out) {
     std::size_t k = 0;
-    if (!out.empty() && hasSpareNormal_ == 1) out[k++] = takeSpareNormal();
+    if (!out.empty() && spare_.waiting()) out[k++] = spare_.take();
     if (k == out.size()) return;
     if (seed <= 0) initialiseUniform(seed);
     Chain chain{seed, lcgState2_, shuffleOutput_, shuffleTable_.data()};
-    std::int32_t outputs[2 * kPairChunk];
+    std::int32_t outputs[2 * polar::kPairChunk];
     while (k < out.size()) {
         // Draw a chunk of pairs first, then value them: the logarithms do not
         // overlap the chain anyway, and the draws then never wait on them.
         const std::size_t wanted = out.size() - k;
-        const int pairs = static_cast<int>(std::min<std::size_t>(kPairChunk, (wanted + 1) / 2));
+        const int pairs =
+            static_cast<int>(std::min<std::size_t>(polar::kPairChunk, (wanted + 1) / 2));
         DrawAcceptedPairs(chain, pairs, outputs);
-        // The pairs are valued in three sweeps rather than one pair at a time:
-        // the logarithm is a long microcoded instruction that nothing overlaps,
-        // but the conversions before it and the division and square root
-        // after it pipeline across pairs once they are not queued behind it.
-        PolarPair polar[kPairChunk];
-        long double logarithm[kPairChunk];
-        for (int p = 0; p < pairs; ++p) polar[p] = ExactPair(outputs[2 * p], outputs[2 * p + 1]);
-        for (int p = 0; p < pairs; ++p) logarithm[p] = ExtendedLog(polar[p].rsq);
-        for (int p = 0; p < pairs; ++p) {
-            const PolarPair& pair = polar[p];
-            const long double r = pair.rsq;
-            const double fac = static_cast<double>(std::sqrt(-2.0L * logarithm[p] / r));
-            out[k++] = static_cast<double>(static_cast<long double>(pair.x2) * fac);
-            const double spare = static_cast<double>(static_cast<long double>(pair.x1) * fac);
-            if (k < out.size()) {
-                out[k++] = spare;
-            } else {
-                spareNormal_ = spare;
-                spareDeferred_ = false;
-                hasSpareNormal_ = 1;
-            }
-        }
+        polar::ValuePairs(outputs, pairs, out.data(), k, out.size(), spare_);
     }
     seed = chain.first;
     lcgState2_ = chain.second;
@@ -350,10 +294,7 @@ void RandomGenerators::FillNormals(std::int32_t& seed, std::span<double> out) {
 
 void RandomGenerators::FillNormalSigns(std::int32_t& seed, std::span<double> out) {
     std::size_t k = 0;
-    if (!out.empty() && hasSpareNormal_ == 1) {
-        hasSpareNormal_ = 0;
-        out[k++] = std::signbit(spareDeferred_ ? deferredX1_ : spareNormal_) ? -1.0 : 1.0;
-    }
+    if (!out.empty() && spare_.waiting()) out[k++] = spare_.takeSign();
     if (k == out.size()) return;
     if (seed <= 0) initialiseUniform(seed);
     Chain chain{seed, lcgState2_, shuffleOutput_, shuffleTable_.data()};
@@ -381,7 +322,42 @@ void RandomGenerators::FillNormalSigns(std::int32_t& seed, std::span<double> out
     seed = chain.first;
     lcgState2_ = chain.second;
     shuffleOutput_ = chain.output;
-    if (spareLeft) deferSpare(last[0], last[1]);
+    if (spareLeft) spare_.defer(last[0], last[1]);
+}
+
+void RandomGenerators::RecordUniforms(std::int32_t& seed, int count, OutputSink& sink) {
+    if (count <= 0) return;
+    Reserve(sink, count);
+    if (seed <= 0) initialiseUniform(seed);
+    Chain chain{seed, lcgState2_, shuffleOutput_, shuffleTable_.data()};
+    for (int i = 0; i < count; ++i) sink.next[i] = chain.next();
+    sink.next += count;
+    seed = chain.first;
+    lcgState2_ = chain.second;
+    shuffleOutput_ = chain.output;
+}
+
+void RandomGenerators::RecordNormals(std::int32_t& seed, int count, OutputSink& sink) {
+    if (count <= 0) return;
+    if (spare_.waiting()) {
+        spare_.clear();
+        if (--count == 0) return;
+    }
+    const int pairs = (count + 1) / 2;
+    Reserve(sink, 2 * pairs);
+    if (seed <= 0) initialiseUniform(seed);
+    Chain chain{seed, lcgState2_, shuffleOutput_, shuffleTable_.data()};
+    // Straight into the sink: a rejected attempt is overwritten by the next.
+    DrawAcceptedPairs(chain, pairs, sink.next);
+    sink.next += 2 * pairs;
+    seed = chain.first;
+    lcgState2_ = chain.second;
+    shuffleOutput_ = chain.output;
+    if (count % 2 == 1) spare_.defer(sink.next[-2], sink.next[-1]);
+}
+
+void RandomGenerators::RecordSkipNormals(std::int32_t& seed, int count, OutputSink& sink) {
+    skipNormals(seed, count, &sink);
 }
 
 void RandomGenerators::initialiseSeedTable(std::int32_t& seed) {

@@ -4,25 +4,30 @@
 
 #include <array>
 #include <cstdint>
-#include <limits>
 #include <span>
+
+#include "core/polar_pairs.hpp"
+#include "core/uniform_scale.hpp"
 
 namespace velmor {
 
-// The uniform scale and the clamp are 80-bit constants; a narrower long double
-// would change every stream.
-static_assert(std::numeric_limits<long double>::digits == 64,
-              "the random streams need 80-bit extended precision");
+// Where a producer of a replication's deviates writes the shuffle outputs
+// that their values are formed from (see the Record forms below). The
+// writer stays within [next, end).
+struct OutputSink {
+    std::int32_t* next;
+    std::int32_t* end;
+};
 
-// 1/2147483563 rounded to extended precision: significand 0x8000005500003872,
-// binary exponent -31.
-inline constexpr long double kUniformScale = 1.0L / 2147483563.0L;
-static_assert(static_cast<std::uint64_t>(kUniformScale * 0x1p94L) == 0x8000005500003872ULL,
-              "uniform scale must be 1/2147483563 rounded to 64 significant bits");
-// Raw values at or above this (compared in extended) return kUniformCeiling.
-inline constexpr long double kUniformClamp = 0.99999988L;
-// The double nearest to 0.99999988 (bit pattern 0x3FEFFFFFBF935359).
-inline constexpr double kUniformCeiling = 0.99999988;
+// The state of the uniform and normal streams: everything a replication's
+// draws change (the seed word aside, which the caller holds). The seed
+// stream's table is not part of it.
+struct DeviateStreamState {
+    std::int32_t lcgState2 = 0;
+    std::int32_t shuffleOutput = 0;
+    std::array<std::int32_t, 33> shuffleTable{};
+    polar::SpareNormal spare;
+};
 
 class RandomGenerators {
   public:
@@ -33,7 +38,7 @@ class RandomGenerators {
     // Next value in [0, 1) of the subtractive generator; (re)initialises when seed < 0.
     double SeedDeviate(std::int32_t& seed);
     // Drops a waiting spare normal deviate (done at the start of every replication).
-    void ClearSpareNormal() { hasSpareNormal_ = 0; }
+    void ClearSpareNormal() { spare_.clear(); }
     std::int32_t shuffleOutput() const { return shuffleOutput_; }
 
     // Advance the streams exactly as UniformDeviate / NormalDeviate would, for
@@ -90,8 +95,33 @@ class RandomGenerators {
     // in extended, rounded to double, or kUniformCeiling when the extended
     // product is not below kUniformClamp.
     static double ScaleShuffleOutput(std::int32_t shuffleOutput) {
-        const long double r = static_cast<long double>(shuffleOutput) * kUniformScale;
-        return r < kUniformClamp ? static_cast<double>(r) : kUniformCeiling;
+        return ScaledOutput(shuffleOutput);
+    }
+
+    // Producer forms, for a replication whose deviates are valued on another
+    // thread (core/deviate_replay.hpp): each advances the streams exactly as
+    // the batch call named leaves them for `count` deviates, but instead of
+    // forming values it appends to `sink` the shuffle outputs that the replay
+    // needs to form the same values. RecordUniforms stands for FillUniforms
+    // (one output per deviate); RecordNormals for FillNormals and
+    // FillNormalSigns alike (the outputs of every pair drawn, a waiting spare
+    // is the replay's own); RecordSkipNormals for SkipNormals (the outputs of
+    // a pair whose first member it leaves waiting). A sink too small for the
+    // outputs throws std::logic_error before anything is drawn.
+    void RecordUniforms(std::int32_t& seed, int count, OutputSink& sink);
+    void RecordNormals(std::int32_t& seed, int count, OutputSink& sink);
+    void RecordSkipNormals(std::int32_t& seed, int count, OutputSink& sink);
+
+    // The uniform and normal streams' state, to hand a replication's end
+    // state from one generator object to another.
+    DeviateStreamState deviateStreams() const {
+        return {lcgState2_, shuffleOutput_, shuffleTable_, spare_};
+    }
+    void restoreDeviateStreams(const DeviateStreamState& streams) {
+        lcgState2_ = streams.lcgState2;
+        shuffleOutput_ = streams.shuffleOutput;
+        shuffleTable_ = streams.shuffleTable;
+        spare_ = streams.spare;
     }
 
   private:
@@ -99,25 +129,16 @@ class RandomGenerators {
     // shuffle output (1..2147483562).
     std::int32_t nextShuffleOutput(std::int32_t& seed);
     void initialiseUniform(std::int32_t& seed);
+    // SkipNormals, recording into the sink when there is one.
+    void skipNormals(std::int32_t& seed, int count, OutputSink* sink);
     // Draws uniform pairs until one falls strictly inside the unit circle.
     void drawPolarPair(std::int32_t& seed, double& x1, double& x2, double& rsq);
-    // Returns the waiting spare (valuing a deferred one) and clears it.
-    double takeSpareNormal();
-    // Leaves the first member of the pair with these shuffle outputs as a
-    // deferred spare.
-    void deferSpare(std::int32_t firstOutput, std::int32_t secondOutput);
     void initialiseSeedTable(std::int32_t& seed);
 
     std::int32_t lcgState2_ = 0;
     std::int32_t shuffleOutput_ = 0;
     std::array<std::int32_t, 33> shuffleTable_{};  // slots 1..32
-    double spareNormal_ = 0.0;
-    std::int32_t hasSpareNormal_ = 0;
-    // When the waiting spare came from SkipNormal, its value is formed from
-    // these on demand (x1 and rsq of the pair) instead of at once.
-    bool spareDeferred_ = false;
-    double deferredX1_ = 0.0;
-    double deferredRsq_ = 0.0;
+    polar::SpareNormal spare_;
     std::array<double, 56> seedTable_{};  // entries 1..55
     std::int32_t seedNext_ = 0;
     std::int32_t seedNextP_ = 0;

@@ -3,9 +3,11 @@
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+#include <type_traits>
 
 #include "core/extended.hpp"
 #include "core/fp_faults.hpp"
+#include "core/replication_draws.hpp"
 #include "core/stored_sum.hpp"
 
 namespace velmor {
@@ -40,13 +42,8 @@ Moments Describe(std::span<const double> values) {
 }
 
 void CheckSizes(const ReplicationSettings& settings) {
-    if (settings.deviateRows > kMaxScores) {
-        throw std::invalid_argument("deviateRows exceeds the deviate matrix");
-    }
-    for (const GroupSettings& group : settings.groups) {
-        if (group.txtNsize < 2 || group.txtNsize > settings.deviateRows) {
-            throw std::invalid_argument("group size outside 2..deviateRows");
-        }
+    if (!Replicator::SizesFit(settings)) {
+        throw std::invalid_argument("group size outside 2..deviateRows, or deviateRows too large");
     }
 }
 
@@ -61,67 +58,98 @@ Replicator::Replicator(RandomGenerators& generators, Console& console)
     }
 }
 
-void Replicator::fillDeviates(const ReplicationSettings& settings, std::int32_t& deviateSeed) {
-    const int rows = settings.deviateRows;
-    // Three passes, each column 1, 2, 3 over rows 1..deviateRows. Only the
-    // third pass's values are used: the first two only advance the generator,
-    // so they skip the logarithm and square root of the normal pairs. Runs of
-    // skipped deviates of one kind are drawn as one batch.
-    int pendingSkips = 0;
-    bool pendingUniform = false;
-    auto flushSkips = [&] {
-        if (pendingUniform) {
-            generators_.SkipUniforms(deviateSeed, pendingSkips);
-        } else {
-            generators_.SkipNormals(deviateSeed, pendingSkips);
-        }
-        pendingSkips = 0;
-    };
-    auto skip = [&](bool uniform, int count) {
-        if (count == 0) return;
-        if (pendingSkips > 0 && uniform != pendingUniform) flushSkips();
-        pendingUniform = uniform;
-        pendingSkips += count;
-    };
-    for (int pass = 0; pass < 2; ++pass) {
-        for (const GroupSettings& group : settings.groups) skip(group.rdoUniform, rows);
+bool Replicator::SizesFit(const ReplicationSettings& settings) {
+    if (settings.deviateRows > kMaxScores) return false;
+    for (const GroupSettings& group : settings.groups) {
+        if (group.txtNsize < 2 || group.txtNsize > settings.deviateRows) return false;
     }
-    // Third pass: rows beyond a group's own size are drawn but never read.
-    for (int g = 0; g < kGroups; ++g) {
-        const GroupSettings& group = settings.groups[g];
-        const std::span<double> column(deviates_.data() + static_cast<std::size_t>(g) * kMaxScores,
-                                       static_cast<std::size_t>(group.txtNsize));
-        if (pendingSkips > 0) flushSkips();
-        if (group.rdoUniform) {
-            generators_.FillUniforms(deviateSeed, column);
-        } else {
-            generators_.FillNormals(deviateSeed, column);
-        }
-        skip(group.rdoUniform, rows - group.txtNsize);
-    }
-    if (pendingSkips > 0) flushSkips();
+    return true;
 }
+
+// The replication's draws into its own storage: the deviate matrix by
+// column (column g starts at g * kMaxScores) and each group's errors.
+template <class Generators>
+class ArrayDraws {
+  public:
+    ArrayDraws(Replicator& replicator, Generators& generators, std::int32_t& seed)
+        : r_(replicator), generators_(generators), seed_(seed) {}
+
+    void ClearSpareNormal() { generators_.ClearSpareNormal(); }
+    void SkipUniforms(int count) { generators_.SkipUniforms(seed_, count); }
+    void SkipNormals(int count) { generators_.SkipNormals(seed_, count); }
+    void FillColumn(int g, bool uniform, int count) {
+        const std::span<double> column(
+            r_.deviates_.data() + static_cast<std::size_t>(g) * kMaxScores,
+            static_cast<std::size_t>(count));
+        if (uniform) {
+            generators_.FillUniforms(seed_, column);
+        } else {
+            generators_.FillNormals(seed_, column);
+        }
+    }
+    void FillErrors(int g, bool signsOnly, int count) {
+        const std::span<double> errors(r_.errorScores_[g].data(), static_cast<std::size_t>(count));
+        if (signsOnly) {
+            generators_.FillNormalSigns(seed_, errors);
+        } else {
+            generators_.FillNormals(seed_, errors);
+        }
+    }
+
+  private:
+    Replicator& r_;
+    Generators& generators_;
+    std::int32_t& seed_;
+};
 
 Replicator::Outcome Replicator::GenerateReplication(const ReplicationSettings& settings,
                                                     std::int32_t& deviateSeed) {
+    return generate(settings, generators_, deviateSeed);
+}
+
+Replicator::Outcome Replicator::GenerateReplication(const ReplicationSettings& settings,
+                                                    DeviateReplay& replay) {
+    if (AnyGroupRedraws(settings)) {
+        throw std::logic_error("a replication that redraws cases cannot be replayed");
+    }
+    std::int32_t unusedSeed = 0;
+    const Outcome outcome = generate(settings, replay, unusedSeed);
+    if (!replay.finished()) throw std::logic_error("deviate replay left outputs unused");
+    return outcome;
+}
+
+template <class Generators>
+Replicator::Outcome Replicator::generate(const ReplicationSettings& settings,
+                                         Generators& generators, std::int32_t& deviateSeed) {
     CheckSizes(settings);
     std::array<GroupSpread, kGroups> spreads;
     for (int g = 0; g < kGroups; ++g) spreads[g] = ComputeGroupSpread(settings.groups[g]);
-    // A spare normal never crosses from one replication to the next.
-    generators_.ClearSpareNormal();
-    fillDeviates(settings, deviateSeed);
+    ArrayDraws<Generators> draws(*this, generators, deviateSeed);
+    DrawDeviateMatrix(settings, draws);
 
     const BoundsHandling bounds{settings.Resampled1, settings.Winsorized1};
-    for (int g = 0; g < kGroups; ++g) {
-        const GroupSettings& group = settings.groups[g];
-        sizes_[g] = group.txtNsize;
-        const std::span<const double> column(
-            deviates_.data() + static_cast<std::size_t>(g) * kMaxScores, sizes_[g]);
-        const GroupScoreArrays arrays{trueScores_[g], errorScores_[g], observedScores_[g]};
-        if (GenerateGroupScores(group, spreads[g], bounds, column, generators_, deviateSeed, arrays,
-                                stopCheck_) == Outcome::Abandoned) {
-            RaiseFloatingPointFaults();
-            return Outcome::Abandoned;
+    auto column = [&](int g) {
+        return std::span<const double>(deviates_.data() + static_cast<std::size_t>(g) * kMaxScores,
+                                       static_cast<std::size_t>(sizes_[g]));
+    };
+    for (int g = 0; g < kGroups; ++g) sizes_[g] = settings.groups[g].txtNsize;
+    if (!AnyGroupRedraws(settings)) {
+        // Every case takes exactly one error deviate: all errors are drawn
+        // first, group by group, and the scores formed from them.
+        DrawGroupErrors(settings, spreads, draws);
+        for (int g = 0; g < kGroups; ++g) {
+            const GroupScoreArrays arrays{trueScores_[g], errorScores_[g], observedScores_[g]};
+            FormGroupScores(settings.groups[g], spreads[g], bounds, column(g), arrays);
+        }
+    } else if constexpr (std::is_same_v<Generators, RandomGenerators>) {
+        // Redraws interleave with the errors, case by case.
+        for (int g = 0; g < kGroups; ++g) {
+            const GroupScoreArrays arrays{trueScores_[g], errorScores_[g], observedScores_[g]};
+            if (GenerateGroupScores(settings.groups[g], spreads[g], bounds, column(g), generators,
+                                    deviateSeed, arrays, stopCheck_) == Outcome::Abandoned) {
+                RaiseFloatingPointFaults();
+                return Outcome::Abandoned;
+            }
         }
     }
 

@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "core/deviate_replay.hpp"
 #include "core/fprobability.hpp"
 #include "core/group_scores.hpp"
 #include "core/group_settings.hpp"
@@ -61,6 +62,15 @@ class Replicator {
     // Throws std::invalid_argument unless 2 <= size <= deviateRows <= 4000.
     // After Abandoned the scores and result are incomplete and must not be used.
     Outcome GenerateReplication(const ReplicationSettings& settings, std::int32_t& deviateSeed);
+    // The same replication with its deviates formed from a producer's
+    // recorded outputs instead of drawn (see core/replication_pipeline.hpp);
+    // the generators and seed word are not touched. Only for settings where
+    // no group redraws cases (AnyGroupRedraws false); otherwise, or when the
+    // outputs do not match the settings, throws std::logic_error.
+    Outcome GenerateReplication(const ReplicationSettings& settings, DeviateReplay& replay);
+
+    // Whether GenerateReplication accepts the group sizes of these settings.
+    static bool SizesFit(const ReplicationSettings& settings);
 
     // F test on the described groups (call only when noVariance is false);
     // counts a rejection when the probability is at most txtalpha1. IoError
@@ -80,7 +90,11 @@ class Replicator {
     std::span<const double> scores(const ScoreArrays& arrays, int g) const {
         return {arrays[g].data(), static_cast<std::size_t>(sizes_[g])};
     }
-    void fillDeviates(const ReplicationSettings& settings, std::int32_t& deviateSeed);
+    template <class Generators>
+    Outcome generate(const ReplicationSettings& settings, Generators& generators,
+                     std::int32_t& deviateSeed);
+    template <class Generators>
+    friend class ArrayDraws;
 
     RandomGenerators& generators_;
     Console& console_;

@@ -56,6 +56,18 @@ class Program {
     void btnAboutClick();
     void UserAgreement1Click();
 
+    // Whether a run may carry its random chain on a second thread while this
+    // thread values the deviates (core/replication_pipeline.hpp); results are
+    // the same bits either way. The program reads VELMOR_THREADS and counts
+    // the usable cores once, when it is made: with one core, or with
+    // VELMOR_THREADS=1, runs stay on one thread whatever this knob says.
+    // Otherwise the knob decides; it starts on. A caller that already keeps
+    // every core busy (one study per core) turns it off.
+    void setPipelineAllowed(bool allowed);
+    bool pipelineAllowed() const { return pipelineAllowed_; }
+    // Whether VELMOR_THREADS and the cores leave a second thread to a run.
+    bool threadsAvailable() const { return threadsAvailable_; }
+
     // True while a command (a run or a search) is executing; a front end that
     // is asked to close then stops the run and closes once it has unwound.
     bool commandInProgress() const { return commandDepth_ > 0; }
@@ -128,6 +140,8 @@ class Program {
     int commandDepth_ = 0;
     AnalysisObserver analysisObserver_;
     Analysis lastAnalysis_ = Analysis::None;
+    bool threadsAvailable_ = false;
+    bool pipelineAllowed_ = false;
 };
 
 }  // namespace velmor

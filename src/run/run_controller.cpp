@@ -36,6 +36,7 @@ RunController::RunController(ui::WindowSet& windows, ui::Platform& platform, Run
       state_(state),
       generators_(generators),
       replicator_(replicator),
+      pipeline_(replicator, generators),
       txtrej1_(main_.results.txtrej1),
       label7_(main_.runPanel.Label7) {
     // A case that keeps landing outside impossible bounds can redraw for a very
@@ -258,6 +259,9 @@ void RunController::replicationLoop() {
     // still tells the means file how many entries are its own.
     t.keptMeansOfLastRun = 0;
     state_.progress = {iterations, 0};
+    // The producer, if any, is stopped and joined on every way out of the
+    // loop (a fault included), and before anything of the run's end is shown.
+    const ReplicationPipeline::Run pipelined(pipeline_, s, state_.seeds.deviateSeed, iterations);
     for (; i <= iterations; ++i) {
         state_.flags.seedFromField = false;
         platform_.processPendingEvents();
@@ -265,7 +269,7 @@ void RunController::replicationLoop() {
         ClearFloatingPointFaults();
         if (state_.flags.stopRequested) break;
         const Replicator::Outcome generated =
-            replicator_.GenerateReplication(s, state_.seeds.deviateSeed);
+            pipeline_.GenerateReplication(s, state_.seeds.deviateSeed);
         state_.progress.redraws = 0;
         if (generated == Replicator::Outcome::Abandoned) {
             // The stop came inside a replication: its scores are half made
@@ -276,6 +280,7 @@ void RunController::replicationLoop() {
         RaiseFloatingPointFaults();
         const ReplicationResult& r = replicator_.result();
         if (r.noVariance) {
+            pipeline_.end();
             noVarianceStop();
             return;
         }
@@ -297,6 +302,7 @@ void RunController::replicationLoop() {
         txtrej1_.setText(IntegerText(buffer, static_cast<std::uint64_t>(t.rejections)));
         showProgress(i, iterations);
     }
+    pipeline_.end();
     endOfRun(i - 1);
 }
 

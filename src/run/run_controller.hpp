@@ -8,6 +8,7 @@
 
 #include "core/random.hpp"
 #include "core/replication.hpp"
+#include "core/replication_pipeline.hpp"
 #include "model/platform.hpp"
 #include "model/windows.hpp"
 #include "run/run_state.hpp"
@@ -48,6 +49,11 @@ class RunController {
     void enableSaveCommands();
     void disableSaveCommands();
 
+    // Whether a run may carry its random chain on a second thread (see
+    // core/replication_pipeline.hpp); off unless the program object allows it.
+    void setPipelineAllowed(bool allowed) { pipeline_.setAllowed(allowed); }
+    const ReplicationPipeline& pipeline() const { return pipeline_; }
+
   private:
     void resetForRun();
     bool runSettingsStep();
@@ -70,6 +76,7 @@ class RunController {
     RunState& state_;
     RandomGenerators& generators_;
     Replicator& replicator_;
+    ReplicationPipeline pipeline_;
     // Controls rewritten every replication, looked up once.
     ui::Control& txtrej1_;
     ui::Control& label7_;

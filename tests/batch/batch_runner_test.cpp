@@ -10,6 +10,8 @@
 #include <sstream>
 #include <variant>
 
+#include <unistd.h>
+
 #include "batch/progress_line.hpp"
 #include "batch/summary.hpp"
 #include "output/save_commands.hpp"
@@ -34,7 +36,11 @@ std::string ReadAll(const std::filesystem::path& path) {
     return s.str();
 }
 
-TEST(BatchRunner, ReportMatchesTheWindowByteForByte) {
+// The window's run on one thread and with its random chain on a second
+// thread; the batch runner's as the program decides (VELMOR_THREADS).
+class BatchAgainstWindow : public ::testing::TestWithParam<bool> {};
+
+TEST_P(BatchAgainstWindow, ReportMatchesTheWindowByteForByte) {
     const Study study = Parse(
         "[group 1]\nmean = 0.31\nn = 20\n"
         "[group 2]\nmean = 0\nsd = 1.5\nminimum = -4\n"
@@ -46,6 +52,7 @@ TEST(BatchRunner, ReportMatchesTheWindowByteForByte) {
     // The same values typed into the window by a user.
     velmor::testing::FakePlatform platform;
     Program program(platform);
+    program.setPipelineAllowed(GetParam());
     platform.attach(program.windows());
     ui::MainWindow& w = program.mainWindow();
     w.control("txtmean1").setText("0.31");
@@ -64,7 +71,10 @@ TEST(BatchRunner, ReportMatchesTheWindowByteForByte) {
     w.menus().item("Winsorized1").trigger();
     ASSERT_TRUE(program.pressShortcut("F5"));
 
-    const auto dir = std::filesystem::temp_directory_path() / "velmor_batch_identity";
+    // One folder per process and case: the cases may run side by side.
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("velmor_batch_identity_" + std::to_string(::getpid()) +
+                      (GetParam() ? "_pipelined" : "_single"));
     std::filesystem::create_directories(dir);
     platform.saveAnswers.push_back((dir / "window.OUT").string());
     platform.saveAnswers.push_back((dir / "window.TXT").string());
@@ -76,7 +86,15 @@ TEST(BatchRunner, ReportMatchesTheWindowByteForByte) {
     EXPECT_EQ(batch.samples, 2000);
     EXPECT_EQ(batch.verdict, "CAUTION");  // group 2 has a minimum on a normal population
     std::filesystem::remove_all(dir);
+    if (GetParam() && program.threadsAvailable()) {
+        EXPECT_TRUE(program.run().pipeline().lastRunPipelined());
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Threads, BatchAgainstWindow, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "WindowPipelined" : "WindowOnOneThread";
+                         });
 
 TEST(BatchRunner, OutOfRangeValueFailsWithTheWindowsOwnMessage) {
     const StudyOutcome outcome =

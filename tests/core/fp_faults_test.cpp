@@ -7,6 +7,7 @@
 #include <cfloat>
 #include <cmath>
 #include <string>
+#include <thread>
 
 #include "core/errors.hpp"
 
@@ -80,6 +81,26 @@ TEST_F(FloatingPointFaults, ConsequenceIsNotReportedBeforeItsCause) {
     const double pole = one / zero;
     sink = pole * zero;
     EXPECT_EQ(FaultMessage(), "Floating point division by zero");
+}
+
+TEST_F(FloatingPointFaults, FaultsOfAnotherThreadAreHandedOverAndRaisedHere) {
+    // The flags are per thread: a fault on a helper thread is invisible here
+    // until it is taken there and set here.
+    int taken = 0;
+    std::thread helper([&] {
+        ClearFloatingPointFaults();
+        sink = largest * 2.0;
+        sink = one / zero;
+        taken = TakeFloatingPointFaults();
+        // Taking clears them on that thread.
+        EXPECT_EQ(TakeFloatingPointFaults(), 0);
+    });
+    helper.join();
+    EXPECT_EQ(FaultMessage(), "(no fault)");
+    SetFloatingPointFaults(taken);
+    EXPECT_EQ(FaultMessage(), "Floating point overflow");
+    SetFloatingPointFaults(0);
+    EXPECT_EQ(FaultMessage(), "(no fault)");
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The fast replication against the plain reference path of
 // tests/support/reference_replication.hpp: over a broad mix of studies every
 // score, every result field, the rejection tally and the generator state must
-// agree bit for bit after every replication.
+// agree bit for bit after every replication, on one thread and with the
+// random chain on a producer thread.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,8 @@
 
 #include "core/fp_faults.hpp"
 #include "core/replication.hpp"
+#include "core/replication_draws.hpp"
+#include "core/replication_pipeline.hpp"
 #include "support/reference_replication.hpp"
 
 namespace velmor {
@@ -123,6 +126,12 @@ std::vector<Study> Studies() {
     studies.push_back(
         Make("LargestGroups", Normal(2000, 0.0, 1.0, 1.0), Uniform(1999, 0.0, 1.0, 0.9),
              Bounded(Normal(2000, 100.0, 15.0, 0.8), true, 60.0, true, 140.0, true), 4, -99));
+    // The largest groups again with nothing redrawn: odd and even sizes,
+    // every kind of group, clamped bounds.
+    studies.push_back(Make("LargestGroupsWinsorized", Normal(1999, 0.0, 1.0, 0.7),
+                           Uniform(2000, -3.0, 3.0, 1.0),
+                           Bounded(Normal(2000, 100.0, 15.0, 0.8), true, 70.0, true, 130.0, true),
+                           5, -98, false, true));
     // Bounds about three SDs out: long runs of cases without a redraw, now
     // and then one that is redrawn, in groups of every kind of error.
     studies.push_back(Make("WideBoundsRarelyRedraw",
@@ -179,16 +188,34 @@ std::vector<Study> Studies() {
     return ::testing::AssertionSuccess();
 }
 
+// How the fast replications are driven.
+enum class Path { SingleThread, Pipelined };
+
+std::string PathName(Path path) {
+    return path == Path::Pipelined ? "Pipelined" : "SingleThread";
+}
+
 // The fast and the plain replicator side by side, each with its own generators.
 class SideBySide {
   public:
-    SideBySide() : fast_(generators_, console_), plain_(console_) {}
+    explicit SideBySide(Path path = Path::SingleThread)
+        : fast_(generators_, console_), pipeline_(fast_, generators_), plain_(console_) {
+        pipeline_.setAllowed(path == Path::Pipelined);
+    }
 
     // Runs one study; both seed words continue from the values they hold.
+    // Pipelined, a study runs as one pipelined run wherever a run would be.
     void run(const Study& study) {
+        const ReplicationPipeline::Run pipelined(pipeline_, study.settings, fastSeed,
+                                                 static_cast<std::uint64_t>(study.replications));
+        if (pipeline_.allowed()) {
+            ASSERT_EQ(pipeline_.lastRunPipelined(),
+                      study.replications > 1 && !AnyGroupRedraws(study.settings));
+        }
+        pipelinedStudies += pipeline_.lastRunPipelined() ? 1 : 0;
         for (int i = 0; i < study.replications; ++i) {
             SCOPED_TRACE(study.name + ", replication " + std::to_string(i + 1));
-            ASSERT_EQ(fast_.GenerateReplication(study.settings, fastSeed),
+            ASSERT_EQ(pipeline_.GenerateReplication(study.settings, fastSeed),
                       Replicator::Outcome::Completed);
             plain_.GenerateReplication(study.settings, plainSeed);
             for (int g = 0; g < kGroups; ++g) {
@@ -218,24 +245,26 @@ class SideBySide {
     std::int64_t plainRejections = 0;
     int tested = 0;
     int withoutVariance = 0;
+    int pipelinedStudies = 0;
     RandomGenerators generators_;
     reference::ReferenceReplicator& plain() { return plain_; }
 
   private:
     SilentConsole console_;
     Replicator fast_;
+    ReplicationPipeline pipeline_;
     reference::ReferenceReplicator plain_;
 };
 
-class ReferencePath : public ::testing::TestWithParam<Study> {
+class ReferencePath : public ::testing::TestWithParam<std::tuple<Study, Path>> {
   protected:
     void SetUp() override { ClearFloatingPointFaults(); }
     void TearDown() override { ClearFloatingPointFaults(); }
 };
 
 TEST_P(ReferencePath, FastReplicationMatchesThePlainOneBitForBit) {
-    const Study& study = GetParam();
-    SideBySide pair;
+    const auto& [study, path] = GetParam();
+    SideBySide pair(path);
     pair.fastSeed = pair.plainSeed = study.seed;
     pair.run(study);
     // The streams go on identically after the study.
@@ -245,16 +274,21 @@ TEST_P(ReferencePath, FastReplicationMatchesThePlainOneBitForBit) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Studies, ReferencePath, ::testing::ValuesIn(Studies()),
-                         [](const ::testing::TestParamInfo<Study>& info) {
-                             return info.param.name;
+INSTANTIATE_TEST_SUITE_P(Studies, ReferencePath,
+                         ::testing::Combine(::testing::ValuesIn(Studies()),
+                                            ::testing::Values(Path::SingleThread, Path::Pipelined)),
+                         [](const ::testing::TestParamInfo<std::tuple<Study, Path>>& info) {
+                             return std::get<0>(info.param).name + "_" +
+                                    PathName(std::get<1>(info.param));
                          });
 
-TEST(ReferencePathSequence, StudiesBackToBackOnOneStreamAgree) {
+class ReferencePathSequence : public ::testing::TestWithParam<Path> {};
+
+TEST_P(ReferencePathSequence, StudiesBackToBackOnOneStreamAgree) {
     // Settings change between replications while the generators carry on, as
     // in a sample-size search: nothing may linger from the previous study.
     ClearFloatingPointFaults();
-    SideBySide pair;
+    SideBySide pair(GetParam());
     pair.fastSeed = pair.plainSeed = -1432449975;
     for (Study study : Studies()) {
         if (study.settings.deviateRows > 500) continue;
@@ -267,10 +301,19 @@ TEST(ReferencePathSequence, StudiesBackToBackOnOneStreamAgree) {
     EXPECT_GT(pair.tested, 2000);
     EXPECT_GT(pair.fastRejections, 0);
     EXPECT_GT(pair.withoutVariance, 0);
+    if (GetParam() == Path::Pipelined) {
+        EXPECT_GT(pair.pipelinedStudies, 10);
+    }
     ClearFloatingPointFaults();
 }
 
-TEST(ReferencePathSequence, DefaultGroupsRejectAboutFivePercent) {
+INSTANTIATE_TEST_SUITE_P(Paths, ReferencePathSequence,
+                         ::testing::Values(Path::SingleThread, Path::Pipelined),
+                         [](const ::testing::TestParamInfo<Path>& info) {
+                             return PathName(info.param);
+                         });
+
+TEST(ReferencePathYardstick, DefaultGroupsRejectAboutFivePercent) {
     // A sanity check of the yardstick itself: under the null hypothesis the
     // plain path rejects close to alpha (2000 replications, SE about 0.5%).
     ClearFloatingPointFaults();

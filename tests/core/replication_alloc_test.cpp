@@ -1,19 +1,22 @@
 // A replication allocates nothing: the workspace is allocated once by the
-// replicator. This file replaces the global allocation functions to count
-// every allocation made while replications run.
+// replicator, the ring of a pipelined run once by its pipeline. This file replaces the global
+// allocation functions to count every allocation made while replications run.
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <new>
 
 #include "core/fp_faults.hpp"
 #include "core/replication.hpp"
+#include "core/replication_pipeline.hpp"
 #include "support/quiet_console.hpp"
 
 namespace {
-long allocations = 0;  // test instrumentation only
-}
+// Test instrumentation only; a pipelined run allocates (or not) on two threads.
+std::atomic<long> allocations{0};
+}  // namespace
 
 void* operator new(std::size_t size) {
     ++allocations;
@@ -84,6 +87,41 @@ TEST(ReplicationAllocation, ReplicationsAllocateNothing) {
     int* volatile probe = new int(1);
     EXPECT_EQ(allocations - before, 1);
     delete probe;
+}
+
+TEST(ReplicationAllocation, PipelinedReplicationsAllocateNothingOnEitherThread) {
+    ClearFloatingPointFaults();
+    RandomGenerators generators;
+    velmor::testing::QuietConsole console;
+    Replicator replicator(generators, console);
+    ReplicationPipeline pipeline(replicator, generators);
+    pipeline.setAllowed(true);
+    ReplicationSettings settings;
+    for (GroupSettings& group : settings.groups) {
+        group.rdoNormal = true;
+        group.txtNsize = 1999;
+        group.txtReliability = 0.8;
+    }
+    settings.groups[1].rdoNormal = false;
+    settings.groups[1].rdoUniform = true;
+    settings.groups[1].txtMax = 10.0;
+    settings.deviateRows = 1999;
+    std::int64_t rejections = 0;
+    long during = 0;
+    // The first run lays out the ring's storage; the second reuses it.
+    for (int run = 0; run < 2; ++run) {
+        std::int32_t seed = -1432449975;
+        ASSERT_TRUE(pipeline.begin(settings, seed, 30));  // starting the thread allocates
+        const long before = allocations;
+        for (int i = 0; i < 30; ++i) {
+            ASSERT_EQ(pipeline.GenerateReplication(settings, seed), Replicator::Outcome::Completed);
+            replicator.TestReplication(settings, rejections);
+        }
+        during = allocations - before;
+        pipeline.end();
+    }
+    EXPECT_EQ(during, 0);
+    EXPECT_GT(rejections, 0);
 }
 
 }  // namespace

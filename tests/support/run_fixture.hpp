@@ -2,18 +2,21 @@
 // A Run command wired to a window model, real generators and a scripted
 // platform: what the run, search and output tests drive end to end.
 
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "core/fprobability.hpp"
 #include "core/random.hpp"
 #include "core/replication.hpp"
+#include "core/replication_pipeline.hpp"
+#include "model/windows.hpp"
 #include "run/run_controller.hpp"
 #include "run/run_state.hpp"
 #include "support/fake_platform.hpp"
-#include "model/windows.hpp"
 
 namespace velmor::testing {
 
@@ -32,6 +35,10 @@ struct RunFixture {
           replicator(generators, console),
           run(windows, platform, state, generators, replicator) {
         windows.mainWindow.control("btnStopRun").setHandler([this] { run.btnStopRunClick(); });
+        // As the program decides: so the run, search and output tests cover
+        // the pipelined runs, and with VELMOR_THREADS=1 the single-threaded ones.
+        run.setPipelineAllowed(PipelineThreadsAvailable(std::getenv("VELMOR_THREADS"),
+                                                        std::thread::hardware_concurrency()));
         // The coupling rules keep these flags; the run tests set them directly.
         for (auto& g : state.settings.groups) {
             g.rdoNormal = true;

@@ -1,0 +1,181 @@
+#include "core/replication_pipeline.hpp"
+
+#include <pthread.h>
+#include <sched.h>
+
+#include <charconv>
+#include <csignal>
+#include <cstring>
+#include <exception>
+#include <system_error>
+
+#include "core/fp_faults.hpp"
+#include "core/replication_draws.hpp"
+
+namespace velmor {
+
+namespace {
+
+// The producer's draws: the chain advanced as a replication advances it,
+// with the outputs the values need recorded instead of the values.
+class RecordingDraws {
+  public:
+    RecordingDraws(RandomGenerators& generators, std::int32_t& seed, OutputSink& sink)
+        : generators_(generators), seed_(seed), sink_(sink) {}
+
+    void ClearSpareNormal() { generators_.ClearSpareNormal(); }
+    void SkipUniforms(int count) { generators_.SkipUniforms(seed_, count); }
+    void SkipNormals(int count) { generators_.RecordSkipNormals(seed_, count, sink_); }
+    void FillColumn(int, bool uniform, int count) {
+        if (uniform) {
+            generators_.RecordUniforms(seed_, count, sink_);
+        } else {
+            generators_.RecordNormals(seed_, count, sink_);
+        }
+    }
+    // Values and signs alike are formed from the pairs' outputs.
+    void FillErrors(int, bool, int count) { generators_.RecordNormals(seed_, count, sink_); }
+
+  private:
+    RandomGenerators& generators_;
+    std::int32_t& seed_;
+    OutputSink& sink_;
+};
+
+// Starts the calling thread (the producer) on another core than `callerCpu`,
+// the one the run's own thread was on, and then leaves it free to move. Two
+// threads that hand records to each other are otherwise often started and
+// woken on one core, where they take turns while the other core idles: both
+// ran a moment ago, so neither counts as worth moving. Where the affinity
+// cannot be read or set, the scheduler decides alone.
+void StartOnAnotherCore(int callerCpu) {
+#if defined(__linux__)
+    cpu_set_t allowed;
+    if (callerCpu < 0 || sched_getaffinity(0, sizeof allowed, &allowed) != 0) return;
+    if (!CPU_ISSET(callerCpu, &allowed) || CPU_COUNT(&allowed) < 2) return;
+    cpu_set_t elsewhere = allowed;
+    CPU_CLR(callerCpu, &elsewhere);
+    if (sched_setaffinity(0, sizeof elsewhere, &elsewhere) == 0) {
+        sched_setaffinity(0, sizeof allowed, &allowed);
+    }
+#else
+    (void)callerCpu;
+#endif
+}
+
+}  // namespace
+
+bool PipelineThreadsAvailable(const char* velmorThreads, unsigned usableCores) {
+    if (usableCores < 2) return false;
+    if (velmorThreads == nullptr) return true;
+    const char* end = velmorThreads + std::strlen(velmorThreads);
+    long long threads = 0;
+    const auto [stop, error] = std::from_chars(velmorThreads, end, threads);
+    if (error != std::errc{} || stop != end) return true;
+    return threads >= 2;
+}
+
+ReplicationPipeline::ReplicationPipeline(Replicator& replicator, RandomGenerators& generators)
+    : replicator_(replicator), generators_(generators) {}
+
+ReplicationPipeline::~ReplicationPipeline() {
+    end();
+}
+
+bool ReplicationPipeline::begin(const ReplicationSettings& settings, std::int32_t deviateSeed,
+                                std::uint64_t replications) {
+    end();
+    lastRunPipelined_ = false;
+    if (!allowed_ || replications < 2 || AnyGroupRedraws(settings) ||
+        !Replicator::SizesFit(settings)) {
+        return false;
+    }
+    const auto words = static_cast<std::size_t>(MostRecordedOutputs(settings));
+    if (words > ReplicationRing::kWords / 2) return false;  // never with sizes that fit
+    settings_ = settings;
+    for (int g = 0; g < kGroups; ++g) spreads_[g] = ComputeGroupSpread(settings.groups[g]);
+    producerGenerators_ = generators_;
+    producerSeed_ = deviateSeed;
+    planned_ = replications;
+    consumed_ = 0;
+    std::fegetenv(&environment_);
+#if defined(__linux__)
+    callerCpu_ = sched_getcpu();
+#endif
+    ring_.prepare(words);
+    // The producer takes no signals: a handler's interruption (of a blocked
+    // write, say) goes to the run's own thread, as without the producer.
+    // A thread starts with its creator's signal mask.
+    sigset_t all, before;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &before);
+    try {
+        producer_ = std::thread([this] { produce(); });
+    } catch (const std::system_error&) {
+        pthread_sigmask(SIG_SETMASK, &before, nullptr);
+        return false;  // no thread to be had: the run goes on single-threaded
+    }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    lastRunPipelined_ = true;
+    return true;
+}
+
+void ReplicationPipeline::end() noexcept {
+    if (!producer_.joinable()) return;
+    ring_.cancel();
+    producer_.join();
+}
+
+void ReplicationPipeline::produce() noexcept {
+    StartOnAnotherCore(callerCpu_);
+    // The caller's rounding and precision, and flags that are this thread's own.
+    std::fesetenv(&environment_);
+    TakeFloatingPointFaults();
+    ReplicationRing::Record* record = nullptr;
+    try {
+        for (std::uint64_t i = 0; i < planned_; ++i) {
+            record = ring_.claim();
+            if (record == nullptr) return;
+            OutputSink sink{record->outputs.data(),
+                            record->outputs.data() + record->outputs.size()};
+            RecordingDraws draws(producerGenerators_, producerSeed_, sink);
+            DrawDeviateMatrix(settings_, draws);
+            DrawGroupErrors(settings_, spreads_, draws);
+            record->used = static_cast<std::size_t>(sink.next - record->outputs.data());
+            record->seedAfter = producerSeed_;
+            record->streamsAfter = producerGenerators_.deviateStreams();
+            record->faults = TakeFloatingPointFaults();
+            ring_.publish();
+            record = nullptr;
+        }
+    } catch (...) {
+        // The consumer meets the error at the replication it belongs to;
+        // the producer draws nothing after it.
+        if (record == nullptr) record = ring_.claim();
+        if (record != nullptr) {
+            record->error = std::current_exception();
+            ring_.publish();
+        }
+    }
+}
+
+Replicator::Outcome ReplicationPipeline::GenerateReplication(const ReplicationSettings& settings,
+                                                             std::int32_t& deviateSeed) {
+    if (!producing()) return replicator_.GenerateReplication(settings, deviateSeed);
+    ReplicationRing::Record& record = ring_.next();
+    ++consumed_;
+    if (record.error) std::rethrow_exception(record.error);
+    // The state this replication leaves, as drawing it here would leave it.
+    generators_.restoreDeviateStreams(record.streamsAfter);
+    deviateSeed = record.seedAfter;
+    SetFloatingPointFaults(record.faults);
+    DeviateReplay replay(record.recorded());
+    const Replicator::Outcome outcome = replicator_.GenerateReplication(settings, replay);
+    ring_.release();
+    // The producer has drawn all it was asked for and is ending; any further
+    // replication continues here from the state just taken over.
+    if (consumed_ == planned_) end();
+    return outcome;
+}
+
+}  // namespace velmor

@@ -1,0 +1,110 @@
+#pragma once
+// A run's replications with the random chain on its own thread. Each shuffle
+// output selects the next table slot, so the chain is one long dependency
+// that nothing shortens; but the deviates' values, the scores, statistics
+// and the F test depend only on the chain's outputs. A producer thread runs
+// the chain exactly as a replication would (the fill passes that only advance
+// it, the polar acceptance from the outputs, signs where only signs count)
+// and hands each replication's outputs through a ring; the thread that calls
+// GenerateReplication forms the same deviates from them, bit for bit, while
+// the producer runs ahead.
+//
+// What the caller sees is the single-threaded run: replications in order, the
+// replicator's scores and result, and after each replication the generators'
+// streams and the seed word exactly as drawing it on this thread leaves them.
+// The producer may be some replications ahead, but none of that becomes
+// visible: a run that ends early (a stop, no variance, a fault) leaves the
+// state of the last replication it consumed.
+//
+// A run is pipelined only where that can pay and keeps every bit: when
+// allowed, for two replications or more, and when no group redraws cases
+// (then the number of draws depends on the scores); otherwise, or if no
+// thread can be started, its replications go through the replicator on the
+// caller's thread as before.
+
+#include <cfenv>
+#include <cstdint>
+#include <thread>
+
+#include "core/replication.hpp"
+#include "core/replication_ring.hpp"
+
+namespace velmor {
+
+// Whether a second thread may carry the random chain: there must be at least
+// two usable cores, and VELMOR_THREADS (the variable's text, or nullptr when
+// it is not set) must not ask for fewer than two threads. A text that is not
+// a whole number is ignored.
+bool PipelineThreadsAvailable(const char* velmorThreads, unsigned usableCores);
+
+class ReplicationPipeline {
+  public:
+    // The replicator and generators must outlive the pipeline.
+    ReplicationPipeline(Replicator& replicator, RandomGenerators& generators);
+    ~ReplicationPipeline();  // ends a run still producing
+    ReplicationPipeline(const ReplicationPipeline&) = delete;
+    ReplicationPipeline& operator=(const ReplicationPipeline&) = delete;
+
+    // Off by default; the program object decides (see Program::setPipelineAllowed).
+    void setAllowed(bool allowed) { allowed_ = allowed; }
+    bool allowed() const { return allowed_; }
+
+    // Begins a run of at most `replications` replications of these settings,
+    // from the generators' present state and this seed word (the values the
+    // first GenerateReplication would draw from). Returns true when the run
+    // is pipelined. Ends a run still producing first.
+    bool begin(const ReplicationSettings& settings, std::int32_t deviateSeed,
+               std::uint64_t replications);
+
+    // The next replication of the run, with the settings given to begin():
+    // exactly Replicator::GenerateReplication, including the generators and
+    // seed word it leaves and the faults it throws. A fault or error of the
+    // producer is thrown here, at the replication it belongs to.
+    Replicator::Outcome GenerateReplication(const ReplicationSettings& settings,
+                                            std::int32_t& deviateSeed);
+
+    // Stops the producer and waits for its thread to end. Safe to call when
+    // nothing runs; called on every way out of a run (see Run below).
+    void end() noexcept;
+    // True while a producer thread exists (between begin() and end()).
+    bool producing() const { return producer_.joinable(); }
+    // Whether the last begin() started a producer.
+    bool lastRunPipelined() const { return lastRunPipelined_; }
+
+    // Begins a run and ends it when the scope is left, however it is left.
+    class Run {
+      public:
+        Run(ReplicationPipeline& pipeline, const ReplicationSettings& settings,
+            std::int32_t deviateSeed, std::uint64_t replications)
+            : pipeline_(pipeline) {
+            pipeline_.begin(settings, deviateSeed, replications);
+        }
+        ~Run() { pipeline_.end(); }
+        Run(const Run&) = delete;
+        Run& operator=(const Run&) = delete;
+
+      private:
+        ReplicationPipeline& pipeline_;
+    };
+
+  private:
+    void produce() noexcept;
+
+    Replicator& replicator_;
+    RandomGenerators& generators_;
+    bool allowed_ = false;
+    bool lastRunPipelined_ = false;
+    ReplicationRing ring_;
+    std::thread producer_;
+    std::uint64_t planned_ = 0;   // replications the producer draws
+    std::uint64_t consumed_ = 0;  // replications handed to the caller
+    // The producer's own copies, taken at begin().
+    ReplicationSettings settings_;
+    std::array<GroupSpread, kGroups> spreads_{};
+    RandomGenerators producerGenerators_;
+    std::int32_t producerSeed_ = 0;
+    std::fenv_t environment_{};  // the caller's rounding and precision
+    int callerCpu_ = -1;         // the core the caller was on at begin(), if known
+};
+
+}  // namespace velmor
