@@ -167,6 +167,9 @@ class Batch {
     std::vector<std::string> rows_;
     std::vector<StudyStatus> statuses_;
     std::vector<WorkerProgress> workers_;
+    // Each study may put its random chain on a second thread only while the
+    // workers leave a core free for it.
+    bool secondThreads_ = false;
     Clock::time_point started_ = Clock::now();
     std::size_t done_ = 0;           // conditions with a row, skipped ones included
     std::size_t doneByThisRun_ = 0;  // of which this run ran
@@ -233,6 +236,7 @@ StudyOutcome Batch::runCondition(unsigned worker, std::size_t k) {
     progress.running = true;
     StudyRunOptions run;
     run.interrupt = &interrupt_;
+    run.secondThread = secondThreads_;
     run.progress = [&progress](const RunProgress& p, bool search) {
         progress.planned = p.planned;
         progress.completed = p.completed;
@@ -384,6 +388,7 @@ int Batch::run() {
     // No more workers than conditions to run, and at least one.
     const std::size_t jobs = std::clamp<std::size_t>(toRun.size(), 1, std::max(1u, options_.jobs));
     workers_ = std::vector<WorkerProgress>(jobs);
+    secondThreads_ = 2 * jobs <= AvailableCores();
     OrderedPool::Run(
         toRun.size(), static_cast<unsigned>(workers_.size()),
         [&](std::size_t worker, std::size_t j) {

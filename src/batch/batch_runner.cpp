@@ -103,9 +103,8 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
     HeadlessPlatform platform;
     Program program(platform, &console);
     // The one place where a worker's program is set up before the study is
-    // typed in: a choice about how a program uses the machine (such as
-    // keeping its replication loop on this thread, while the batch keeps
-    // every core busy with one program per condition) is made here.
+    // typed in: choices about how a program uses the machine are made here.
+    program.setPipelineAllowed(options.secondThread);
     const RunState& state = program.state();
     platform.attach(program.windows(), state);
     platform.watchInterrupt(options.interrupt);

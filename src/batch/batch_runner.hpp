@@ -64,6 +64,10 @@ struct StudyRunOptions {
     // When raised, the study stops as the Stop button would stop it and
     // comes back Interrupted.
     const InterruptFlag* interrupt = nullptr;
+    // Whether the study's random chain may run on a second thread of its
+    // own; a batch that already keeps every core busy with one study per
+    // core says no, since the two threads would only take turns.
+    bool secondThread = true;
 };
 
 // Runs the study in a program of its own, so studies may run side by side
