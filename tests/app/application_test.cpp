@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -18,6 +19,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -54,6 +56,59 @@ class ApplicationTest : public AppTest {
     void prepareLongRun() {
         for (const char* size : {"txtNsize1", "txtNsize2", "txtNsize3"}) type(size, "2000");
         type("txtiterations", "10000");
+    }
+    // The colour a box shows behind what it holds: the commonest colour of
+    // its inside that no child covers, in the window as drawn. (A grab of the
+    // box alone would fill it with its palette whether it paints or not.)
+    std::string paintedBackground(const char* name) {
+        window().refresh();
+        QWidget* box = widget(name);
+        const QPoint origin = box->mapTo(&window(), QPoint(0, 0));
+        const QImage image = window().grab().toImage();
+        std::map<QRgb, int> counts;
+        const QRect inside = box->contentsRect().adjusted(3, 3, -3, -3);
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            for (int x = inside.left(); x <= inside.right(); ++x) {
+                bool covered = false;
+                for (QWidget* child : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                    covered = covered || (child->isVisible() &&
+                                          child->geometry().adjusted(-1, -1, 1, 1).contains(x, y));
+                const qreal ratio = image.devicePixelRatio();
+                if (!covered)
+                    ++counts[image.pixel(qRound(ratio * (origin.x() + x)),
+                                         qRound(ratio * (origin.y() + y)))];
+            }
+        }
+        QRgb commonest = 0;
+        int most = 0;
+        for (const auto& [colour, n] : counts)
+            if (n > most) most = n, commonest = colour;
+        return QColor(commonest).name().toStdString();
+    }
+    // Where every control sits in the window, and the window's own size.
+    std::map<std::string, QRect> placement() {
+        std::map<std::string, QRect> out;
+        window().refresh();
+        QApplication::processEvents();
+        for (const ui::Control& c : model().controls()) {
+            QWidget* w = window().view().widget(c.name());
+            out[c.name()] = QRect(w->mapTo(&window(), QPoint(0, 0)), w->size());
+        }
+        out["window"] = QRect(QPoint(0, 0), window().size());
+        return out;
+    }
+    static std::string moved(const std::map<std::string, QRect>& before,
+                             const std::map<std::string, QRect>& after) {
+        std::string out;
+        for (const auto& [name, rect] : before) {
+            const QRect now = after.at(name);
+            if (now == rect) continue;
+            out += name + " " + std::to_string(rect.x()) + "," + std::to_string(rect.y()) + " " +
+                   std::to_string(rect.width()) + "x" + std::to_string(rect.height()) + " -> " +
+                   std::to_string(now.x()) + "," + std::to_string(now.y()) + " " +
+                   std::to_string(now.width()) + "x" + std::to_string(now.height()) + "; ";
+        }
+        return out;
     }
     std::vector<std::string> resultTexts() {
         std::vector<std::string> out;
@@ -190,6 +245,58 @@ TEST_F(ApplicationTest, StopButtonStopsALongRunAtOnceAndTheWindowStaysResponsive
     EXPECT_EQ(widget<QPushButton>("btnStopRun")->text(),
               QStringLiteral("FINISHED %1 Iterations").arg(completed));
     EXPECT_TRUE(widget("txtmean1")->isEnabled());
+}
+
+TEST_F(ApplicationTest, ControlsStayWhereTheyAreWhateverTheCaptionsHold) {
+    const std::map<std::string, QRect> start = placement();
+    // During a run (captions cleared, the stop button shown, the progress
+    // prompt), after it, after a search, after one replication and after Reset.
+    prepareLongRun();
+    std::map<std::string, QRect> running;
+    QTimer::singleShot(200, [&] {
+        running = placement();
+        QTest::mouseClick(widget("btnStopRun"), Qt::LeftButton);
+    });
+    WhenModal([&](QWidget* modal) { buttonOf(modal, "BitBtn1")->click(); });
+    clickRun();
+    ASSERT_FALSE(running.empty());
+    EXPECT_EQ(moved(start, running), "");
+    EXPECT_EQ(moved(start, placement()), "");
+
+    window().action("Reset1")->trigger();
+    EXPECT_EQ(moved(start, placement()), "");
+    clickRun();
+    EXPECT_EQ(moved(start, placement()), "") << "after a default run";
+
+    type("txtiterations", "1");
+    clickRun();
+    EXPECT_EQ(moved(start, placement()), "") << "after one replication";
+
+    type("txtiterations", "1000");
+    widget("txtmean1")->setFocus();
+    pressKey(Qt::Key_F3);
+    pressKey(Qt::Key_F8);
+    EXPECT_EQ(widget<QGroupBox>("boxresults")->title(),
+              QStringLiteral("RESULTS: Sample Size Analysis"));
+    EXPECT_EQ(moved(start, placement()), "") << "after a search";
+
+    window().action("Reset1")->trigger();
+    EXPECT_EQ(moved(start, placement()), "") << "after Reset";
+}
+
+TEST_F(ApplicationTest, ResultsBoxIsPaintedAquaAfterAVerdictAndASearch) {
+    const std::string silver = "#c0c0c0", aqua = "#00ffff";
+    EXPECT_EQ(paintedBackground("boxresults"), silver);
+    clickRun();
+    EXPECT_EQ(paintedBackground("boxresults"), aqua);
+    EXPECT_EQ(paintedBackground("boxgroup1"), silver);  // the others keep the window's colour
+    window().action("Reset1")->trigger();
+    EXPECT_EQ(paintedBackground("boxresults"), silver);
+    type("txtiterations", "1000");
+    widget("txtmean1")->setFocus();
+    pressKey(Qt::Key_F3);
+    pressKey(Qt::Key_F8);
+    EXPECT_EQ(paintedBackground("boxresults"), aqua);
 }
 
 TEST_F(ApplicationTest, EffectSizeKeysReachTheirCommands) {
