@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStyleOptionGroupBox>
+#include <QStylePainter>
 #include <QToolButton>
 #include <stdexcept>
 #include <string>
@@ -36,6 +38,33 @@ QString toQString(const std::string& text) {
 // The title of a group box whose caption is empty: a zero-width space, which
 // takes a line's height and no width.
 const QString kCaptionRoom = QString(QChar(0x200B));
+
+// A group box that keeps its caption's room when it has no caption (see
+// applyText) and then draws its frame unbroken, as a box without a caption
+// looks, at the place it has with one.
+class GroupBox : public QGroupBox {
+  public:
+    using QGroupBox::QGroupBox;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (title() != kCaptionRoom) {
+            QGroupBox::paintEvent(event);
+            return;
+        }
+        QStylePainter painter(this);
+        QStyleOptionGroupBox box;
+        initStyleOption(&box);
+        QStyleOptionFrame frame;
+        frame.QStyleOption::operator=(box);
+        frame.features = box.features;
+        frame.lineWidth = box.lineWidth;
+        frame.midLineWidth = box.midLineWidth;
+        frame.rect =
+            style()->subControlRect(QStyle::CC_GroupBox, &box, QStyle::SC_GroupBoxFrame, this);
+        painter.drawPrimitive(QStyle::PE_FrameGroupBox, frame);
+    }
+};
 
 // Memos keep their lines separated by CR LF in the model; Qt's text boxes use LF.
 QString memoText(const std::string& text) {
@@ -72,7 +101,7 @@ bool takesKeyboardFocus(ControlKind kind) {
 QWidget* makeWidget(const ui::Control& control, QWidget* parent) {
     switch (control.kind()) {
         case ControlKind::GroupBox:
-            return new QGroupBox(parent);
+            return new GroupBox(parent);
         case ControlKind::Panel:
             if (control.text().empty()) return new QFrame(parent);
             return new QLabel(parent);

@@ -176,8 +176,10 @@ void MainWindowView::layoutResults() {
     grid->setVerticalSpacing(1);
     const char* heads[] = {"Label8", "Label9", "Label13"};
     const char* fields[] = {"txtrej1", "txtprop1", "txtalphaused"};
+    // The middle head is the widest when a run names it "Actual POWER".
+    const int stretch[] = {10, 12, 10};
     for (int col = 0; col < 3; ++col) {
-        // Three heads and fields share the column's width in equal parts,
+        // Three heads and fields share the column's width in fixed parts,
         // whatever the heads read ("Proportion", "Actual POWER").
         QWidget* head = view_.widget(heads[col]);
         head->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -187,7 +189,7 @@ void MainWindowView::layoutResults() {
         nameAfter(head, field);
         field->setMinimumWidth(kGroupFieldWidth);
         grid->addWidget(field, 1, col);
-        grid->setColumnStretch(col, 1);
+        grid->setColumnStretch(col, stretch[col]);
     }
     grid->addWidget(view_.widget("memoresults"), 2, 0, 1, 3);
     grid->setRowStretch(2, 1);

@@ -393,8 +393,8 @@ void SampleSizeSearch::writeNothingFound(Ending ending) {
             std::string why;
             for (const std::string& reason : refusals_) why += (why.empty() ? "" : "; ") + reason;
             lines[0] = "No sample size search was made: " + why + ". ";
-            // No trial ran, so the fields still show the last run.
-            lines[1] = "The results shown are those of the last run.";
+            // No trial ran, so the fields still show the last run, if any.
+            lines[1] = "Any results shown are those of the last run.";
             break;
         }
         case Ending::TrialRefused:

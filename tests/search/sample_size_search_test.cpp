@@ -220,7 +220,7 @@ TEST_F(SampleSizeSearchTest, AllMeansEqualIsRefusedWithThePreviousRunsValues) {
     // No sizes "were found": the results area says that no search was made and why.
     EXPECT_EQ(text("memoresults"),
               "No sample size search was made: all three population means are equal, so there "
-              "is no power to find group sizes for. The results shown are those of the last run.");
+              "is no power to find group sizes for. Any results shown are those of the last run.");
     EXPECT_EQ(text("boxresults"), "RESULTS: Sample Size Analysis");
     EXPECT_EQ(text("txtalphaused"), "0.8000");
     EXPECT_EQ(text("txtiterations"), "200");  // the dialog's count, taken from the window
@@ -251,7 +251,7 @@ TEST_F(SampleSizeSearchTest, ASingleIterationIsRefused) {
     EXPECT_EQ(search.trialsRun(), 0);
     EXPECT_EQ(platform.eventPumps, 0);
     EXPECT_EQ(text("memoresults"),
-              "No sample size search was made: a search needs more than one iteration. The "
+              "No sample size search was made: a search needs more than one iteration. Any "
               "results shown are those of the last run.");
     EXPECT_EQ(text("txtalphaused"), "0.7000");
     EXPECT_EQ(text("txtiterations"), "1");
@@ -267,7 +267,7 @@ TEST_F(SampleSizeSearchTest, BothRefusalsOneAfterTheOther) {
     EXPECT_EQ(search.trialsRun(), 0);
     EXPECT_EQ(text("memoresults"),
               "No sample size search was made: a search needs more than one iteration; all three "
-              "population means are equal, so there is no power to find group sizes for. The "
+              "population means are equal, so there is no power to find group sizes for. Any "
               "results shown are those of the last run.");
     EXPECT_EQ(text("boxresults"), "RESULTS: Sample Size Analysis");
     EXPECT_TRUE(windowRestored());
