@@ -55,6 +55,42 @@ inline void WhenModal(std::function<void(QWidget*)> act, const QWidget* expected
     QTimer::singleShot(0, [poll] { (*poll)(); });
 }
 
+// How long a wait for the window may take on a loaded machine before the
+// expectation fails; a condition that holds ends the wait at once.
+inline constexpr int kEventuallyMs = 10000;
+
+// Lets the event loop run until `condition` holds or `timeoutMs` has passed.
+// Returns whether it held.
+template <class Condition>
+bool WaitFor(Condition&& condition, int timeoutMs = kEventuallyMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs) return false;
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+// Expectations on what the window does by itself, once its event loop has
+// run: each waits until the condition holds, then checks it as GoogleTest
+// does, so a condition that never holds is a failure (QtTest's QTRY_ macros
+// only return from the test). The _WITHIN forms take the wait in ms.
+#define EXPECT_EVENTUALLY_TRUE_WITHIN(ms, condition)                                  \
+    do {                                                                              \
+        ::velmor::testing::WaitFor([&] { return static_cast<bool>(condition); }, ms); \
+        EXPECT_TRUE(condition) << "still false after " << (ms) << " ms";              \
+    } while (0)
+#define EXPECT_EVENTUALLY_EQ_WITHIN(ms, actual, expected)                         \
+    do {                                                                          \
+        ::velmor::testing::WaitFor([&] { return (actual) == (expected); }, ms);   \
+        EXPECT_EQ(actual, expected) << "still different after " << (ms) << " ms"; \
+    } while (0)
+#define EXPECT_EVENTUALLY_TRUE(condition) \
+    EXPECT_EVENTUALLY_TRUE_WITHIN(::velmor::testing::kEventuallyMs, condition)
+#define EXPECT_EVENTUALLY_EQ(actual, expected) \
+    EXPECT_EVENTUALLY_EQ_WITHIN(::velmor::testing::kEventuallyMs, actual, expected)
+
 // Replaces the text of a line edit as a user does: select all, then type.
 inline void TypeInto(QLineEdit* edit, const QString& text) {
     edit->setFocus();

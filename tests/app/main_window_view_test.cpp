@@ -191,7 +191,7 @@ TEST_F(MainWindowViewTest, ModelChangesWaitForARefreshAndThenShow) {
     EXPECT_EQ(widget("Label7")->palette().color(QPalette::WindowText), rgb(0, 0, 128));
     // Left alone, the event loop applies changes by itself.
     model.control("txtrej1").setText("43");
-    QTRY_COMPARE(widget<QLineEdit>("txtrej1")->text(), QStringLiteral("43"));
+    EXPECT_EVENTUALLY_EQ(widget<QLineEdit>("txtrej1")->text(), QStringLiteral("43"));
 }
 
 TEST_F(MainWindowViewTest, MemoShowsModelLinesAsLines) {
@@ -364,7 +364,8 @@ TEST_F(MainWindowViewTest, MenuStateFollowsTheModelAndChoicesReachIt) {
     EXPECT_TRUE(view->action("Resampled1")->isChecked());
     EXPECT_FALSE(view->action("Winsorized1")->isChecked());
     menus.item("Winsorized1").setChecked(true);
-    QTRY_VERIFY(view->action("Winsorized1")->isChecked());  // by itself, from the event loop
+    EXPECT_EVENTUALLY_TRUE(
+        view->action("Winsorized1")->isChecked());  // by itself, from the event loop
     EXPECT_FALSE(view->action("Resampled1")->isChecked());
 }
 
@@ -428,7 +429,7 @@ TEST_F(MainWindowViewTest, CloseWhileACommandRunsStopsItAndClosesAfter) {
     EXPECT_TRUE(view->isVisible());
     EXPECT_EQ(closed, 0);
     busy = false;  // the command has unwound
-    QTRY_VERIFY(!view->isVisible());
+    EXPECT_EVENTUALLY_TRUE(!view->isVisible());
     EXPECT_EQ(closed, 1);
     EXPECT_FALSE(view->closePending());
 }

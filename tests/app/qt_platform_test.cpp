@@ -140,7 +140,7 @@ TEST_F(QtPlatformTest, ExitClosesTheWindowOnceBackInTheEventLoop) {
     window.show();
     platform.closeMainWindow();
     EXPECT_TRUE(window.isVisible());  // Exit itself is still running
-    QTRY_VERIFY(!window.isVisible());
+    EXPECT_EVENTUALLY_TRUE(!window.isVisible());
     platform.attach({});
 }
 
