@@ -12,6 +12,7 @@
 
 #include "batch/batch_runner.hpp"
 #include "core/errors.hpp"
+#include "core/platform_check.hpp"
 #include "output/line_sink.hpp"
 
 namespace {
@@ -86,6 +87,7 @@ void WriteFile(const std::filesystem::path& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (velmor::RefuseUnfitPlatform(std::cerr, "velmor-batch")) return 3;
     Options options;
     if (!ParseArguments(argc, argv, options)) {
         std::cerr << kUsage;
