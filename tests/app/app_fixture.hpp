@@ -34,25 +34,27 @@ inline QApplication& TestToolkit() {
 
 // Calls `act` with the modal window once one is up (`expected` when given):
 // a modal dialog blocks the command that opened it in the dialog's own event
-// loop, where this runs.
+// loop, where this runs. The polling timer owns the check and deletes itself
+// once it has acted or given up.
 inline void WhenModal(std::function<void(QWidget*)> act, const QWidget* expected = nullptr,
                       int timeoutMs = 10000) {
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [=] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal->isVisible() && (!expected || modal == expected)) {
-            act(modal);
-            return;
-        }
-        if (clock->elapsed() > timeoutMs) {
-            ADD_FAILURE() << "no modal window appeared";
-            return;
-        }
-        QTimer::singleShot(5, [poll] { (*poll)(); });
-    };
-    QTimer::singleShot(0, [poll] { (*poll)(); });
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(
+        poll, &QTimer::timeout, [poll, clock, act = std::move(act), expected, timeoutMs] {
+            QWidget* modal = QApplication::activeModalWidget();
+            const bool found = modal && modal->isVisible() && (!expected || modal == expected);
+            if (!found && clock.elapsed() <= timeoutMs) return;
+            poll->stop();
+            poll->deleteLater();
+            if (found)
+                act(modal);
+            else
+                ADD_FAILURE() << "no modal window appeared";
+        });
+    poll->start();
 }
 
 // How long a wait for the window may take on a loaded machine before the

@@ -1,5 +1,7 @@
 // The batch runner gives the window's numbers: same report byte for byte, the
 // window's own messages for bad values, and one failing study beside others.
+#include "batch/batch_runner.hpp"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,10 +9,10 @@
 #include <sstream>
 #include <variant>
 
-#include "batch/batch_runner.hpp"
 #include "output/save_commands.hpp"
-#include "support/fake_platform.hpp"
+#include "output/scratch_dir.hpp"
 #include "program/program.hpp"
+#include "support/fake_platform.hpp"
 
 using namespace velmor;
 using namespace velmor::batch;
@@ -60,8 +62,9 @@ TEST(BatchRunner, ReportMatchesTheWindowByteForByte) {
     w.menus().item("Winsorized1").trigger();
     ASSERT_TRUE(program.pressShortcut("F5"));
 
-    const auto dir = std::filesystem::temp_directory_path() / "velmor_batch_identity";
-    std::filesystem::create_directories(dir);
+    // A folder of this test's own: tests run in parallel, and a fixed name
+    // would let one overwrite another's files or read stale ones.
+    const velmor::testing::ScratchDir dir;
     platform.saveAnswers.push_back((dir / "window.OUT").string());
     platform.saveAnswers.push_back((dir / "window.TXT").string());
     ASSERT_TRUE(program.pressShortcut("Ctrl+S"));
@@ -71,19 +74,21 @@ TEST(BatchRunner, ReportMatchesTheWindowByteForByte) {
     EXPECT_EQ(batch.seed, "4242");
     EXPECT_EQ(batch.samples, 2000);
     EXPECT_EQ(batch.verdict, "CAUTION");  // group 2 has a minimum on a normal population
-    std::filesystem::remove_all(dir);
 }
 
 TEST(BatchRunner, OutOfRangeValueFailsWithTheWindowsOwnMessage) {
-    const StudyOutcome outcome = RunStudy(Parse("[group 2]\nreliability = 1.5\n[run]\nsamples = 10\n"));
+    const StudyOutcome outcome =
+        RunStudy(Parse("[group 2]\nreliability = 1.5\n[run]\nsamples = 10\n"));
     EXPECT_FALSE(outcome.ok);
     ASSERT_EQ(outcome.messages.size(), 1u);
-    EXPECT_EQ(outcome.messages[0], "RELIABILITY must be greater than 0.0 and less than or equal to 1.0");
+    EXPECT_EQ(outcome.messages[0],
+              "RELIABILITY must be greater than 0.0 and less than or equal to 1.0");
     EXPECT_TRUE(outcome.report.empty());
 }
 
 TEST(BatchRunner, FailingStudyBesideASucceedingOne) {
-    const StudyOutcome bad = RunStudy(Parse("[group 1]\nmean = 5\nminimum = 6\n[run]\nsamples = 10\n"));
+    const StudyOutcome bad =
+        RunStudy(Parse("[group 1]\nmean = 5\nminimum = 6\n[run]\nsamples = 10\n"));
     const StudyOutcome good = RunStudy(Parse("[run]\nsamples = 10\n"));
     EXPECT_FALSE(bad.ok);
     EXPECT_EQ(bad.messages.at(0), "MINIMUM SCORE must be less than the Population Mean");
