@@ -5,7 +5,7 @@ namespace velmor::batch {
 ui::ModalResult HeadlessPlatform::showModal(ui::DialogId dialog) {
     switch (dialog) {
         case ui::DialogId::Information: {
-            const std::string& memo = windows_->runBox.control("Memo1").text();
+            const std::string& memo = windows_->runBox.Memo1.text();
             if (!memo.empty()) messages_.push_back(memo);
             return ui::ModalResult::Ok;
         }
@@ -14,25 +14,30 @@ ui::ModalResult HeadlessPlatform::showModal(ui::DialogId dialog) {
             // dialog back, and a second answer would only repeat the first.
             if (setPowerShown_++ > 0) return ui::ModalResult::Cancel;
             ui::PowerBox& box = windows_->powerBox;
-            box.control("txtPower").setText(power_);
-            if (samples_) box.control("ssiterations").setText(*samples_);
-            box.control("btnOK").click();
+            box.txtPower.setText(power_);
+            if (samples_) box.ssiterations.setText(*samples_);
+            box.btnOK.click();
             return ui::ModalResult::Ok;
         }
         case ui::DialogId::About:
-        case ui::DialogId::UserAgreement: return ui::ModalResult::Ok;
+        case ui::DialogId::UserAgreement:
+            return ui::ModalResult::Ok;
     }
     return ui::ModalResult::Ok;
 }
 
 void HeadlessPlatform::processPendingEvents() {
-    ++pumps_;
-    // Reading the clock costs more than a small replication; look only now and then.
-    if (!progress_ || (pumps_ & 255) != 0) return;
+    if (interrupt_ && interrupt_->raised() && windows_)
+        windows_->mainWindow.runPanel.btnStopRun.click();
+    if (!progress_ || !state_) return;
+    // Reading the clock costs more than a small replication; look only now
+    // and then, but at every resampling stop check, which come thousands of
+    // redraws apart.
+    if ((++pumps_ & 255) != 0 && state_->progress.redraws == 0) return;
     const auto now = std::chrono::steady_clock::now();
     if (now - lastProgress_ < std::chrono::milliseconds(250)) return;
     lastProgress_ = now;
-    progress_(pumps_);
+    progress_(state_->progress);
 }
 
 }  // namespace velmor::batch

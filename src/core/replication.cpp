@@ -149,7 +149,7 @@ Replicator::Outcome Replicator::GenerateReplication(const ReplicationSettings& s
     return Outcome::Completed;
 }
 
-void Replicator::TestReplication(const ReplicationSettings& settings, std::int32_t& rejections) {
+void Replicator::TestReplication(const ReplicationSettings& settings, std::int64_t& rejections) {
     ReplicationResult& r = result_;
     const auto& groups = settings.groups;
     r.totalN = groups[0].txtNsize + groups[1].txtNsize + groups[2].txtNsize;

@@ -357,11 +357,20 @@ MainMenuItems MainWindow::createMenus() {
 
     menus_.addMenu("N3", " ").withEnabled(false);
 
+    // After the window's own menus: the Details window, which shows what a
+    // run means (Monte Carlo error, normal-theory power, plots). A run does
+    // not lock it, so the window can be opened to watch a long run's progress.
+    MenuItem& view = menus_.addMenu("View1", "&View").withHint("Show more about the last run");
+    MenuItem& details =
+        view.add("Details1", "&Details")
+            .withHint("Monte Carlo error, normal-theory power and plots of the last run or search");
+
     return {file,         save,       saveData,       saveMeans, exit,      analysis,   run,
             power70,      power80,    anyPower,       power90,   test1000,  effects,    noEffect,
             small,        medium,     large,          options,   resampled, winsorized, typeIII,
             reset,        toDefaults, standardNormal, iq,        tScores,   sat,        uniform01,
-            uniformMean0, uniform33,  uniform100,     help,      warranty,  agreement,  about};
+            uniformMean0, uniform33,  uniform100,     help,      warranty,  agreement,  about,
+            view,         details};
 }
 
 }  // namespace velmor::ui

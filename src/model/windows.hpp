@@ -147,6 +147,9 @@ struct MainMenuItems {
     MenuItem& Warranty1;
     MenuItem& UserAgreement1;
     MenuItem& About1;
+    // After the window's own menus: the Details window. Not locked by a run.
+    MenuItem& View1;
+    MenuItem& Details1;
 
     // The six menus a run or search hides and restores, in the order they are locked.
     std::array<MenuItem*, 6> locked() const {

@@ -98,6 +98,22 @@ void Program::recoverFrom(const char* what) {
     }
 }
 
+template <class F>
+void Program::analysis(Analysis kind, F&& command) {
+    const int searchesBefore = search_->searchesStarted();
+    guarded([&] {
+        if (analysisObserver_.started) analysisObserver_.started(kind);
+        command();
+    });
+    // F9 cancelled in Set Power starts no search; the last analysis stands.
+    const bool ran = kind != Analysis::Search || search_->searchesStarted() != searchesBefore;
+    if (ran) lastAnalysis_ = kind;
+    // Told also after a command that failed, so that a follower stops waiting.
+    guarded([&] {
+        if (analysisObserver_.finished) analysisObserver_.finished(ran ? kind : Analysis::None);
+    });
+}
+
 void Program::wireMenus() {
     const ui::MainMenuItems& menu = windows_.mainWindow.menu;
     auto on = [&](ui::MenuItem& item, auto command) {
@@ -107,10 +123,14 @@ void Program::wireMenus() {
     on(menu.SaveData1, [this] { save_->btnSaveDataClick(); });
     on(menu.SaveMeans1, [this] { save_->btnSaveMeansClick(); });
     on(menu.Exit1, [this] { btnQuitClick(); });
-    on(menu.Run1, [this] { run_.btnRunClick(); });
-    on(menu.GetPower701, [this] { search_->GetPower701Click(); });
-    on(menu.GetPower801, [this] { search_->GetPower801Click(); });
-    on(menu.GetNforAnyPower1, [this] { search_->GetNforAnyPower1Click(); });
+    auto onAnalysis = [&](ui::MenuItem& item, Analysis kind, auto command) {
+        item.setCommand([this, kind, command] { analysis(kind, command); });
+    };
+    onAnalysis(menu.Run1, Analysis::Run, [this] { run_.btnRunClick(); });
+    onAnalysis(menu.GetPower701, Analysis::Search, [this] { search_->GetPower701Click(); });
+    onAnalysis(menu.GetPower801, Analysis::Search, [this] { search_->GetPower801Click(); });
+    onAnalysis(menu.GetNforAnyPower1, Analysis::Search,
+               [this] { search_->GetNforAnyPower1Click(); });
     on(menu.Test10001, [this] { search_->Test10001Click(); });
     on(menu.NoEffect1, [this] { presets_->NoEffect1Click(); });
     on(menu.SmallEffect1, [this] { presets_->Small1Click(); });
@@ -135,7 +155,9 @@ void Program::wireMenus() {
 
 void Program::wireControls() {
     const ui::RunPanelControls& panel = windows_.mainWindow.runPanel;
-    panel.SpeedButtonRun.setHandler([this] { guarded([this] { run_.SpeedButtonRunClick(); }); });
+    panel.SpeedButtonRun.setHandler([this] {
+        analysis(Analysis::Run, [this] { run_.SpeedButtonRunClick(); });
+    });
     // The stop button acts while a run is in progress; it only raises a flag.
     panel.btnStopRun.setHandler([this] { guarded([this] { run_.btnStopRunClick(); }); });
     windows_.powerBox.btnOK.setHandler([this] { guarded([this] { search_->btnOKClick(); }); });

@@ -3,6 +3,7 @@
 // workspace, the run state and the commands, for the life of the process, and
 // wires menu items, buttons and control events to the commands.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -59,6 +60,19 @@ class Program {
     // is asked to close then stops the run and closes once it has unwound.
     bool commandInProgress() const { return commandDepth_ > 0; }
 
+    // The analyses a front end follows beyond the main window: a run
+    // (Run, F5, the RUN button) or a sample-size search (F7, F8, F9). Told
+    // when one starts and once it has ended and the window is restored; the
+    // end is told as None when nothing ran (F9 cancelled in Set Power).
+    enum class Analysis { None, Run, Search };
+    struct AnalysisObserver {
+        std::function<void(Analysis)> started;
+        std::function<void(Analysis)> finished;
+    };
+    void setAnalysisObserver(AnalysisObserver observer) { analysisObserver_ = std::move(observer); }
+    // The kind of the last analysis that ran; a cancelled Set Power is none.
+    Analysis lastAnalysis() const { return lastAnalysis_; }
+
   private:
     // The platform as the subsystems reach it. While one of its calls is out
     // with the toolkit (a dialog, the event pump), the toolkit has control:
@@ -92,6 +106,10 @@ class Program {
     // After an error escaped a command: the window as after an abandoned run,
     // then the message. `what` is the error's text, if it has one.
     void recoverFrom(const char* what);
+    // Runs a run or search command between the observer's two calls, each
+    // inside the boundary.
+    template <class F>
+    void analysis(Analysis kind, F&& command);
 
     ui::Platform& platform_;
     bool toolkitHasControl_ = true;
@@ -108,6 +126,8 @@ class Program {
     std::unique_ptr<CouplingRules> coupling_;
     std::unique_ptr<Presets> presets_;
     int commandDepth_ = 0;
+    AnalysisObserver analysisObserver_;
+    Analysis lastAnalysis_ = Analysis::None;
 };
 
 }  // namespace velmor

@@ -45,6 +45,7 @@ RunController::RunController(ui::WindowSet& windows, ui::Platform& platform, Run
         // event handling leaves behind.
         std::fexcept_t ours;
         std::fegetexceptflag(&ours, FE_ALL_EXCEPT);
+        state_.progress.redraws += kRedrawsPerStopCheck;
         platform_.processPendingEvents();
         std::fesetexceptflag(&ours, FE_ALL_EXCEPT);
         return state_.flags.stopRequested;
@@ -263,8 +264,10 @@ void RunController::replicationLoop() {
         // The toolkit's own arithmetic may leave flags behind; only ours count.
         ClearFloatingPointFaults();
         if (state_.flags.stopRequested) break;
-        if (replicator_.GenerateReplication(s, state_.seeds.deviateSeed) ==
-            Replicator::Outcome::Abandoned) {
+        const Replicator::Outcome generated =
+            replicator_.GenerateReplication(s, state_.seeds.deviateSeed);
+        state_.progress.redraws = 0;
+        if (generated == Replicator::Outcome::Abandoned) {
             // The stop came inside a replication: its scores are half made
             // and the last complete data set is gone with them.
             dataSetIncomplete_ = true;

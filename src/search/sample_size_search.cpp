@@ -112,6 +112,8 @@ void SampleSizeSearch::GetNforPower() {
     const bool analysisBefore = state_.flags.sampleSizeAnalysis;
     trials_ = 0;
     replications_ = 0;
+    trialLog_.clear();
+    ++searchesStarted_;
     state_.flags.stopRequested = false;
     state_.flags.searchActive = true;
     state_.flags.sampleSizeAnalysis = true;
@@ -268,6 +270,9 @@ SampleSizeSearch::Trial SampleSizeSearch::runTrial() {
     switch (lastTrialOutcome_) {
         case RunController::Outcome::Completed:
             replications_ += state_.tallies.completedReplications;
+            trialLog_.push_back({sizesOfLastRun(), state_.settings.txtiterations,
+                                 state_.tallies.completedReplications, state_.tallies.rejections,
+                                 state_.tallies.rejectionProportion});
             return Trial::Judged;
         case RunController::Outcome::NothingCompleted:
             // The search never asks for 0 samples, so only a stop before the

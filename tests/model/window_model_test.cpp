@@ -285,6 +285,8 @@ TEST(TypedViews, ReachEveryControlOnceUnderItsOwnName) {
         {&menu.Warranty1, "Warranty1"},
         {&menu.UserAgreement1, "UserAgreement1"},
         {&menu.About1, "About1"},
+        {&menu.View1, "View1"},
+        {&menu.Details1, "Details1"},
     };
     int commandItems = 0;
     for (MenuItem* item : w.menus().inMenuOrder())
