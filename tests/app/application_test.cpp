@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QImage>
