@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStyleOptionGroupBox>
+#include <QStylePainter>
 #include <QToolButton>
 #include <stdexcept>
 #include <string>
@@ -33,11 +35,53 @@ QString toQString(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// The title of a group box whose caption is empty: a zero-width space, which
+// takes a line's height and no width.
+const QString kCaptionRoom = QString(QChar(0x200B));
+
+// A group box that keeps its caption's room when it has no caption (see
+// applyText) and then draws its frame unbroken, as a box without a caption
+// looks, at the place it has with one.
+class GroupBox : public QGroupBox {
+  public:
+    using QGroupBox::QGroupBox;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (title() != kCaptionRoom) {
+            QGroupBox::paintEvent(event);
+            return;
+        }
+        QStylePainter painter(this);
+        QStyleOptionGroupBox box;
+        initStyleOption(&box);
+        QStyleOptionFrame frame;
+        frame.QStyleOption::operator=(box);
+        frame.features = box.features;
+        frame.lineWidth = box.lineWidth;
+        frame.midLineWidth = box.midLineWidth;
+        frame.rect =
+            style()->subControlRect(QStyle::CC_GroupBox, &box, QStyle::SC_GroupBoxFrame, this);
+        painter.drawPrimitive(QStyle::PE_FrameGroupBox, frame);
+    }
+};
+
 // Memos keep their lines separated by CR LF in the model; Qt's text boxes use LF.
 QString memoText(const std::string& text) {
     QString s = toQString(text);
     s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return s;
+}
+
+// Shows the model's check state on a button without a signal. Qt would refuse
+// to uncheck the checked button of an exclusive pair (the model may leave both
+// off) and would uncheck its partner by itself; the model decides both.
+void showChecked(QAbstractButton* button, bool checked) {
+    const QSignalBlocker block(button);
+    const bool exclusive = button->autoExclusive();
+    button->setAutoExclusive(false);
+    button->setChecked(checked);
+    button->setAutoExclusive(exclusive);
 }
 
 bool takesKeyboardFocus(ControlKind kind) {
@@ -57,7 +101,7 @@ bool takesKeyboardFocus(ControlKind kind) {
 QWidget* makeWidget(const ui::Control& control, QWidget* parent) {
     switch (control.kind()) {
         case ControlKind::GroupBox:
-            return new QGroupBox(parent);
+            return new GroupBox(parent);
         case ControlKind::Panel:
             if (control.text().empty()) return new QFrame(parent);
             return new QLabel(parent);
@@ -68,10 +112,12 @@ QWidget* makeWidget(const ui::Control& control, QWidget* parent) {
         case ControlKind::CheckBox:
             return new QCheckBox(parent);
         case ControlKind::RadioButton: {
-            // The model keeps the pair exclusive; Qt's own grouping would refuse
-            // states the model may set (both off) and act before the model.
+            // An exclusive pair in Qt's sense too (the two buttons of a pair
+            // are the only ones in their box), so that assistive tools report
+            // radio buttons and the arrow keys move within the pair. The model
+            // decides what is checked: applyChecked overrides Qt's grouping.
             auto* radio = new QRadioButton(parent);
-            radio->setAutoExclusive(false);
+            radio->setAutoExclusive(true);
             return radio;
         }
         case ControlKind::Memo:
@@ -137,6 +183,10 @@ QWidget* FormView::create(std::string_view name, QWidget* parent) {
         if (control.centred()) horizontal = Qt::AlignHCenter;
         label->setAlignment(horizontal | Qt::AlignVCenter);
     }
+    // Boxes and panels paint their own background (aqua for the results once
+    // a run has judged them); the labels in them show it through.
+    if (control.kind() == ControlKind::GroupBox || control.kind() == ControlKind::Panel)
+        w->setAutoFillBackground(true);
     if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setReadOnly(control.readOnly());
     if (auto* memo = qobject_cast<QPlainTextEdit*>(w)) memo->setReadOnly(control.readOnly());
 
@@ -242,18 +292,17 @@ void FormView::applyText(const Entry& entry) {
     } else if (auto* label = qobject_cast<QLabel*>(w)) {
         label->setText(toQString(text));
     } else if (auto* box = qobject_cast<QGroupBox*>(w)) {
-        box->setTitle(toQString(text));
+        // A box without a caption keeps the caption's room, so that neither
+        // the box nor what it holds moves when a caption comes or goes.
+        box->setTitle(text.empty() ? kCaptionRoom : toQString(text));
     } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         button->setText(toQString(text));
     }
 }
 
 void FormView::applyChecked(const Entry& entry) {
-    if (auto* button = qobject_cast<QAbstractButton*>(entry.widget)) {
-        if (!button->isCheckable()) return;
-        const QSignalBlocker block(button);
-        button->setChecked(entry.control->checked());
-    }
+    if (auto* button = qobject_cast<QAbstractButton*>(entry.widget))
+        if (button->isCheckable()) showChecked(button, entry.control->checked());
 }
 
 void FormView::applyColours(const Entry& entry) {
@@ -312,10 +361,7 @@ void FormView::wireUserActions(Entry& entry) {
             forward([&] { control->click(); });
             // Qt toggled the box itself; the model decides what it shows (a
             // click on a checked radio button leaves it checked, for one).
-            if (button->isCheckable()) {
-                const QSignalBlocker block(button);
-                button->setChecked(control->checked());
-            }
+            if (button->isCheckable()) showChecked(button, control->checked());
         });
     }
 }

@@ -1,5 +1,6 @@
 #include "app/main_window_view.hpp"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -46,6 +47,19 @@ QString menuText(const ui::MenuItem& item) {
     if (!item.shortcut().empty())
         text += QLatin1Char('\t') + QString::fromStdString(item.shortcut());
     return text;
+}
+
+// Gives a field the caption beside it as the name assistive tools read: a
+// label becomes its buddy (its text is read as it changes), a check box's
+// caption becomes its accessible name.
+void nameAfter(QWidget* caption, QWidget* field) {
+    if (auto* label = qobject_cast<QLabel*>(caption)) {
+        label->setBuddy(field);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(caption)) {
+        QString text = button->text();
+        text.remove(QLatin1Char('&'));
+        field->setAccessibleName(text);
+    }
 }
 
 std::vector<const ui::Control*> childrenOf(const ui::Form& form, const std::string& parent) {
@@ -131,6 +145,7 @@ void MainWindowView::layoutInRows(const std::string& box, int fieldWidth) {
         if (leftOfField && next && next->kind() == ControlKind::Edit) {
             QWidget* field = view_.widget(next->name());
             field->setFixedWidth(fieldWidth);
+            nameAfter(w, field);
             grid->addWidget(w, row, 0);
             grid->addWidget(field, row, 1, Qt::AlignRight);
             ++i;
@@ -161,14 +176,20 @@ void MainWindowView::layoutResults() {
     grid->setVerticalSpacing(1);
     const char* heads[] = {"Label8", "Label9", "Label13"};
     const char* fields[] = {"txtrej1", "txtprop1", "txtalphaused"};
+    // The middle head is the widest when a run names it "Actual POWER".
+    const int stretch[] = {10, 12, 10};
     for (int col = 0; col < 3; ++col) {
-        grid->addWidget(view_.widget(heads[col]), 0, col);
+        // Three heads and fields share the column's width in fixed parts,
+        // whatever the heads read ("Proportion", "Actual POWER").
+        QWidget* head = view_.widget(heads[col]);
+        head->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        grid->addWidget(head, 0, col);
         QWidget* field = view_.widget(fields[col]);
-        // Three fields share the column's width in equal parts.
         field->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        nameAfter(head, field);
         field->setMinimumWidth(kGroupFieldWidth);
         grid->addWidget(field, 1, col);
-        grid->setColumnStretch(col, 1);
+        grid->setColumnStretch(col, stretch[col]);
     }
     grid->addWidget(view_.widget("memoresults"), 2, 0, 1, 3);
     grid->setRowStretch(2, 1);
@@ -241,6 +262,9 @@ void MainWindowView::createMenus() {
         } else {
             QMenu* menu = bar->addMenu(QString::fromStdString(menuItem->caption()));
             menu->setObjectName(QString::fromStdString(menuItem->name()));
+            // Qt hides a separator that opens a menu unless told not to; the
+            // File menu opens with its divider. Hidden separators stay hidden.
+            menu->setSeparatorsCollapsible(false);
             menus_.emplace(menuItem, menu);
             topAction = menu->menuAction();
             for (const auto& child : menuItem->items()) {

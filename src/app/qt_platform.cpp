@@ -76,6 +76,9 @@ std::optional<std::string> QtPlatform::askSaveFileName(const ui::SaveDialogReque
     dialog.setSizeGripEnabled(true);
     dialog.setDirectory(QDir::current());
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+    // The descriptions name their patterns already ("Text files (*.out,...)");
+    // Qt would show its own copy of them after it.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(QtNameFilters(request.filter).split(QStringLiteral(";;")));
     dialog.selectFile(QString::fromStdString(request.fileName));
     // The dialog itself asks before an existing file is replaced (Qt's

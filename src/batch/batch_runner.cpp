@@ -21,42 +21,45 @@ std::string Lower(std::string s) {
 // lets the coupling rules see the final mean and SD.
 void TypeStudy(const Study& study, Program& program) {
     ui::MainWindow& w = program.mainWindow();
-    auto type = [&](const StudySection& section, const char* key, const std::string& control) {
-        if (const StudyValue* v = Study::find(section, key)) w.control(control).setText(v->text);
+    auto type = [&](const StudySection& section, const char* key, ui::Control& control) {
+        if (const StudyValue* v = Study::find(section, key)) control.setText(v->text);
     };
     for (int g = 0; g < 3; ++g) {
         const StudySection& section = study.groups[g];
-        const std::string n = std::to_string(g + 1);
-        type(section, "mean", "txtmean" + n);
-        type(section, "sd", "txtsd" + n);
-        type(section, "n", "txtNsize" + n);
-        type(section, "reliability", "txtReliability" + n);
+        const ui::GroupControls& controls = w.groups[g];
+        type(section, "mean", controls.txtmean);
+        type(section, "sd", controls.txtsd);
+        type(section, "n", controls.txtNsize);
+        type(section, "reliability", controls.txtReliability);
         if (const StudyValue* v = Study::find(section, "integer"))
-            w.control("chkInteger" + n).setChecked(Lower(v->text) == "yes");
+            controls.chkInteger.setChecked(Lower(v->text) == "yes");
         const StudyValue* distribution = Study::find(section, "distribution");
         if (distribution && Lower(distribution->text) == "uniform") {
-            w.control("rdoUniform" + n).setChecked(true);
+            controls.rdoUniform.setChecked(true);
             continue;
         }
-        for (const char* bound : {"minimum", "maximum"}) {
-            const StudyValue* v = Study::find(section, bound);
+        const struct {
+            const char* key;
+            ui::Control& box;
+            ui::Control& field;
+        } bounds[] = {{"minimum", controls.chkMin, controls.txtMin},
+                      {"maximum", controls.chkMax, controls.txtMax}};
+        for (const auto& bound : bounds) {
+            const StudyValue* v = Study::find(section, bound.key);
             if (!v || v->text.empty()) continue;
-            const std::string suffix = std::string(bound) == "minimum" ? "Min" : "Max";
-            w.control("chk" + suffix + n).setChecked(true);  // proposes a bound ...
-            w.control("txt" + suffix + n).setText(v->text);  // ... which the study overwrites
+            bound.box.setChecked(true);    // proposes a bound ...
+            bound.field.setText(v->text);  // ... which the study overwrites
         }
     }
-    type(study.run, "alpha", "txtalpha1");
+    type(study.run, "alpha", w.hypothesis.txtalpha1);
     if (const StudyValue* seed = Study::find(study.run, "seed")) {
         program.txtseedKeyPress(true);  // typing a seed turns automatic seeds off
-        w.control("txtseed").setText(seed->text);
+        w.monteCarlo.txtseed.setText(seed->text);
     }
-    type(study.run, "samples", "txtiterations");
-    type(study.run, "means_to_keep", "txtmeanstokeep");
+    type(study.run, "samples", w.monteCarlo.txtiterations);
+    type(study.run, "means_to_keep", w.sampling.txtmeanstokeep);
     if (const StudyValue* bounds = Study::find(study.run, "bounds"))
-        w.menus()
-            .item(Lower(bounds->text) == "winsorized" ? "Winsorized1" : "Resampled1")
-            .trigger();
+        (Lower(bounds->text) == "winsorized" ? w.menu.Winsorized1 : w.menu.Resampled1).trigger();
 }
 
 std::string VerdictKind(const RunState& state) {
@@ -117,15 +120,15 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
             [&](const RunProgress& progress) { options.progress(progress, outcome.searched); });
 
     TypeStudy(study, program);
-    ui::MenuBar& menus = program.mainWindow().menus();
+    const ui::MainMenuItems& menu = program.mainWindow().menu;
     if (study.search) {
         const StudyValue* power = Study::find(*study.search, "power");
         const StudyValue* samples = Study::find(*study.search, "samples");
         platform.answerSetPower(power ? power->text : "0.80",
                                 samples ? std::optional<std::string>(samples->text) : std::nullopt);
-        menus.item("GetNforAnyPower1").trigger();
+        menu.GetNforAnyPower1.trigger();
     } else {
-        menus.item("Run1").trigger();
+        menu.Run1.trigger();
     }
 
     outcome.messages = platform.messages();
@@ -158,8 +161,7 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
     MemoryLineSink report;
     const ui::AboutBox& about = program.windows().aboutBox;
     WriteResultsReport(report, state,
-                       {about.control("Panel1").text(), about.control("Panel2").text(),
-                        about.control("Panel3").text()});
+                       {about.Panel1.text(), about.Panel2.text(), about.Panel3.text()});
     outcome.report = report.text();
     keepDataSet();
     MemoryLineSink means;

@@ -5,7 +5,7 @@ namespace velmor::batch {
 ui::ModalResult HeadlessPlatform::showModal(ui::DialogId dialog) {
     switch (dialog) {
         case ui::DialogId::Information: {
-            const std::string& memo = windows_->runBox.control("Memo1").text();
+            const std::string& memo = windows_->runBox.Memo1.text();
             if (!memo.empty()) messages_.push_back(memo);
             return ui::ModalResult::Ok;
         }
@@ -14,9 +14,9 @@ ui::ModalResult HeadlessPlatform::showModal(ui::DialogId dialog) {
             // dialog back, and a second answer would only repeat the first.
             if (setPowerShown_++ > 0) return ui::ModalResult::Cancel;
             ui::PowerBox& box = windows_->powerBox;
-            box.control("txtPower").setText(power_);
-            if (samples_) box.control("ssiterations").setText(*samples_);
-            box.control("btnOK").click();
+            box.txtPower.setText(power_);
+            if (samples_) box.ssiterations.setText(*samples_);
+            box.btnOK.click();
             return ui::ModalResult::Ok;
         }
         case ui::DialogId::About:
@@ -28,7 +28,7 @@ ui::ModalResult HeadlessPlatform::showModal(ui::DialogId dialog) {
 
 void HeadlessPlatform::processPendingEvents() {
     if (interrupt_ && interrupt_->raised() && windows_)
-        windows_->mainWindow.control("btnStopRun").click();
+        windows_->mainWindow.runPanel.btnStopRun.click();
     if (!progress_ || !state_) return;
     // Reading the clock costs more than a small replication; look only now
     // and then, but at every resampling stop check, which come thousands of

@@ -11,6 +11,7 @@
 #include "batch/interruption.hpp"
 #include "batch/output_files.hpp"
 #include "batch/printable.hpp"
+#include "core/platform_check.hpp"
 
 namespace {
 
@@ -137,6 +138,7 @@ int Merge(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     velmor::batch::HoldClosedStandardStreams();
+    if (velmor::RefuseUnfitPlatform(std::cerr, "velmor-batch")) return 3;  // results would not reproduce
     if (argc >= 2 && std::string(argv[1]) == "merge") return Merge(argc, argv);
     velmor::batch::BatchOptions options;
     switch (ParseArguments(argc, argv, options)) {

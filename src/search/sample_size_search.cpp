@@ -122,10 +122,12 @@ void SampleSizeSearch::GetNforPower() {
 }
 
 bool SampleSizeSearch::checkPreconditions() {
+    refusals_.clear();
     const std::string& countText = windows_.powerBox.ssiterations.text();
     const std::optional<std::int32_t> count = ReadIterationCount(countText);
     if (!count) {
         platform_.showPlainMessage(InvalidIntegerMessage(countText));
+        refusals_.push_back("the number of iterations is not a whole number");
         state_.flags.searchActive = false;
         return false;
     }
@@ -139,12 +141,16 @@ bool SampleSizeSearch::checkPreconditions() {
         showMessage("This will not work for fewer than two iterations");
         state_.flags.searchActive = false;
     }
+    if (searchIterations_ < 2) refusals_.push_back("a search needs more than one iteration");
 
     // With equal population means every proportion is an alpha, not a power.
     auto readMean = [this](int g) {
         const std::string& text = main_.groups[g - 1].txtmean.text();
         const std::optional<double> value = ReadNumber(text);
-        if (!value) platform_.showPlainMessage(InvalidFloatMessage(text));
+        if (!value) {
+            platform_.showPlainMessage(InvalidFloatMessage(text));
+            refusals_.push_back("a population mean is not a number");
+        }
         return value;
     };
     const std::optional<double> mean1 = readMean(1);
@@ -167,6 +173,9 @@ bool SampleSizeSearch::checkPreconditions() {
                 "That is, we cannot find the sample size required for a certain ";
             state_.resultLines[2] = "level of Statistical Power when the means are equal.";
             showMessage(state_.joinedResultLines());
+            refusals_.push_back(
+                "all three population means are equal, so there is no power to find group "
+                "sizes for");
             state_.flags.searchActive = false;
         }
     }
@@ -328,25 +337,14 @@ void SampleSizeSearch::endDisplay(Ending ending, bool analysisBefore) {
     box.setFontColor(ui::colors::navy);
     results.Label9.setText("Actual POWER");
 
-    // A search that made no judged trial found nothing: its paragraph speaks
-    // of sizes "AROUND" those of the last run.
+    // Only a search whose trials ran to an end found sizes; otherwise the
+    // paragraph says plainly that nothing was found and why.
     const bool found = ending == Ending::Searched;
     const std::string completed = std::to_string(state_.tallies.completedReplications);
-    const GroupSizes sizes = sizesOfLastRun();
-    auto& lines = state_.resultLines;
-    lines[0] = "With the given parameters, using " + completed +
-               " Monte Carlo iterations, the sample sizes" + (found ? ": " : " AROUND: ");
-    lines[1] = "Group1=" + std::to_string(sizes[0]) + " and Group2=" + std::to_string(sizes[1]) +
-               " and Group3=" + std::to_string(sizes[2]);
-    lines[2] = " were found to achieve the desired power of " + FormatFixed(target, 6, 2);
-    lines[3] =
-        " --- note that the sample sizes found here may not be exact, such as those in Power "
-        "tables in Cohen (1988).";
-    lines[4] =
-        " You can test to see if a smaller sample size will suffice (or if larger N is "
-        "required) by running";
-    lines[5] = " the sample size analysis again or by changing the sample size manually";
-    lines[6] = " and running power analyses until you get the desired power.";
+    if (found)
+        writeFoundParagraph(completed, target);
+    else
+        writeNothingFound(ending);
 
     if (found && flags.searchActive && !flags.stopRequested)
         for (const ui::GroupControls& group : main_.groups)
@@ -372,6 +370,52 @@ void SampleSizeSearch::endDisplay(Ending ending, bool analysisBefore) {
     run_.unlockWindow();
     restoreSaveCommands(ending);
     if (!found) flags.sampleSizeAnalysis = analysisBefore;
+}
+
+void SampleSizeSearch::writeFoundParagraph(const std::string& completed, double target) {
+    const GroupSizes sizes = sizesOfLastRun();
+    auto& lines = state_.resultLines;
+    lines[0] = "With the given parameters, using " + completed +
+               " Monte Carlo iterations, the sample sizes: ";
+    lines[1] = "Group1=" + std::to_string(sizes[0]) + " and Group2=" + std::to_string(sizes[1]) +
+               " and Group3=" + std::to_string(sizes[2]);
+    lines[2] = " were found to achieve the desired power of " + FormatFixed(target, 6, 2);
+    lines[3] =
+        " --- note that the sample sizes found here may not be exact, such as those in Power "
+        "tables in Cohen (1988).";
+    lines[4] =
+        " You can test to see if a smaller sample size will suffice (or if larger N is "
+        "required) by running";
+    lines[5] = " the sample size analysis again or by changing the sample size manually";
+    lines[6] = " and running power analyses until you get the desired power.";
+}
+
+void SampleSizeSearch::writeNothingFound(Ending ending) {
+    state_.clearResultLines();
+    auto& lines = state_.resultLines;
+    switch (ending) {
+        case Ending::Refused: {
+            std::string why;
+            for (const std::string& reason : refusals_) why += (why.empty() ? "" : "; ") + reason;
+            lines[0] = "No sample size search was made: " + why + ". ";
+            // No trial ran, so the fields still show the last run, if any.
+            lines[1] = "Any results shown are those of the last run.";
+            break;
+        }
+        case Ending::TrialRefused:
+            lines[0] =
+                "The sample size search stopped without finding sample sizes: a trial could not "
+                "run with these settings (see the message shown).";
+            break;
+        case Ending::NoVariance:
+            lines[0] =
+                "The sample size search stopped without finding sample sizes: a trial's data "
+                "set had no variance (see the message shown).";
+            break;
+        case Ending::Searched:
+        case Ending::Abandoned:
+            break;
+    }
 }
 
 void SampleSizeSearch::restoreSaveCommands(Ending ending) {

@@ -10,11 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "model/platform.hpp"
+#include "model/windows.hpp"
 #include "run/run_controller.hpp"
 #include "run/run_state.hpp"
 #include "search/search_rules.hpp"
-#include "model/platform.hpp"
-#include "model/windows.hpp"
 
 namespace velmor {
 
@@ -84,6 +84,11 @@ class SampleSizeSearch {
     static bool ends(Trial trial) { return trial != Trial::Judged && trial != Trial::Unjudged; }
     static Ending endingOf(Trial trial);
     void endDisplay(Ending ending, bool analysisBefore);
+    // The results paragraph of a search that found sizes: those of the last run.
+    void writeFoundParagraph(const std::string& completed, double target);
+    // The results lines of a search that found nothing: that no search was
+    // made and why, or why the search stopped.
+    void writeNothingFound(Ending ending);
     void restoreSaveCommands(Ending ending);
     void hideTopMenus();
 
@@ -100,6 +105,8 @@ class SampleSizeSearch {
     RunController& run_;
 
     std::int32_t searchIterations_ = 0;
+    // Why the last search was refused, in the order the checks found it.
+    std::vector<std::string> refusals_;
     RunController::Outcome lastTrialOutcome_ = RunController::Outcome::Completed;
     int trials_ = 0;
     std::int64_t replications_ = 0;

@@ -34,26 +34,64 @@ inline QApplication& TestToolkit() {
 
 // Calls `act` with the modal window once one is up (`expected` when given):
 // a modal dialog blocks the command that opened it in the dialog's own event
-// loop, where this runs.
+// loop, where this runs. The polling timer owns the check and deletes itself
+// once it has acted or given up.
 inline void WhenModal(std::function<void(QWidget*)> act, const QWidget* expected = nullptr,
                       int timeoutMs = 10000) {
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [=] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal->isVisible() && (!expected || modal == expected)) {
-            act(modal);
-            return;
-        }
-        if (clock->elapsed() > timeoutMs) {
-            ADD_FAILURE() << "no modal window appeared";
-            return;
-        }
-        QTimer::singleShot(5, [poll] { (*poll)(); });
-    };
-    QTimer::singleShot(0, [poll] { (*poll)(); });
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(
+        poll, &QTimer::timeout, [poll, clock, act = std::move(act), expected, timeoutMs] {
+            QWidget* modal = QApplication::activeModalWidget();
+            const bool found = modal && modal->isVisible() && (!expected || modal == expected);
+            if (!found && clock.elapsed() <= timeoutMs) return;
+            poll->stop();
+            poll->deleteLater();
+            if (found)
+                act(modal);
+            else
+                ADD_FAILURE() << "no modal window appeared";
+        });
+    poll->start();
 }
+
+// How long a wait for the window may take on a loaded machine before the
+// expectation fails; a condition that holds ends the wait at once.
+inline constexpr int kEventuallyMs = 10000;
+
+// Lets the event loop run until `condition` holds or `timeoutMs` has passed.
+// Returns whether it held.
+template <class Condition>
+bool WaitFor(Condition&& condition, int timeoutMs = kEventuallyMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs) return false;
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+// Expectations on what the window does by itself, once its event loop has
+// run: each waits until the condition holds, then checks it as GoogleTest
+// does, so a condition that never holds is a failure (QtTest's QTRY_ macros
+// only return from the test). The _WITHIN forms take the wait in ms.
+#define EXPECT_EVENTUALLY_TRUE_WITHIN(ms, condition)                                  \
+    do {                                                                              \
+        ::velmor::testing::WaitFor([&] { return static_cast<bool>(condition); }, ms); \
+        EXPECT_TRUE(condition) << "still false after " << (ms) << " ms";              \
+    } while (0)
+#define EXPECT_EVENTUALLY_EQ_WITHIN(ms, actual, expected)                         \
+    do {                                                                          \
+        ::velmor::testing::WaitFor([&] { return (actual) == (expected); }, ms);   \
+        EXPECT_EQ(actual, expected) << "still different after " << (ms) << " ms"; \
+    } while (0)
+#define EXPECT_EVENTUALLY_TRUE(condition) \
+    EXPECT_EVENTUALLY_TRUE_WITHIN(::velmor::testing::kEventuallyMs, condition)
+#define EXPECT_EVENTUALLY_EQ(actual, expected) \
+    EXPECT_EVENTUALLY_EQ_WITHIN(::velmor::testing::kEventuallyMs, actual, expected)
 
 // Replaces the text of a line edit as a user does: select all, then type.
 inline void TypeInto(QLineEdit* edit, const QString& text) {

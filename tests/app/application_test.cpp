@@ -5,12 +5,14 @@
 
 #include "app/application.hpp"
 
+#include <time.h>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -18,6 +20,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cstdint>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -32,6 +36,15 @@ namespace {
 const char* const kResultFields[] = {"txtrej1",     "txtprop1",    "txtalphaused",
                                      "txtActualM1", "txtActualM2", "txtActualM3",
                                      "txtSEmean1",  "txtSEmean2",  "txtSEmean3"};
+
+// Milliseconds this thread has run. The limits below are on the work the
+// window does between events, which a loaded machine does not stretch the
+// way it stretches the wall clock (other processes run in between).
+double ThreadCpuMs() {
+    timespec t{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
 
 void clickCheckable(QWidget* button) {
     // On the indicator: a click elsewhere on a wide row does not hit the box.
@@ -54,6 +67,59 @@ class ApplicationTest : public AppTest {
     void prepareLongRun() {
         for (const char* size : {"txtNsize1", "txtNsize2", "txtNsize3"}) type(size, "2000");
         type("txtiterations", "10000");
+    }
+    // The colour a box shows behind what it holds: the commonest colour of
+    // its inside that no child covers, in the window as drawn. (A grab of the
+    // box alone would fill it with its palette whether it paints or not.)
+    std::string paintedBackground(const char* name) {
+        window().refresh();
+        QWidget* box = widget(name);
+        const QPoint origin = box->mapTo(&window(), QPoint(0, 0));
+        const QImage image = window().grab().toImage();
+        std::map<QRgb, int> counts;
+        const QRect inside = box->contentsRect().adjusted(3, 3, -3, -3);
+        for (int y = inside.top(); y <= inside.bottom(); ++y) {
+            for (int x = inside.left(); x <= inside.right(); ++x) {
+                bool covered = false;
+                for (QWidget* child : box->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                    covered = covered || (child->isVisible() &&
+                                          child->geometry().adjusted(-1, -1, 1, 1).contains(x, y));
+                const qreal ratio = image.devicePixelRatio();
+                if (!covered)
+                    ++counts[image.pixel(qRound(ratio * (origin.x() + x)),
+                                         qRound(ratio * (origin.y() + y)))];
+            }
+        }
+        QRgb commonest = 0;
+        int most = 0;
+        for (const auto& [colour, n] : counts)
+            if (n > most) most = n, commonest = colour;
+        return QColor(commonest).name().toStdString();
+    }
+    // Where every control sits in the window, and the window's own size.
+    std::map<std::string, QRect> placement() {
+        std::map<std::string, QRect> out;
+        window().refresh();
+        QApplication::processEvents();
+        for (const ui::Control& c : model().controls()) {
+            QWidget* w = window().view().widget(c.name());
+            out[c.name()] = QRect(w->mapTo(&window(), QPoint(0, 0)), w->size());
+        }
+        out["window"] = QRect(QPoint(0, 0), window().size());
+        return out;
+    }
+    static std::string moved(const std::map<std::string, QRect>& before,
+                             const std::map<std::string, QRect>& after) {
+        std::string out;
+        for (const auto& [name, rect] : before) {
+            const QRect now = after.at(name);
+            if (now == rect) continue;
+            out += name + " " + std::to_string(rect.x()) + "," + std::to_string(rect.y()) + " " +
+                   std::to_string(rect.width()) + "x" + std::to_string(rect.height()) + " -> " +
+                   std::to_string(now.x()) + "," + std::to_string(now.y()) + " " +
+                   std::to_string(now.width()) + "x" + std::to_string(now.height()) + "; ";
+        }
+        return out;
     }
     std::vector<std::string> resultTexts() {
         std::vector<std::string> out;
@@ -147,31 +213,35 @@ TEST_F(ApplicationTest, F5RunsTheSameRun) {
 
 TEST_F(ApplicationTest, StopButtonStopsALongRunAtOnceAndTheWindowStaysResponsive) {
     prepareLongRun();
-    QElapsedTimer clock;
-    qint64 stopClickedAt = -1, messageAt = -1, biggestGap = 0, lastTick = 0;
+    double stopClickedAt = -1, messageAt = -1, biggestGap = 0, lastTick = ThreadCpuMs();
+    std::uint64_t doneAtStop = 0;
     QString message;
     bool lockedDuringRun = false;
-    // A timer ticking through the run shows how often the window gets to
-    // handle its events.
+    // A timer ticking through the run shows how much work the window does
+    // between two chances to handle its events.
     QTimer ticker;
     ticker.setInterval(5);
     QObject::connect(&ticker, &QTimer::timeout, [&] {
-        biggestGap = std::max(biggestGap, clock.elapsed() - lastTick);
-        lastTick = clock.elapsed();
-    });
-    QTimer::singleShot(300, [&] {
-        lockedDuringRun = !window().action("Analysis1")->isVisible() &&
-                          !widget("txtmean1")->isEnabled() && widget("btnStopRun")->isVisible();
-        stopClickedAt = clock.elapsed();
-        QTest::mouseClick(widget("btnStopRun"), Qt::LeftButton);
+        const double now = ThreadCpuMs();
+        biggestGap = std::max(biggestGap, now - lastTick);
+        lastTick = now;
+        // Stop once the run is under way and the button has been drawn,
+        // however fast the machine.
+        const std::uint64_t done = app_->program().state().progress.completed;
+        QWidget* stop = widget("btnStopRun");
+        if (stopClickedAt >= 0 || done < 20 || !stop->isVisible() || !stop->isEnabled()) return;
+        lockedDuringRun =
+            !window().action("Analysis1")->isVisible() && !widget("txtmean1")->isEnabled();
+        doneAtStop = done;
+        stopClickedAt = ThreadCpuMs();
+        QTest::mouseClick(stop, Qt::LeftButton);
     });
     WhenModal([&](QWidget* modal) {
-        messageAt = clock.elapsed();
+        messageAt = ThreadCpuMs();
         EXPECT_EQ(modal, &app_->runBox());
         message = modal->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText();
         buttonOf(modal, "BitBtn1")->click();
     });
-    clock.start();
     ticker.start();
     clickRun();
     ticker.stop();
@@ -179,9 +249,13 @@ TEST_F(ApplicationTest, StopButtonStopsALongRunAtOnceAndTheWindowStaysResponsive
     EXPECT_TRUE(lockedDuringRun);
     ASSERT_GE(stopClickedAt, 0);
     ASSERT_GE(messageAt, stopClickedAt);
+    // The click is handled between two replications, and the next one never starts.
+    EXPECT_EQ(app_->program().state().tallies.completedReplications,
+              static_cast<std::int64_t>(doneAtStop));
     EXPECT_LT(messageAt - stopClickedAt, 250)
-        << "the stop took " << messageAt - stopClickedAt << " ms";
-    EXPECT_LT(biggestGap, 100) << "the window went " << biggestGap << " ms without events";
+        << "the stop took " << messageAt - stopClickedAt << " ms of work";
+    EXPECT_LT(biggestGap, 100) << "the window did " << biggestGap
+                               << " ms of work without handling events";
     EXPECT_EQ(message, QStringLiteral(
                            "-- Processing Stopped by User\n   \n-- Results may not be complete."));
     const auto completed = app_->program().state().tallies.completedReplications;
@@ -190,6 +264,58 @@ TEST_F(ApplicationTest, StopButtonStopsALongRunAtOnceAndTheWindowStaysResponsive
     EXPECT_EQ(widget<QPushButton>("btnStopRun")->text(),
               QStringLiteral("FINISHED %1 Iterations").arg(completed));
     EXPECT_TRUE(widget("txtmean1")->isEnabled());
+}
+
+TEST_F(ApplicationTest, ControlsStayWhereTheyAreWhateverTheCaptionsHold) {
+    const std::map<std::string, QRect> start = placement();
+    // During a run (captions cleared, the stop button shown, the progress
+    // prompt), after it, after a search, after one replication and after Reset.
+    prepareLongRun();
+    std::map<std::string, QRect> running;
+    QTimer::singleShot(200, [&] {
+        running = placement();
+        QTest::mouseClick(widget("btnStopRun"), Qt::LeftButton);
+    });
+    WhenModal([&](QWidget* modal) { buttonOf(modal, "BitBtn1")->click(); });
+    clickRun();
+    ASSERT_FALSE(running.empty());
+    EXPECT_EQ(moved(start, running), "");
+    EXPECT_EQ(moved(start, placement()), "");
+
+    window().action("Reset1")->trigger();
+    EXPECT_EQ(moved(start, placement()), "");
+    clickRun();
+    EXPECT_EQ(moved(start, placement()), "") << "after a default run";
+
+    type("txtiterations", "1");
+    clickRun();
+    EXPECT_EQ(moved(start, placement()), "") << "after one replication";
+
+    type("txtiterations", "1000");
+    widget("txtmean1")->setFocus();
+    pressKey(Qt::Key_F3);
+    pressKey(Qt::Key_F8);
+    EXPECT_EQ(widget<QGroupBox>("boxresults")->title(),
+              QStringLiteral("RESULTS: Sample Size Analysis"));
+    EXPECT_EQ(moved(start, placement()), "") << "after a search";
+
+    window().action("Reset1")->trigger();
+    EXPECT_EQ(moved(start, placement()), "") << "after Reset";
+}
+
+TEST_F(ApplicationTest, ResultsBoxIsPaintedAquaAfterAVerdictAndASearch) {
+    const std::string silver = "#c0c0c0", aqua = "#00ffff";
+    EXPECT_EQ(paintedBackground("boxresults"), silver);
+    clickRun();
+    EXPECT_EQ(paintedBackground("boxresults"), aqua);
+    EXPECT_EQ(paintedBackground("boxgroup1"), silver);  // the others keep the window's colour
+    window().action("Reset1")->trigger();
+    EXPECT_EQ(paintedBackground("boxresults"), silver);
+    type("txtiterations", "1000");
+    widget("txtmean1")->setFocus();
+    pressKey(Qt::Key_F3);
+    pressKey(Qt::Key_F8);
+    EXPECT_EQ(paintedBackground("boxresults"), aqua);
 }
 
 TEST_F(ApplicationTest, EffectSizeKeysReachTheirCommands) {
@@ -268,8 +394,12 @@ TEST_F(ApplicationTest, InformationDialogIsModalShowsTheMessageAndOnlyOkClosesIt
     EXPECT_FALSE(escapeClosed);
     EXPECT_FALSE(titleBarClosed);
     EXPECT_FALSE(app_->runBox().isVisible());
-    // Back in the main window once it is active again.
-    QTRY_COMPARE(QApplication::focusWidget(), widget("txtsd1"));
+    // The field is the window's focus, and has the keyboard once the window
+    // is active again (a desktop's window manager activates it; the test
+    // platform leaves that to the test).
+    EXPECT_EQ(window().focusWidget(), widget("txtsd1"));
+    window().activateWindow();
+    EXPECT_EVENTUALLY_EQ(QApplication::focusWidget(), widget("txtsd1"));
     EXPECT_TRUE(shown("txtrej1").isEmpty());
 }
 
@@ -285,7 +415,9 @@ TEST_F(ApplicationTest, TextThatIsNotANumberGetsThePlainMessageBox) {
     clickRun();
     EXPECT_EQ(text, QStringLiteral("You must entire an appropriate numeric value"));
     EXPECT_FALSE(widget("btnStopRun")->isVisible());
-    QTRY_COMPARE(QApplication::focusWidget(), widget("txtmean2"));
+    EXPECT_EQ(window().focusWidget(), widget("txtmean2"));
+    window().activateWindow();
+    EXPECT_EVENTUALLY_EQ(QApplication::focusWidget(), widget("txtmean2"));
 }
 
 TEST_F(ApplicationTest, SaveCommandsWriteTheFileChosenInTheDialog) {
@@ -410,10 +542,18 @@ TEST_F(ApplicationTest, ClosingDuringARunStopsItAndClosesOnceItHasUnwound) {
     int closed = 0;
     QObject::connect(&window(), &app::MainWindowView::closed, [&] { ++closed; });
     bool refused = false, visibleWhileRunning = false;
-    QTimer::singleShot(200, [&] {
+    std::uint64_t doneAtClose = 0;
+    QTimer closer;
+    closer.setInterval(5);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        const std::uint64_t done = app_->program().state().progress.completed;
+        if (done < 5) return;
+        closer.stop();
+        doneAtClose = done;
         refused = !window().close();
         visibleWhileRunning = window().isVisible();
     });
+    closer.start();
     // No dialog may hold the closing window open: fail if one shows.
     QTimer watchdog;
     watchdog.setInterval(5);
@@ -425,15 +565,14 @@ TEST_F(ApplicationTest, ClosingDuringARunStopsItAndClosesOnceItHasUnwound) {
         }
     });
     watchdog.start();
-    QElapsedTimer clock;
-    clock.start();
     clickRun();
-    const qint64 runTime = clock.elapsed();
     EXPECT_TRUE(refused);
     EXPECT_TRUE(visibleWhileRunning);
-    EXPECT_LT(runTime, 1500);
-    EXPECT_LT(app_->program().state().tallies.completedReplications, 10000);
-    QTRY_VERIFY(!window().isVisible());
+    // The close stopped the run before its next replication.
+    EXPECT_GT(doneAtClose, 0u);
+    EXPECT_EQ(app_->program().state().tallies.completedReplications,
+              static_cast<std::int64_t>(doneAtClose));
+    EXPECT_EVENTUALLY_TRUE(!window().isVisible());
     watchdog.stop();
     EXPECT_FALSE(dialogShown);
     EXPECT_EQ(closed, 1);
@@ -463,7 +602,7 @@ TEST_F(ApplicationTest, ExitClosesTheWindowAtOnce) {
     int closed = 0;
     QObject::connect(&window(), &app::MainWindowView::closed, [&] { ++closed; });
     window().action("Exit1")->trigger();
-    QTRY_COMPARE(closed, 1);
+    EXPECT_EVENTUALLY_EQ(closed, 1);
     EXPECT_FALSE(window().isVisible());
 }
 

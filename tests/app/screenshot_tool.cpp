@@ -1,17 +1,21 @@
 // Draws VELMOR's windows as the user sees them after a default run, for the
 // README and for checking the layout by eye:
 //   velmor-screenshot MAIN.png [DIALOG_DIR]
-// writes the main window to MAIN.png and, when DIALOG_DIR is given, the four
-// dialogs there as about.png, information.png, set-power.png and
-// user-agreement.png. Run it under an X server (xvfb-run) so that fonts are
-// rendered as on a desktop.
+//   velmor-screenshot --search SEARCH.png
+// The first writes the main window after a default run to MAIN.png and, when
+// DIALOG_DIR is given, the four dialogs there as about.png, information.png,
+// set-power.png and user-agreement.png. The second writes the main window
+// after the Medium Effect key (F3) and the .80 search key (F8). Run it under
+// an X server (xvfb-run) so that fonts are rendered as on a desktop.
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
+#include <string>
 
 #include "app/application.hpp"
 
@@ -33,11 +37,42 @@ bool saveDialog(QWidget& dialog, const QDir& dir, const char* name) {
     return ok;
 }
 
+// A key as the user presses it in the main window.
+void press(QWidget& window, Qt::Key key) {
+    QWidget* target = QApplication::focusWidget();
+    QTest::keyClick(target ? target : &window, key);
+}
+
+int searchShot(const QString& path) {
+    velmor::app::Application velmor;
+    velmor.show();
+    if (!QTest::qWaitForWindowExposed(&velmor.mainWindow())) return 3;
+    // Any message the search shows is read and closed, as a user would.
+    QTimer closer;
+    closer.setInterval(50);
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    closer.start();
+    press(velmor.mainWindow(), Qt::Key_F3);
+    press(velmor.mainWindow(), Qt::Key_F8);
+    closer.stop();
+    QTest::qWait(100);
+    return save(velmor.mainWindow(), path) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: velmor-screenshot MAIN.png [DIALOG_DIR]\n");
+        std::fprintf(stderr,
+                     "usage: velmor-screenshot MAIN.png [DIALOG_DIR]\n"
+                     "       velmor-screenshot --search SEARCH.png\n");
+        return 2;
+    }
+    const bool search = std::string(argv[1]) == "--search";
+    if (search && argc < 3) {
+        std::fprintf(stderr, "usage: velmor-screenshot --search SEARCH.png\n");
         return 2;
     }
     const QString mainPath = QString::fromLocal8Bit(argv[1]);
@@ -45,6 +80,7 @@ int main(int argc, char* argv[]) {
     int toolkitArgc = 1;
     QApplication toolkit(toolkitArgc, argv);
     velmor::app::ConfigureToolkit(toolkit);
+    if (search) return searchShot(QString::fromLocal8Bit(argv[2]));
 
     velmor::app::Application velmor;
     velmor.show();

@@ -15,6 +15,7 @@
 #include "batch/progress_line.hpp"
 #include "batch/summary.hpp"
 #include "output/save_commands.hpp"
+#include "output/scratch_dir.hpp"
 #include "program/program.hpp"
 #include "support/fake_platform.hpp"
 
@@ -71,11 +72,9 @@ TEST_P(BatchAgainstWindow, ReportMatchesTheWindowByteForByte) {
     w.menus().item("Winsorized1").trigger();
     ASSERT_TRUE(program.pressShortcut("F5"));
 
-    // One folder per process and case: the cases may run side by side.
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("velmor_batch_identity_" + std::to_string(::getpid()) +
-                      (GetParam() ? "_pipelined" : "_single"));
-    std::filesystem::create_directories(dir);
+    // A folder of this test's own: tests run in parallel, and a fixed name
+    // would let one overwrite another's files or read stale ones.
+    const velmor::testing::ScratchDir dir;
     platform.saveAnswers.push_back((dir / "window.OUT").string());
     platform.saveAnswers.push_back((dir / "window.TXT").string());
     ASSERT_TRUE(program.pressShortcut("Ctrl+S"));
@@ -85,7 +84,6 @@ TEST_P(BatchAgainstWindow, ReportMatchesTheWindowByteForByte) {
     EXPECT_EQ(batch.seed, "4242");
     EXPECT_EQ(batch.samples, 2000);
     EXPECT_EQ(batch.verdict, "CAUTION");  // group 2 has a minimum on a normal population
-    std::filesystem::remove_all(dir);
     if (GetParam() && program.threadsAvailable()) {
         EXPECT_TRUE(program.run().pipeline().lastRunPipelined());
     }

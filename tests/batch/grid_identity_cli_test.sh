@@ -115,7 +115,9 @@ sed '1s/,complete/,interrupted/' "$(p 1)" > stopped.shard-1-of-3.csv
 refuse "an interrupted part" "was interrupted" stopped.shard-1-of-3.csv "$(p 2)" "$(p 3)"
 refuse "a summary that is not a part" "is not a summary part" one/grid.csv "$(p 2)" "$(p 3)"
 
-# 100 conditions, killed with SIGKILL part way, then resumed.
+# 100 conditions, killed with SIGKILL part way, then resumed. Completion
+# records are written at most once a second, so the grid must run for some
+# seconds even on a fast, idle machine for the kill to land in the middle.
 cat > hundred.study <<'STUDY'
 [groups]
 n = 5, 10, 20, 40

@@ -86,7 +86,7 @@ TEST_F(SampleSizeSearchTest, MediumEffectAtPoint80FindsEqualSizesNearTheAnalytic
     EXPECT_EQ(text("txtNsize3"), std::to_string(found[2]));
     EXPECT_TRUE(sizesYellow());
     EXPECT_EQ(text("memoresults"),
-              Paragraph(false, log.back().samples, found[0], found[1], found[2], "0.80"));
+              Paragraph(log.back().samples, found[0], found[1], found[2], "0.80"));
     EXPECT_EQ(state.tallies.completedReplications, log.back().samples);
     EXPECT_EQ(text("txtalphaused"), "0.8000");
     EXPECT_EQ(text("boxresults"), "RESULTS: Sample Size Analysis");
@@ -171,7 +171,7 @@ TEST_F(SampleSizeSearchTest, StopDuringTheBisectionEndsWithoutDifficultyOrYellow
     EXPECT_TRUE(platform.messages().empty());
     EXPECT_EQ(search.trialsRun(), 2);
     EXPECT_EQ(state.tallies.completedReplications, 49);
-    EXPECT_EQ(text("memoresults"), Paragraph(false, 49, 1008, 1008, 1008, "0.80"));
+    EXPECT_EQ(text("memoresults"), Paragraph(49, 1008, 1008, 1008, "0.80"));
     EXPECT_EQ(text("txtNsize1"), "1008");
     EXPECT_FALSE(sizesYellow());
     EXPECT_EQ(control("txtNsize1").background(), ui::colors::white);
@@ -192,7 +192,7 @@ TEST_F(SampleSizeSearchTest, StopBeforeTheFirstReplicationJudgesNothing) {
     EXPECT_EQ(search.trialsRun(), 1);
     EXPECT_EQ(platform.eventPumps, 1);
     EXPECT_EQ(state.tallies.completedReplications, 0);
-    EXPECT_EQ(text("memoresults"), Paragraph(false, 0, 16, 16, 16, "0.80"));
+    EXPECT_EQ(text("memoresults"), Paragraph(0, 16, 16, 16, "0.80"));
     EXPECT_FALSE(sizesYellow());
     EXPECT_TRUE(windowRestored());
     // A trial with no replication leaves nothing whole to save.
@@ -217,7 +217,10 @@ TEST_F(SampleSizeSearchTest, AllMeansEqualIsRefusedWithThePreviousRunsValues) {
     EXPECT_EQ(platform.messages(), std::vector<std::string>{kNullRefusal});
     EXPECT_EQ(search.trialsRun(), 0);
     EXPECT_EQ(platform.eventPumps, pumps);
-    EXPECT_EQ(text("memoresults"), Paragraph(true, 200, 20, 20, 20, "0.80"));
+    // No sizes "were found": the results area says that no search was made and why.
+    EXPECT_EQ(text("memoresults"),
+              "No sample size search was made: all three population means are equal, so there "
+              "is no power to find group sizes for. Any results shown are those of the last run.");
     EXPECT_EQ(text("boxresults"), "RESULTS: Sample Size Analysis");
     EXPECT_EQ(text("txtalphaused"), "0.8000");
     EXPECT_EQ(text("txtiterations"), "200");  // the dialog's count, taken from the window
@@ -247,7 +250,9 @@ TEST_F(SampleSizeSearchTest, ASingleIterationIsRefused) {
               std::vector<std::string>{"This will not work for a single iteration"});
     EXPECT_EQ(search.trialsRun(), 0);
     EXPECT_EQ(platform.eventPumps, 0);
-    EXPECT_EQ(text("memoresults"), Paragraph(true, 0, 16, 16, 16, "0.70"));
+    EXPECT_EQ(text("memoresults"),
+              "No sample size search was made: a search needs more than one iteration. Any "
+              "results shown are those of the last run.");
     EXPECT_EQ(text("txtalphaused"), "0.7000");
     EXPECT_EQ(text("txtiterations"), "1");
     EXPECT_TRUE(windowRestored());
@@ -260,6 +265,11 @@ TEST_F(SampleSizeSearchTest, BothRefusalsOneAfterTheOther) {
                                        "This will not work for a single iteration", kNullRefusal}));
     EXPECT_EQ(platform.count(Kind::Modal), 2);
     EXPECT_EQ(search.trialsRun(), 0);
+    EXPECT_EQ(text("memoresults"),
+              "No sample size search was made: a search needs more than one iteration; all three "
+              "population means are equal, so there is no power to find group sizes for. Any "
+              "results shown are those of the last run.");
+    EXPECT_EQ(text("boxresults"), "RESULTS: Sample Size Analysis");
     EXPECT_TRUE(windowRestored());
 }
 
@@ -286,6 +296,8 @@ TEST_F(SampleSizeSearchTest, TextsThatAreNotNumbersGetTheStandardMessage) {
     EXPECT_EQ(platform.shown[0].kind, Kind::PlainMessage);
     EXPECT_EQ(platform.shown[0].text, "'2.5' is not a valid integer value.");
     EXPECT_EQ(search.trialsRun(), 0);
+    EXPECT_EQ(text("memoresults").substr(0, 80),
+              "No sample size search was made: the number of iterations is not a whole number. ");
     EXPECT_TRUE(windowRestored());
 
     platform.shown.clear();
@@ -296,6 +308,8 @@ TEST_F(SampleSizeSearchTest, TextsThatAreNotNumbersGetTheStandardMessage) {
     EXPECT_EQ(platform.shown[0].kind, Kind::PlainMessage);
     EXPECT_EQ(platform.shown[0].text, "'abc' is not a valid floating point value.");
     EXPECT_EQ(search.trialsRun(), 0);
+    EXPECT_EQ(text("memoresults").substr(0, 66),
+              "No sample size search was made: a population mean is not a number.");
     EXPECT_FALSE(state.flags.searchActive);
     EXPECT_TRUE(windowRestored());
 }
@@ -313,9 +327,9 @@ TEST_F(SampleSizeSearchTest, ATrialTheRunRefusesEndsTheSearchAsARefusal) {
               std::vector<std::string>{"NOMINAL ALPHA must be greater than 0.0 and less than 1.0"});
     EXPECT_EQ(search.trialsRun(), 1);
     EXPECT_EQ(platform.eventPumps, 0);
-    EXPECT_EQ(text("memoresults").substr(0, 72),
-              "With the given parameters, using 0 Monte Carlo iterations, the sample si");
-    EXPECT_NE(text("memoresults").find("the sample sizes AROUND: "), std::string::npos);
+    EXPECT_EQ(text("memoresults"),
+              "The sample size search stopped without finding sample sizes: a trial could not "
+              "run with these settings (see the message shown).");
     EXPECT_FALSE(sizesYellow());
     EXPECT_TRUE(windowRestored());
     EXPECT_FALSE(state.flags.searchActive);
@@ -335,7 +349,9 @@ TEST_F(SampleSizeSearchTest, NoVarianceEndsTheSearchAndSaysWhy) {
     EXPECT_EQ(platform.messages(), std::vector<std::string>{kNoVariance});
     EXPECT_EQ(search.trialsRun(), 1);
     EXPECT_EQ(platform.eventPumps, 1);
-    EXPECT_NE(text("memoresults").find("the sample sizes AROUND: "), std::string::npos);
+    EXPECT_EQ(text("memoresults"),
+              "The sample size search stopped without finding sample sizes: a trial's data set "
+              "had no variance (see the message shown).");
     EXPECT_FALSE(sizesYellow());
     EXPECT_TRUE(windowRestored());
     EXPECT_FALSE(state.flags.searchActive);
@@ -383,7 +399,7 @@ TEST_F(SampleSizeSearchTest, AnEffectTooLargeForSizeTwoEndsInTheDifficultyMessag
     EXPECT_EQ(text("txtNsize1"), "1");
     EXPECT_EQ(text("txtNsize2"), "1");
     EXPECT_EQ(log.back().sizes, (GroupSizes{2, 2, 2}));
-    EXPECT_EQ(text("memoresults"), Paragraph(false, log.back().samples, 2, 2, 2, "0.80"));
+    EXPECT_EQ(text("memoresults"), Paragraph(log.back().samples, 2, 2, 2, "0.80"));
     EXPECT_FALSE(sizesYellow());
     EXPECT_FALSE(state.flags.searchActive);
     EXPECT_TRUE(state.flags.stopRequested);

@@ -67,13 +67,12 @@ struct SearchRig : RunFixture {
         return true;
     }
 
-    // The search's closing paragraph; `around` for a search that found nothing.
-    static std::string Paragraph(bool around, long long samples, int n1, int n2, int n3,
+    // The closing paragraph of a search that found sizes.
+    static std::string Paragraph(long long samples, int n1, int n2, int n3,
                                  const std::string& power) {
         return "With the given parameters, using " + std::to_string(samples) +
-               " Monte Carlo iterations, the sample sizes" + (around ? " AROUND: " : ": ") +
-               "Group1=" + std::to_string(n1) + " and Group2=" + std::to_string(n2) +
-               " and Group3=" + std::to_string(n3) +
+               " Monte Carlo iterations, the sample sizes: Group1=" + std::to_string(n1) +
+               " and Group2=" + std::to_string(n2) + " and Group3=" + std::to_string(n3) +
                " were found to achieve the desired power of " + power +
                " --- note that the sample sizes found here may not be exact, such as those in "
                "Power tables in Cohen (1988). You can test to see if a smaller sample size will "
