@@ -18,6 +18,7 @@ namespace {
 
 const char* const kUsage =
     "usage: velmor-batch [--out DIR] [--data] [--means] [--summary FILE.csv] STUDY...\n"
+    "       velmor-batch --version\n"
     "\n"
     "Runs each study file (see examples/) as the VELMOR window would and writes its results report\n"
     "to standard output, or to DIR/<study>.OUT with --out.\n"
@@ -45,6 +46,9 @@ bool ParseArguments(int argc, char** argv, Options& options) {
         };
         if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
+            std::exit(0);
+        } else if (arg == "--version") {
+            std::cout << "velmor-batch " << VELMOR_VERSION << "\n";
             std::exit(0);
         } else if (arg == "--out") {
             std::string dir;
