@@ -99,7 +99,7 @@ void BM_ReplicationAgainstItsUniforms(benchmark::State& state) {
     {
         reference::ReferenceReplicator plain(console);
         std::int32_t seed = kDefaultSeedWord;
-        std::int32_t rejections = 0;
+        std::int64_t rejections = 0;
         for (int i = 0; i < cycle; ++i) {
             const std::int64_t before = plain.generators.uniformsDrawn;
             plain.GenerateReplication(settings, seed);
@@ -116,7 +116,7 @@ void BM_ReplicationAgainstItsUniforms(benchmark::State& state) {
     RandomGenerators floorGenerators;
     std::int32_t seed = kDefaultSeedWord;
     std::int32_t floorSeed = kDefaultSeedWord;
-    std::int32_t rejections = 0;
+    std::int64_t rejections = 0;
     double replicationTime = 0.0, callsTime = 0.0, chainTime = 0.0;
     double sink = 0.0;
     std::int64_t drawn = 0;

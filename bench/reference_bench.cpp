@@ -36,10 +36,10 @@ struct Trial {
 
 // The reference path through the trials, as the run loop does it: every
 // replication is generated, and tested unless a group has no variance.
-std::int32_t ReferenceReplications(const std::vector<Trial>& trials) {
+std::int64_t ReferenceReplications(const std::vector<Trial>& trials) {
     SilentConsole console;
     velmor::reference::ReferenceReplicator plain(console);
-    std::int32_t rejections = 0;
+    std::int64_t rejections = 0;
     for (const Trial& trial : trials) {
         std::int32_t seed = trial.seedWord;
         for (std::int64_t i = 0; i < trial.replications; ++i) {

@@ -27,12 +27,12 @@ void BM_DefaultRunFakeAgainstHeadless(benchmark::State& state) {
         const auto t0 = Clock::now();
         auto rig = std::make_unique<velmor::testing::RunFixture>();
         rig->run.btnRunClick();
-        const std::int32_t rejections = rig->state.tallies.rejections;
+        const std::int64_t rejections = rig->state.tallies.rejections;
         rig.reset();
         const auto t1 = Clock::now();
         const velmor::batch::StudyOutcome outcome = velmor::batch::RunStudy(defaultStudy);
         const auto t2 = Clock::now();
-        if (!outcome.ok || outcome.samples != 10000 || outcome.rejections != rejections) {
+        if (!outcome.ok() || outcome.samples != 10000 || outcome.rejections != rejections) {
             state.SkipWithError("the two runs differ");
             break;
         }
@@ -63,7 +63,7 @@ void BM_DefaultRunCommandAgainstBareReplications(benchmark::State& state) {
         const auto t1 = Clock::now();
         velmor::ReplicationSettings settings = rig.state.settings;
         std::int32_t seed = -1432449975;
-        std::int32_t rejections = 0;
+        std::int64_t rejections = 0;
         for (int i = 0; i < 10000; ++i) {
             replicator.GenerateReplication(settings, seed);
             replicator.TestReplication(settings, rejections);

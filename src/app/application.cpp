@@ -57,11 +57,19 @@ Application::Application() {
     power_ = std::make_unique<PowerDialog>(models.powerBox, mainWindow_.get());
     user_ = std::make_unique<UserDialog>(models.userBox, mainWindow_.get());
     platform_.attach({mainWindow_.get(), about_.get(), run_.get(), power_.get(), user_.get()});
+    details_ = std::make_unique<DetailsWindow>(*program_, mainWindow_.get());
+    program_->setAnalysisObserver(
+        {[this](Program::Analysis kind) { details_->analysisStarted(kind); },
+         [this](Program::Analysis kind) { details_->analysisFinished(kind); }});
+    models.mainWindow.menu.Details1.setCommand([this] { details_->showAndRaise(); });
 }
 
 Application::~Application() {
     // The windows go before the models they mirror; the platform forgets them.
     platform_.attach({});
+    program_->setAnalysisObserver({});
+    program_->mainWindow().menu.Details1.setCommand({});
+    details_.reset();
     user_.reset();
     power_.reset();
     run_.reset();

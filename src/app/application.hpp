@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "app/details_window.hpp"
 #include "app/dialogs.hpp"
 #include "app/main_window_view.hpp"
 #include "app/qt_platform.hpp"
@@ -34,6 +35,7 @@ class Application {
     RunDialog& runBox() { return *run_; }
     PowerDialog& powerBox() { return *power_; }
     UserDialog& userBox() { return *user_; }
+    DetailsWindow& detailsWindow() { return *details_; }
 
     // Shows the main window only; the dialogs wait for their commands.
     void show();
@@ -48,6 +50,8 @@ class Application {
     std::unique_ptr<RunDialog> run_;
     std::unique_ptr<PowerDialog> power_;
     std::unique_ptr<UserDialog> user_;
+    // Opened from View, Details; kept beside the main window, never modal.
+    std::unique_ptr<DetailsWindow> details_;
 };
 
 }  // namespace velmor::app

@@ -1,12 +1,11 @@
 #include "batch/batch_runner.hpp"
 
-#include <charconv>
-
 #include "batch/headless_platform.hpp"
 #include "output/data_files.hpp"
 #include "output/line_sink.hpp"
 #include "output/report_writer.hpp"
 #include "program/program.hpp"
+#include "search/sample_size_search.hpp"
 
 namespace velmor::batch {
 
@@ -55,7 +54,9 @@ void TypeStudy(const Study& study, Program& program) {
     type(study.run, "samples", "txtiterations");
     type(study.run, "means_to_keep", "txtmeanstokeep");
     if (const StudyValue* bounds = Study::find(study.run, "bounds"))
-        w.menus().item(Lower(bounds->text) == "winsorized" ? "Winsorized1" : "Resampled1").trigger();
+        w.menus()
+            .item(Lower(bounds->text) == "winsorized" ? "Winsorized1" : "Resampled1")
+            .trigger();
 }
 
 std::string VerdictKind(const RunState& state) {
@@ -66,38 +67,55 @@ std::string VerdictKind(const RunState& state) {
     return "POWER";
 }
 
-std::string Csv(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
+// The diagnostics of the F probability, kept as the study's messages; with
+// no one at a keyboard, waiting for Enter returns at once.
+class StudyConsole final : public Console {
+  public:
+    explicit StudyConsole(std::vector<std::string>& lines) : lines_(lines) {}
+    void WriteLine(std::string_view line) override { lines_.emplace_back(line); }
+    void ReadLine() override {}
 
-std::string Shortest(double value) {
-    char buffer[64];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    (void)ec;
-    return std::string(buffer, end);
-}
+  private:
+    std::vector<std::string>& lines_;
+};
 
 }  // namespace
 
-StudyOutcome RunStudy(const Study& study, const ProgressCallback& progress) {
+const char* StatusText(StudyStatus status) {
+    switch (status) {
+        case StudyStatus::Ok:
+            return "ok";
+        case StudyStatus::Failed:
+            return "failed";
+        case StudyStatus::SaveFailed:
+            return "save failed";
+        case StudyStatus::Interrupted:
+            return "interrupted";
+        case StudyStatus::NotRun:
+            return "not run";
+    }
+    return "failed";
+}
+
+StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
+    std::vector<std::string> diagnostics;
+    StudyConsole console(diagnostics);
     HeadlessPlatform platform;
-    Program program(platform);
-    platform.attach(program.windows());
+    Program program(platform, &console);
+    // The one place where a worker's program is set up before the study is
+    // typed in: a choice about how a program uses the machine (such as
+    // keeping its replication loop on this thread, while the batch keeps
+    // every core busy with one program per condition) is made here.
     const RunState& state = program.state();
+    platform.attach(program.windows(), state);
+    platform.watchInterrupt(options.interrupt);
 
     StudyOutcome outcome;
     outcome.path = study.path;
     outcome.searched = study.search.has_value();
-    if (progress)
-        platform.setProgress([&](long long pumps) {
-            progress(pumps, outcome.searched ? 0 : static_cast<long long>(state.settings.txtiterations));
-        });
+    if (options.progress)
+        platform.setProgress(
+            [&](const RunProgress& progress) { options.progress(progress, outcome.searched); });
 
     TypeStudy(study, program);
     ui::MenuBar& menus = program.mainWindow().menus();
@@ -112,21 +130,39 @@ StudyOutcome RunStudy(const Study& study, const ProgressCallback& progress) {
     }
 
     outcome.messages = platform.messages();
+    outcome.messages.insert(outcome.messages.end(), diagnostics.begin(), diagnostics.end());
+    if (options.interrupt && options.interrupt->raised()) {
+        // Stopped from outside, not by the study: none of it is a result.
+        outcome.status = StudyStatus::Interrupted;
+        outcome.messages = {std::string("stopped by ") + SignalName(options.interrupt->signal())};
+        return outcome;
+    }
+    const Replicator& replicator = program.replicator();
+    auto keepDataSet = [&] {
+        MemoryLineSink data;
+        WriteDataFile(data, {replicator.observedScores(0), replicator.observedScores(1),
+                             replicator.observedScores(2)});
+        outcome.dataFile = data.text();
+        outcome.hasDataFile = true;
+    };
     // A search refused before its first trial, or ended on a refused trial,
     // leaves the last Run command's outcome short of Completed, as does a run
     // that failed its settings, found no variance, or was abandoned.
-    outcome.ok = program.run().lastOutcome() == RunController::Outcome::Completed;
-    if (!outcome.ok) return outcome;
+    const RunController::Outcome ended = program.run().lastOutcome();
+    if (ended == RunController::Outcome::NoVariance && !outcome.searched) keepDataSet();
+    if (ended != RunController::Outcome::Completed) {
+        outcome.status = StudyStatus::Failed;
+        return outcome;
+    }
+    outcome.status = StudyStatus::Ok;
 
     MemoryLineSink report;
     const ui::AboutBox& about = program.windows().aboutBox;
     WriteResultsReport(report, state,
-                       {about.control("Panel1").text(), about.control("Panel2").text(), about.control("Panel3").text()});
+                       {about.control("Panel1").text(), about.control("Panel2").text(),
+                        about.control("Panel3").text()});
     outcome.report = report.text();
-    MemoryLineSink data;
-    const Replicator& replicator = program.replicator();
-    WriteDataFile(data, {replicator.observedScores(0), replicator.observedScores(1), replicator.observedScores(2)});
-    outcome.dataFile = data.text();
+    keepDataSet();
     MemoryLineSink means;
     WriteMeansFile(means, state);
     outcome.meansFile = means.text();
@@ -144,27 +180,11 @@ StudyOutcome RunStudy(const Study& study, const ProgressCallback& progress) {
         outcome.standardErrors[g] = t.seOfMeans[g];
         outcome.sizes[g] = state.settings.groups[g].txtNsize;
     }
+    outcome.details =
+        SummaryColumnsOf(outcome.searched ? DescribeSearch(state, program.run().lastOutcome(),
+                                                           program.search().trialLog())
+                                          : DescribeRun(state, program.run().lastOutcome()));
     return outcome;
-}
-
-std::string SummaryHeader() {
-    return "file,status,seed,samples,rejections,proportion,verdict,mean1,mean2,mean3,se1,se2,se3,n1,n2,n3,search,"
-           "message";
-}
-
-std::string SummaryRow(const StudyOutcome& o) {
-    std::string row = Csv(o.path) + "," + (o.ok ? "ok" : "failed");
-    if (!o.ok) {
-        std::string message = o.messages.empty() ? "" : o.messages.front();
-        return row + std::string(14, ',') + "," + (o.searched ? "yes" : "no") + "," + Csv(message);
-    }
-    row += "," + o.seed + "," + std::to_string(o.samples) + "," + std::to_string(o.rejections) + "," +
-           Shortest(o.proportion) + "," + o.verdict;
-    for (double m : o.means) row += "," + Shortest(m);
-    for (double se : o.standardErrors) row += "," + Shortest(se);
-    for (std::int32_t n : o.sizes) row += "," + std::to_string(n);
-    // A completed study may still carry a message (the search's difficulty note).
-    return row + "," + (o.searched ? "yes" : "no") + "," + Csv(o.messages.empty() ? "" : o.messages.front());
 }
 
 }  // namespace velmor::batch

@@ -9,36 +9,67 @@
 #include <string>
 #include <vector>
 
+#include "analysis/run_details.hpp"
+#include "batch/interruption.hpp"
 #include "batch/study_file.hpp"
+#include "run/run_state.hpp"
 
 namespace velmor::batch {
 
+// What became of a study, as the summary says it.
+enum class StudyStatus {
+    Ok,           // ran, and everything asked for was written
+    Failed,       // refused or stopped by the window's rules, or unreadable
+    SaveFailed,   // ran, but its report or files could not be written
+    Interrupted,  // in flight when the batch was stopped; nothing of it kept
+    NotRun,       // the batch was stopped before it came to this study
+};
+const char* StatusText(StudyStatus status);
+
 struct StudyOutcome {
     std::string path;
-    bool ok = false;
+    StudyStatus status = StudyStatus::Failed;
+    bool ok() const { return status == StudyStatus::Ok; }
+    // The run completed, whether or not its files could be written.
+    bool hasResults() const {
+        return status == StudyStatus::Ok || status == StudyStatus::SaveFailed;
+    }
     std::vector<std::string> messages;  // what the window would have shown
-    std::string report;                 // the results report, CR LF line ends (when ok)
-    std::string dataFile;               // the data file text (when ok)
-    std::string meansFile;              // the means file text (when ok)
+    std::string saveError;    // with SaveFailed, for the summary: "I/O error N writing NAME"
+    std::string saveFailure;  // the same for standard error, with the file's folder
+    std::string report;       // the results report, CR LF line ends (with results)
+    // The last data set: with results, and after NO VARIANCE, whose message
+    // asks the user to save the data to verify it.
+    std::string dataFile;
+    bool hasDataFile = false;
+    std::string meansFile;  // the means file text (with results)
     bool searched = false;
     std::string seed;
     std::int64_t samples = 0;  // completed replications of the last run
-    std::int32_t rejections = 0;
+    std::int64_t rejections = 0;
     double proportion = 0.0;
     std::string verdict;  // ROBUST, INFLATED, CONSERVATIVE, POWER, CAUTION, or NONE for one sample
     std::array<double, 3> means{};
     std::array<double, 3> standardErrors{};
     std::array<std::int32_t, 3> sizes{};
+    // Monte Carlo error, band reading and normal-theory power (when ok).
+    SummaryColumns details;
 };
 
-// Progress of the study at hand: replications done so far (all trials of a
-// search), and the replications one run will make (0 for a search).
-using ProgressCallback = std::function<void(long long done, long long planned)>;
+// Progress of the run in progress (the current trial of a search).
+using ProgressCallback = std::function<void(const RunProgress& progress, bool search)>;
 
-StudyOutcome RunStudy(const Study& study, const ProgressCallback& progress = {});
+struct StudyRunOptions {
+    ProgressCallback progress;
+    // When raised, the study stops as the Stop button would stop it and
+    // comes back Interrupted.
+    const InterruptFlag* interrupt = nullptr;
+};
 
-// The summary CSV: a header and one row per study.
-std::string SummaryHeader();
-std::string SummaryRow(const StudyOutcome& outcome);
+// Runs the study in a program of its own, so studies may run side by side
+// on several threads. The F probability's diagnostics, which the window
+// writes to the process's standard output before waiting for Enter, become
+// messages of the study, and nothing waits.
+StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options = {});
 
 }  // namespace velmor::batch

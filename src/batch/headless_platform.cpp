@@ -20,19 +20,24 @@ ui::ModalResult HeadlessPlatform::showModal(ui::DialogId dialog) {
             return ui::ModalResult::Ok;
         }
         case ui::DialogId::About:
-        case ui::DialogId::UserAgreement: return ui::ModalResult::Ok;
+        case ui::DialogId::UserAgreement:
+            return ui::ModalResult::Ok;
     }
     return ui::ModalResult::Ok;
 }
 
 void HeadlessPlatform::processPendingEvents() {
-    ++pumps_;
-    // Reading the clock costs more than a small replication; look only now and then.
-    if (!progress_ || (pumps_ & 255) != 0) return;
+    if (interrupt_ && interrupt_->raised() && windows_)
+        windows_->mainWindow.control("btnStopRun").click();
+    if (!progress_ || !state_) return;
+    // Reading the clock costs more than a small replication; look only now
+    // and then, but at every resampling stop check, which come thousands of
+    // redraws apart.
+    if ((++pumps_ & 255) != 0 && state_->progress.redraws == 0) return;
     const auto now = std::chrono::steady_clock::now();
     if (now - lastProgress_ < std::chrono::milliseconds(250)) return;
     lastProgress_ = now;
-    progress_(pumps_);
+    progress_(state_->progress);
 }
 
 }  // namespace velmor::batch

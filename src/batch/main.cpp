@@ -1,172 +1,167 @@
 // velmor-batch: runs study files without a window, exactly as the window would.
 #include <unistd.h>
 
-#include <chrono>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <charconv>
+#include <cstdlib>
 #include <iostream>
+#include <map>
 #include <string>
-#include <variant>
-#include <vector>
 
-#include "batch/batch_runner.hpp"
-#include "core/errors.hpp"
-#include "output/line_sink.hpp"
+#include "batch/batch_command.hpp"
+#include "batch/interruption.hpp"
+#include "batch/output_files.hpp"
+#include "batch/printable.hpp"
 
 namespace {
 
 const char* const kUsage =
-    "usage: velmor-batch [--out DIR] [--data] [--means] [--summary FILE.csv] STUDY...\n"
+    "usage: velmor-batch [options] STUDY...\n"
+    "       velmor-batch [options] --design FILE.csv [BASE.study]\n"
+    "       velmor-batch merge OUT.csv PART.csv...\n"
     "       velmor-batch --version\n"
     "\n"
-    "Runs each study file (see examples/) as the VELMOR window would and writes its results report\n"
-    "to standard output, or to DIR/<study>.OUT with --out.\n"
+    "Runs each study file (see examples/) as the VELMOR window would and writes its results "
+    "report\n"
+    "to standard output, or to DIR/<condition>.OUT with --out. A value of a study may be a list\n"
+    "(sd = 1, 2, 4): the file is then a grid, one condition per combination, named <study>-<k>.\n"
     "  --out DIR          write reports (and data and means files) into DIR\n"
-    "  --data             also write the last data set as <study>_data.TXT\n"
-    "  --means            also write the kept means as <study>_means.DAT\n"
-    "  --summary FILE     write one CSV row per study to FILE\n"
-    "Messages go to standard error; the exit code is 1 when a study failed, 2 for a usage error.\n";
+    "  --data             also write the last data set as <condition>_data.TXT\n"
+    "  --means            also write the kept means as <condition>_means.DAT\n"
+    "  --summary FILE     write one CSV row per condition to FILE\n"
+    "  --design FILE.csv  one condition per row; columns group1.sd, groups.n, run.seed, ..., name\n"
+    "  --jobs N           run N conditions at a time (default: one per core)\n"
+    "  --resume           skip the conditions that an earlier run completed in DIR\n"
+    "  --shard K/N        run conditions K, K+N, K+2N, ... and write FILE's part,\n"
+    "                     FILE.shard-K-of-N.csv; --shard slurm takes K and N from an array job\n"
+    "merge writes the summary of all shards' parts, as one machine would have written it.\n"
+    "Messages go to standard error; the exit code is 1 when a condition failed, 2 for a usage "
+    "error,\n"
+    "130 or 143 when stopped by SIGINT or SIGTERM (conditions in flight keep no file).\n";
 
-struct Options {
-    std::filesystem::path outDir;
-    bool data = false;
-    bool means = false;
-    std::string summary;
-    std::vector<std::string> studies;
-};
+enum class Parsed { Run, Help, Version, Usage };
 
-bool ParseArguments(int argc, char** argv, Options& options) {
+bool Fail(const std::string& message) {
+    std::cerr << "velmor-batch: " << message << "\n";
+    return false;
+}
+
+bool ReadJobs(const std::string& text, unsigned& jobs) {
+    unsigned value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < 1)
+        return Fail("--jobs needs a whole number of 1 or more, not '" +
+                    velmor::batch::Printable(text) + "'");
+    jobs = value;
+    return true;
+}
+
+bool ReadShard(const std::string& text, velmor::batch::BatchOptions& options) {
+    std::variant<velmor::batch::Shard, std::string> shard;
+    if (text == "slurm") {
+        std::map<std::string, std::string> environment;
+        for (const char* name :
+             {"SLURM_ARRAY_TASK_ID", "SLURM_ARRAY_TASK_MIN", "SLURM_ARRAY_TASK_COUNT"})
+            if (const char* value = std::getenv(name)) environment[name] = value;
+        shard = velmor::batch::SlurmShard(environment);
+    } else {
+        shard = velmor::batch::ParseShard(text);
+    }
+    if (auto* problem = std::get_if<std::string>(&shard)) return Fail(*problem);
+    options.shard = std::get<velmor::batch::Shard>(shard);
+    return true;
+}
+
+Parsed ParseArguments(int argc, char** argv, velmor::batch::BatchOptions& options) {
+    options.jobs = velmor::batch::AvailableCores();
+    std::vector<std::string> positional;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](std::string& into) {
-            if (i + 1 >= argc) return false;
+            if (i + 1 >= argc) return Fail(arg + " needs a value");
             into = argv[++i];
             return true;
         };
+        std::string text;
         if (arg == "--help" || arg == "-h") {
-            std::cout << kUsage;
-            std::exit(0);
+            return Parsed::Help;
         } else if (arg == "--version") {
-            std::cout << "velmor-batch " << VELMOR_VERSION << "\n";
-            std::exit(0);
+            return Parsed::Version;
         } else if (arg == "--out") {
-            std::string dir;
-            if (!value(dir)) return false;
-            options.outDir = dir;
+            if (!value(text)) return Parsed::Usage;
+            options.output.outDir = text;
         } else if (arg == "--data") {
-            options.data = true;
+            options.output.data = true;
         } else if (arg == "--means") {
-            options.means = true;
+            options.output.means = true;
         } else if (arg == "--summary") {
-            if (!value(options.summary)) return false;
+            if (!value(options.summary)) return Parsed::Usage;
+        } else if (arg == "--design") {
+            if (!value(options.design)) return Parsed::Usage;
+        } else if (arg == "--jobs") {
+            if (!value(text) || !ReadJobs(text, options.jobs)) return Parsed::Usage;
+        } else if (arg == "--resume") {
+            options.resume = true;
+        } else if (arg == "--shard") {
+            if (!value(text) || !ReadShard(text, options)) return Parsed::Usage;
         } else if (!arg.empty() && arg[0] == '-') {
-            std::cerr << "velmor-batch: unknown option " << arg << "\n";
-            return false;
+            Fail("unknown option " + velmor::batch::Printable(arg));
+            return Parsed::Usage;
         } else {
-            options.studies.push_back(arg);
+            positional.push_back(arg);
         }
     }
-    return !options.studies.empty();
+    if (!options.design.empty()) {
+        if (positional.size() > 1) {
+            Fail("--design takes one base study at most, not " + std::to_string(positional.size()));
+            return Parsed::Usage;
+        }
+        if (!positional.empty()) options.designBase = positional.front();
+    } else {
+        if (positional.empty()) return Parsed::Usage;
+        options.studies = positional;
+    }
+    if (options.resume && options.output.outDir.empty()) {
+        Fail("--resume needs --out DIR: the record of what is complete lives in the output folder");
+        return Parsed::Usage;
+    }
+    return Parsed::Run;
 }
 
-// Writes text that already carries its CR LF line ends, through the sink that
-// never leaves half a file in place of a good one.
-void WriteFile(const std::filesystem::path& path, const std::string& text) {
-    velmor::TextFileSink sink(path);
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            sink.writeLine(std::string_view(text).substr(start));
-            break;
-        }
-        sink.writeLine(std::string_view(text).substr(start, end - start));
-        start = end + 2;
+int Merge(int argc, char** argv) {
+    if (argc < 4) {
+        std::cerr << "usage: velmor-batch merge OUT.csv PART.csv...\n";
+        return velmor::batch::kExitUsage;
     }
-    sink.commit();
+    return velmor::batch::MergeSummaries(argv[2], std::vector<std::string>(argv + 3, argv + argc),
+                                         std::cerr);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    Options options;
-    if (!ParseArguments(argc, argv, options)) {
-        std::cerr << kUsage;
-        return 2;
-    }
-    const bool showProgress = isatty(STDERR_FILENO);
-    const auto started = std::chrono::steady_clock::now();
-    const int total = static_cast<int>(options.studies.size());
-    bool anyFailed = false;
-    std::vector<velmor::batch::StudyOutcome> outcomes;
-
-    for (int k = 0; k < total; ++k) {
-        const std::string& path = options.studies[k];
-        auto read = velmor::batch::ReadStudyFile(path);
-        if (auto* errors = std::get_if<std::vector<velmor::batch::StudyError>>(&read)) {
-            for (const auto& e : *errors) std::cerr << e.text() << "\n";
-            velmor::batch::StudyOutcome failed;
-            failed.path = path;
-            failed.messages.push_back(errors->front().text());
-            outcomes.push_back(failed);
-            anyFailed = true;
-            continue;
-        }
-        const auto& study = std::get<velmor::batch::Study>(read);
-        const auto studyStart = std::chrono::steady_clock::now();
-        auto progress = [&](long long done, long long planned) {
-            const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - studyStart).count();
-            std::fprintf(stderr, "\rstudy %d of %d: %lld", k + 1, total, done);
-            if (planned > 0) {
-                const double left = done > 0 ? elapsed * static_cast<double>(planned - done) / static_cast<double>(done) : 0.0;
-                std::fprintf(stderr, " of %lld replications, %.1f s elapsed, about %.1f s left   ", planned, elapsed, left);
-            } else {
-                std::fprintf(stderr, " replications (search), %.1f s elapsed   ", elapsed);
+    velmor::batch::HoldClosedStandardStreams();
+    if (argc >= 2 && std::string(argv[1]) == "merge") return Merge(argc, argv);
+    velmor::batch::BatchOptions options;
+    switch (const Parsed parsed = ParseArguments(argc, argv, options)) {
+        case Parsed::Help:
+        case Parsed::Version:
+            try {
+                const std::string version = std::string("velmor-batch ") + VELMOR_VERSION + "\n";
+                velmor::batch::WriteStandardOutput(parsed == Parsed::Help ? kUsage : version, {});
+            } catch (const velmor::batch::WriteError& error) {
+                std::cerr << "velmor-batch: " << error.what() << " writing standard output\n";
+                return velmor::batch::kExitFailure;
             }
-            std::fflush(stderr);
-        };
-        velmor::batch::StudyOutcome outcome =
-            velmor::batch::RunStudy(study, showProgress ? velmor::batch::ProgressCallback(progress) : nullptr);
-        if (showProgress) std::fprintf(stderr, "\r\033[K");
-        for (const auto& message : outcome.messages) std::cerr << path << ": " << message << "\n";
-        if (!outcome.ok) {
-            anyFailed = true;
-            outcomes.push_back(std::move(outcome));
-            continue;
-        }
-        const std::string stem = std::filesystem::path(path).stem().string();
-        try {
-            if (!options.outDir.empty()) {
-                std::filesystem::create_directories(options.outDir);
-                WriteFile(options.outDir / (stem + ".OUT"), outcome.report);
-            } else {
-                std::cout << outcome.report << std::flush;
-            }
-            if (options.data) WriteFile(options.outDir / (stem + "_data.TXT"), outcome.dataFile);
-            if (options.means) WriteFile(options.outDir / (stem + "_means.DAT"), outcome.meansFile);
-        } catch (const velmor::IoError& error) {
-            std::cerr << path << ": " << error.what() << "\n";
-            anyFailed = true;
-        } catch (const std::filesystem::filesystem_error& error) {
-            std::cerr << path << ": " << error.what() << "\n";
-            anyFailed = true;
-        }
-        outcomes.push_back(std::move(outcome));
+            return 0;
+        case Parsed::Usage:
+            std::cerr << kUsage;
+            return velmor::batch::kExitUsage;
+        case Parsed::Run:
+            break;
     }
-
-    if (!options.summary.empty()) {
-        std::string csv = velmor::batch::SummaryHeader() + "\r\n";
-        for (const auto& o : outcomes) csv += velmor::batch::SummaryRow(o) + "\r\n";
-        try {
-            WriteFile(options.summary, csv);
-        } catch (const velmor::IoError& error) {
-            std::cerr << options.summary << ": " << error.what() << "\n";
-            anyFailed = true;
-        }
-    }
-    if (total > 1)
-        std::fprintf(stderr, "%d studies in %.2f s\n", total,
-                     std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
-    return anyFailed ? 1 : 0;
+    options.showProgress = isatty(STDERR_FILENO);
+    // Lives as long as the process: the signal handlers write to it.
+    static velmor::batch::InterruptFlag interrupt;
+    velmor::batch::InstallInterruptHandlers(interrupt);
+    return velmor::batch::RunBatch(options, interrupt, std::cerr);
 }

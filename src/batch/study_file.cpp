@@ -1,10 +1,12 @@
 #include "batch/study_file.hpp"
 
-#include <fstream>
+#include <filesystem>
 #include <set>
-#include <sstream>
 
+#include "batch/input_file.hpp"
+#include "batch/printable.hpp"
 #include "run/number_reading.hpp"
+#include "run/settings_step.hpp"
 
 namespace velmor::batch {
 
@@ -17,16 +19,25 @@ struct KeyRule {
     ValueKind kind;
 };
 
-const KeyRule kGroupKeys[] = {{"distribution", ValueKind::Distribution}, {"mean", ValueKind::Number},
-                              {"sd", ValueKind::Number},                 {"n", ValueKind::Number},
-                              {"reliability", ValueKind::Number},        {"integer", ValueKind::YesNo},
-                              {"minimum", ValueKind::OptionalNumber},    {"maximum", ValueKind::OptionalNumber}};
+const KeyRule kGroupKeys[] = {{"distribution", ValueKind::Distribution},
+                              {"mean", ValueKind::Number},
+                              {"sd", ValueKind::Number},
+                              {"n", ValueKind::Number},
+                              {"reliability", ValueKind::Number},
+                              {"integer", ValueKind::YesNo},
+                              {"minimum", ValueKind::OptionalNumber},
+                              {"maximum", ValueKind::OptionalNumber}};
 const KeyRule kRunKeys[] = {{"alpha", ValueKind::Number},
                             {"seed", ValueKind::Number},
                             {"samples", ValueKind::Number},
                             {"means_to_keep", ValueKind::Number},
                             {"bounds", ValueKind::Bounds}};
 const KeyRule kSearchKeys[] = {{"power", ValueKind::Number}, {"samples", ValueKind::Number}};
+
+constexpr int kGroups = 3;
+constexpr auto kCommon = static_cast<std::size_t>(SectionId::Groups);
+constexpr auto kRun = static_cast<std::size_t>(SectionId::Run);
+constexpr auto kSearch = static_cast<std::size_t>(SectionId::Search);
 
 std::string_view Trim(std::string_view s) {
     const auto first = s.find_first_not_of(" \t\r");
@@ -42,16 +53,18 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
-// An empty text means "not given" only where a value is optional.
-std::optional<std::string> CheckValue(ValueKind kind, std::string_view value) {
+// An empty text means "not given" only where a value is optional. A number is
+// judged by the window's own reading, so the window's own message applies.
+std::optional<std::string> CheckValue(ValueKind kind, std::string_view value, bool& notNumeric) {
     const std::string v = Lower(value);
+    notNumeric = false;
     switch (kind) {
         case ValueKind::Number:
-            if (!ReadNumber(value)) return "'" + std::string(value) + "' is not a number";
-            return std::nullopt;
         case ValueKind::OptionalNumber:
-            if (!value.empty() && !ReadNumber(value)) return "'" + std::string(value) + "' is not a number";
-            return std::nullopt;
+            if (kind == ValueKind::OptionalNumber && value.empty()) return std::nullopt;
+            if (ReadNumber(value)) return std::nullopt;
+            notNumeric = true;
+            return kNotNumericMessage;
         case ValueKind::Distribution:
             if (v != "normal" && v != "uniform") return "distribution must be normal or uniform";
             return std::nullopt;
@@ -59,7 +72,8 @@ std::optional<std::string> CheckValue(ValueKind kind, std::string_view value) {
             if (v != "yes" && v != "no") return "integer must be yes or no";
             return std::nullopt;
         case ValueKind::Bounds:
-            if (v != "resampled" && v != "winsorized") return "bounds must be resampled or winsorized";
+            if (v != "resampled" && v != "winsorized")
+                return "bounds must be resampled or winsorized";
             return std::nullopt;
     }
     return std::nullopt;
@@ -72,73 +86,271 @@ const KeyRule* FindRule(const KeyRule (&rules)[N], std::string_view key) {
     return nullptr;
 }
 
+const KeyRule* RuleFor(SectionId section, std::string_view key) {
+    switch (section) {
+        case SectionId::Run:
+            return FindRule(kRunKeys, key);
+        case SectionId::Search:
+            return FindRule(kSearchKeys, key);
+        default:
+            return FindRule(kGroupKeys, key);
+    }
+}
+
+std::vector<StudyError> FileError(const std::string& path, std::string message) {
+    return {StudyError{path, 0, std::move(message), false, {}}};
+}
+
+// The items of a value: split at commas, each trimmed. A value without a
+// comma is one item, kept whole.
+std::vector<std::string> Items(std::string_view value) {
+    std::vector<std::string> items;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = value.find(',', start);
+        items.emplace_back(Trim(value.substr(start, comma - start)));
+        if (comma == std::string_view::npos) break;
+        start = comma + 1;
+    }
+    return items;
+}
+
+const GridValue* Find(const GridSection& section, std::string_view key) {
+    auto it = section.find(key);
+    return it == section.end() ? nullptr : &it->second;
+}
+
+// Which item each factor takes in a condition, the last factor fastest.
+std::vector<std::size_t> Choices(const StudyGrid& grid, std::size_t index) {
+    std::vector<std::size_t> choices(grid.factors.size());
+    for (std::size_t f = grid.factors.size(); f-- > 0;) {
+        const GridValue* value = Find(
+            grid.sections[static_cast<std::size_t>(grid.factors[f].section)], grid.factors[f].key);
+        choices[f] = index % value->items.size();
+        index /= value->items.size();
+    }
+    return choices;
+}
+
+// The item a value takes in a condition: its only one, or its factor's choice.
+const std::string& ItemOf(const StudyGrid& grid, SectionId section, const std::string& key,
+                          const GridValue& value, const std::vector<std::size_t>& choices) {
+    if (value.items.size() == 1) return value.items.front();
+    for (std::size_t f = 0; f < grid.factors.size(); ++f)
+        if (grid.factors[f].section == section && grid.factors[f].key == key)
+            return value.items[choices[f]];
+    return value.items.front();
+}
+
+// The uniform groups that set a bound make a grid unreadable. Only when some
+// condition could have such a group are the conditions gone through, and the
+// first that has one is reported.
+std::vector<StudyError> CheckGridUniformBounds(const StudyGrid& grid) {
+    bool possible = false;
+    for (int g = 0; g < kGroups && !possible; ++g) {
+        auto effective = [&](const char* key) {
+            const GridValue* own = Find(grid.sections[g], key);
+            return own ? own : Find(grid.sections[kCommon], key);
+        };
+        const GridValue* distribution = effective("distribution");
+        bool uniform = false, bounded = false;
+        if (distribution)
+            for (const std::string& item : distribution->items)
+                uniform = uniform || Lower(item) == "uniform";
+        for (const char* bound : {"minimum", "maximum"})
+            if (const GridValue* v = effective(bound))
+                for (const std::string& item : v->items) bounded = bounded || !item.empty();
+        possible = uniform && bounded;
+    }
+    if (!possible) return {};
+    for (std::size_t k = 0; k < grid.count(); ++k) {
+        std::vector<StudyError> errors = CheckUniformBounds(grid.condition(k));
+        if (errors.empty()) continue;
+        if (grid.count() > 1)
+            for (StudyError& e : errors)
+                e.message += " (in condition " + grid.conditionName(k) + ")";
+        return errors;
+    }
+    return {};
+}
+
 }  // namespace
+
+std::string StudyError::text() const {
+    std::string where = Printable(path);
+    if (line > 0) where += ":" + std::to_string(line);
+    if (locationLast) return message + " (" + where + ": " + detail + ")";
+    return where + ": " + message;
+}
 
 const StudyValue* Study::find(const StudySection& section, std::string_view key) {
     auto it = section.find(key);
     return it == section.end() ? nullptr : &it->second;
 }
 
-StudyReadResult ParseStudy(std::string_view path, std::string_view content) {
-    Study study;
-    study.path = std::string(path);
-    std::vector<StudyError> errors;
-    auto error = [&](int line, std::string message) { errors.push_back({study.path, line, std::move(message)}); };
+std::string ColumnName(SectionId section, std::string_view key) {
+    switch (section) {
+        case SectionId::Groups:
+            return "groups." + std::string(key);
+        case SectionId::Run:
+            return "run." + std::string(key);
+        case SectionId::Search:
+            return "search." + std::string(key);
+        default:
+            return "group" + std::to_string(static_cast<int>(section) + 1) + "." + std::string(key);
+    }
+}
 
-    enum class Section { None, Group, Run, Search };
-    Section section = Section::None;
-    int group = 0;
-    StudySection* current = nullptr;
+bool IsStudyKey(SectionId section, std::string_view key) {
+    return RuleFor(section, key) != nullptr;
+}
+
+std::optional<StudyError> CheckStudyValue(SectionId section, std::string_view key,
+                                          std::string_view value, const std::string& path, int line,
+                                          std::string_view shownAs) {
+    const KeyRule* rule = RuleFor(section, key);
+    const std::string shown(shownAs.empty() ? key : shownAs);
+    if (!rule) return StudyError{path, line, "unknown key '" + Printable(key) + "'", false, {}};
+    bool notNumeric = false;
+    auto problem = CheckValue(rule->kind, value, notNumeric);
+    if (!problem) return std::nullopt;
+    if (notNumeric) return StudyError{path, line, *problem, true, shown + " = " + Printable(value)};
+    return StudyError{path, line, shown + ": " + *problem, false, {}};
+}
+
+std::vector<StudyError> CheckUniformBounds(const Study& study) {
+    std::vector<StudyError> errors;
+    for (const StudySection& g : study.groups) {
+        const StudyValue* distribution = Study::find(g, "distribution");
+        if (!distribution || Lower(distribution->text) != "uniform") continue;
+        for (const char* bound : {"minimum", "maximum"}) {
+            const StudyValue* v = Study::find(g, bound);
+            if (v && !v->text.empty())
+                errors.push_back({study.path,
+                                  v->line,
+                                  std::string(bound) +
+                                      " applies to normal groups only; a uniform group's bounds "
+                                      "follow from its mean and sd",
+                                  false,
+                                  {}});
+        }
+    }
+    return errors;
+}
+
+std::size_t StudyGrid::count() const {
+    std::size_t n = 1;
+    for (const Factor& f : factors)
+        n *= Find(sections[static_cast<std::size_t>(f.section)], f.key)->items.size();
+    return n;
+}
+
+std::string StudyGrid::conditionName(std::size_t index) const {
+    const std::string stem = std::filesystem::path(path).stem().string();
+    if (factors.empty()) return stem;
+    const std::string total = std::to_string(count());
+    std::string number = std::to_string(index + 1);
+    number.insert(0, total.size() - number.size(), '0');
+    return stem + "-" + number;
+}
+
+Study StudyGrid::condition(std::size_t index) const {
+    const std::vector<std::size_t> choices = Choices(*this, index);
+    Study study;
+    study.path = path;
+    auto fill = [&](StudySection& into, SectionId id) {
+        for (const auto& [key, value] : sections[static_cast<std::size_t>(id)])
+            into[key] = StudyValue{ItemOf(*this, id, key, value, choices), value.line};
+    };
+    for (int g = 0; g < kGroups; ++g) {
+        fill(study.groups[g], SectionId::Groups);  // a group's own keys then override
+        fill(study.groups[g], static_cast<SectionId>(g));
+    }
+    fill(study.run, SectionId::Run);
+    if (searches) fill(study.search.emplace(), SectionId::Search);
+    return study;
+}
+
+std::string StudyGrid::cell(std::size_t index, const std::string& column) const {
+    for (int s = 0; s < kSectionCount; ++s) {
+        const auto id = static_cast<SectionId>(s);
+        for (const auto& [key, value] : sections[s]) {
+            if (ColumnName(id, key) != column) continue;
+            if (value.items.size() == 1) return value.items.front();
+            return ItemOf(*this, id, key, value, Choices(*this, index));
+        }
+    }
+    return {};
+}
+
+std::vector<std::string> StudyGrid::factorColumns() const {
+    std::vector<std::string> columns;
+    for (const Factor& f : factors) columns.push_back(ColumnName(f.section, f.key));
+    return columns;
+}
+
+GridReadResult ParseStudyGrid(std::string_view path, std::string_view content) {
+    StudyGrid grid;
+    grid.path = std::string(path);
+    std::vector<StudyError> errors;
+    auto error = [&](int line, std::string message) {
+        errors.push_back({grid.path, line, std::move(message), false, {}});
+    };
+
+    // The section the lines belong to; none before the first heading and
+    // inside an unknown or broken one.
+    bool inSection = false;
+    SectionId section = SectionId::Run;
     std::set<std::string> seenSections;
 
     int lineNumber = 0;
     std::size_t start = 0;
+    // Editors on some systems start a UTF-8 file with a byte-order mark.
+    if (content.substr(0, 3) == "\xEF\xBB\xBF") start = 3;
     while (start <= content.size()) {
         std::size_t end = content.find('\n', start);
         if (end == std::string_view::npos) end = content.size();
         std::string_view line = content.substr(start, end - start);
         start = end + 1;
         ++lineNumber;
-        if (const auto hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
+        if (const auto hash = line.find('#'); hash != std::string_view::npos)
+            line = line.substr(0, hash);
         line = Trim(line);
         if (line.empty()) {
             if (end == content.size()) break;
             continue;
         }
         if (line.front() == '[') {
+            inSection = false;
             if (line.back() != ']') {
                 error(lineNumber, "a section heading must end with ]");
-                current = nullptr;
-                section = Section::None;
                 continue;
             }
-            std::string name = Lower(Trim(line.substr(1, line.size() - 2)));
+            std::string name = Printable(Lower(Trim(line.substr(1, line.size() - 2))));
             std::string squeezed;
             for (char c : name)
                 if (c != ' ' || (squeezed.size() && squeezed.back() != ' ')) squeezed += c;
             name = squeezed;
             if (seenSections.count(name)) {
                 error(lineNumber, "section [" + name + "] appears twice");
-                current = nullptr;
-                section = Section::None;
                 continue;
             }
             seenSections.insert(name);
             if (name == "group 1" || name == "group 2" || name == "group 3") {
-                section = Section::Group;
-                group = name.back() - '1';
-                current = &study.groups[group];
+                section = static_cast<SectionId>(name.back() - '1');
+                inSection = true;
+            } else if (name == "groups") {
+                section = SectionId::Groups;
+                inSection = true;
             } else if (name == "run") {
-                section = Section::Run;
-                current = &study.run;
+                section = SectionId::Run;
+                inSection = true;
             } else if (name == "search") {
-                section = Section::Search;
-                study.search.emplace();
-                current = &*study.search;
+                section = SectionId::Search;
+                inSection = true;
+                grid.searches = true;
             } else {
                 error(lineNumber, "unknown section [" + name + "]");
-                section = Section::None;
-                current = nullptr;
             }
             continue;
         }
@@ -147,54 +359,85 @@ StudyReadResult ParseStudy(std::string_view path, std::string_view content) {
             error(lineNumber, "expected key = value");
             continue;
         }
-        const std::string key = Lower(Trim(line.substr(0, equals)));
+        const std::string key = Printable(Lower(Trim(line.substr(0, equals))));
         const std::string_view value = Trim(line.substr(equals + 1));
-        if (section == Section::None) {
-            if (current == nullptr && seenSections.empty())
-                error(lineNumber, "'" + key + "' stands before any section");
+        if (!inSection) {
+            if (seenSections.empty()) error(lineNumber, "'" + key + "' stands before any section");
             continue;  // inside an unknown section: its heading was reported
         }
-        const KeyRule* rule = section == Section::Group ? FindRule(kGroupKeys, key)
-                              : section == Section::Run ? FindRule(kRunKeys, key)
-                                                        : FindRule(kSearchKeys, key);
-        if (!rule) {
+        if (!IsStudyKey(section, key)) {
             error(lineNumber, "unknown key '" + key + "'");
             continue;
         }
-        if (current->count(key)) {
+        GridSection& current = grid.sections[static_cast<std::size_t>(section)];
+        if (const GridValue* first = Find(current, key)) {
             error(lineNumber, "duplicate key '" + key + "' (first at line " +
-                                  std::to_string(current->at(key).line) + ")");
+                                  std::to_string(first->line) + ")");
             continue;
         }
-        if (auto problem = CheckValue(rule->kind, value)) {
-            error(lineNumber, key + ": " + *problem);
-            continue;
+        GridValue parsed{Items(value), lineNumber};
+        bool good = true;
+        for (const std::string& item : parsed.items) {
+            if (auto problem = CheckStudyValue(section, key, item, grid.path, lineNumber)) {
+                errors.push_back(std::move(*problem));
+                good = false;
+                break;  // one error a line
+            }
         }
-        (*current)[key] = StudyValue{std::string(value), lineNumber};
+        if (!good) continue;
+        if (parsed.items.size() > 1) grid.factors.push_back({section, key});
+        current.emplace(key, std::move(parsed));
     }
 
-    // Uniform bounds come from the mean and SD, as in the window.
-    for (const StudySection& g : study.groups) {
-        const StudyValue* distribution = Study::find(g, "distribution");
-        if (!distribution || Lower(distribution->text) != "uniform") continue;
-        for (const char* bound : {"minimum", "maximum"}) {
-            const StudyValue* v = Study::find(g, bound);
-            if (v && !v->text.empty())
-                error(v->line, std::string(bound) +
-                                   " applies to normal groups only; a uniform group's bounds follow from its mean "
-                                   "and sd");
-        }
-    }
+    if (errors.empty() && seenSections.empty())
+        error(0,
+              "has no section; a study needs at least one of [group 1], [group 2], [group 3], "
+              "[run] and [search] (an empty [run] runs the window's defaults)");
     if (!errors.empty()) return errors;
-    return study;
+
+    // The size of a grid, counted without overflowing.
+    std::size_t conditions = 1;
+    for (const StudyGrid::Factor& f : grid.factors) {
+        const std::size_t items =
+            Find(grid.sections[static_cast<std::size_t>(f.section)], f.key)->items.size();
+        if (conditions > kMaxGridConditions / items) {
+            error(0, "has more than " + std::to_string(kMaxGridConditions) +
+                         " conditions, the most one grid may have");
+            return errors;
+        }
+        conditions *= items;
+    }
+    errors = CheckGridUniformBounds(grid);
+    if (!errors.empty()) return errors;
+    return grid;
+}
+
+GridReadResult ReadStudyGrid(const std::string& path) {
+    std::string content;
+    if (auto problem = ReadInputFile(path, kMaxStudyFileBytes, "1 MiB", "a study file", content))
+        return FileError(path, *problem);
+    return ParseStudyGrid(path, content);
+}
+
+namespace {
+
+StudyReadResult SingleStudy(GridReadResult read) {
+    if (auto* errors = std::get_if<std::vector<StudyError>>(&read)) return std::move(*errors);
+    const StudyGrid& grid = std::get<StudyGrid>(read);
+    if (grid.count() != 1)
+        return FileError(grid.path, "holds lists of values: it is a grid of " +
+                                        std::to_string(grid.count()) + " conditions");
+    return grid.condition(0);
+}
+
+}  // namespace
+
+StudyReadResult ParseStudy(std::string_view path, std::string_view content) {
+    return SingleStudy(ParseStudyGrid(path, content));
 }
 
 StudyReadResult ReadStudyFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::vector<StudyError>{{path, 0, "cannot be read"}};
-    std::ostringstream content;
-    content << in.rdbuf();
-    return ParseStudy(path, content.str());
+    return SingleStudy(ReadStudyGrid(path));
 }
 
 }  // namespace velmor::batch

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/errors.hpp"
+#include "core/extended.hpp"
 
 namespace velmor {
 
@@ -35,12 +36,6 @@ constexpr long double kCof4 = 1.231739516L;
 constexpr long double kCof5 = 0.00120858003L;
 constexpr long double kCof6 = 5.36382e-6L;
 constexpr long double kSqrtTwoPi = 2.50662827465L;
-
-using Ext = long double;
-// Rounds an extended result once, where the value is stored.
-inline double Stored(Ext value) {
-    return static_cast<double>(value);
-}
 
 }  // namespace
 

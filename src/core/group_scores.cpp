@@ -3,20 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/extended.hpp"
+
 namespace velmor {
 
 namespace {
-
-using Ext = long double;
-// Scores are formed in extended precision and rounded once where they are stored.
-inline double Stored(Ext value) {
-    return static_cast<double>(value);
-}
-
-// A whole-number score: nearest integer, ties to even (the default rounding mode).
-inline double RoundHalfEven(double value) {
-    return std::nearbyint(value);
-}
 
 // Cases drawn on speculation when bounds are resampled (see below).
 constexpr int kFirstSpeculation = 16;

@@ -4,17 +4,13 @@
 #include <limits>
 #include <stdexcept>
 
+#include "core/extended.hpp"
 #include "core/fp_faults.hpp"
 #include "core/stored_sum.hpp"
 
 namespace velmor {
 
 namespace {
-
-using Ext = long double;
-inline double Stored(Ext value) {
-    return static_cast<double>(value);
-}
 
 struct Moments {
     double mean;
@@ -153,7 +149,7 @@ Replicator::Outcome Replicator::GenerateReplication(const ReplicationSettings& s
     return Outcome::Completed;
 }
 
-void Replicator::TestReplication(const ReplicationSettings& settings, std::int32_t& rejections) {
+void Replicator::TestReplication(const ReplicationSettings& settings, std::int64_t& rejections) {
     ReplicationResult& r = result_;
     const auto& groups = settings.groups;
     r.totalN = groups[0].txtNsize + groups[1].txtNsize + groups[2].txtNsize;

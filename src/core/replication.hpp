@@ -65,7 +65,7 @@ class Replicator {
     // F test on the described groups (call only when noVariance is false);
     // counts a rejection when the probability is at most txtalpha1. IoError
     // from the probability's diagnostics propagates.
-    void TestReplication(const ReplicationSettings& settings, std::int32_t& rejections);
+    void TestReplication(const ReplicationSettings& settings, std::int64_t& rejections);
 
     const ReplicationResult& result() const { return result_; }
 

@@ -29,7 +29,8 @@ constexpr int kTemporaryNameAttempts = 1000;
 
 }  // namespace
 
-TextFileSink::TextFileSink(const std::filesystem::path& target) : target_(target) {
+TextFileSink::TextFileSink(const std::filesystem::path& target, Flush flush)
+    : target_(target), flush_(flush) {
     // As opening "" would; without this the temporary file would land in the
     // working directory.
     if (target.empty()) throw IoError(ENOENT);
@@ -96,14 +97,19 @@ void TextFileSink::writeLine(std::string_view line) {
     }
 }
 
-void TextFileSink::commit() {
+void TextFileSink::finish() {
     if (fd_ < 0) throw IoError(EBADF);
     // On a regular file, errors that the file system reports late (delayed
     // allocation, a network share) surface in fsync or close, not in write.
-    if (!temporary_.empty() && ::fsync(fd_) != 0) fail(errno);
+    if (!temporary_.empty() && flush_ == Flush::ToDisk && ::fsync(fd_) != 0) fail(errno);
     const int closed = ::close(fd_);
     fd_ = -1;
     if (closed != 0) fail(errno);
+    finished_ = true;
+}
+
+void TextFileSink::commit() {
+    if (!finished_) finish();
     if (temporary_.empty()) return;
     if (::rename(temporary_.c_str(), target_.c_str()) != 0) fail(errno);
     temporary_.clear();

@@ -41,15 +41,23 @@ class MemoryLineSink final : public LineSink {
 // Lines written but not committed are discarded by the destructor.
 class TextFileSink final : public LineSink {
   public:
+    // Whether finish() waits until the fresh file is on disk. A caller that
+    // writes many files and makes them durable together (one syncfs) skips it.
+    enum class Flush { ToDisk, Deferred };
     // Opens the file to write; throws IoError when it cannot be created.
-    explicit TextFileSink(const std::filesystem::path& target);
+    explicit TextFileSink(const std::filesystem::path& target, Flush flush = Flush::ToDisk);
     ~TextFileSink() override;
     TextFileSink(const TextFileSink&) = delete;
     TextFileSink& operator=(const TextFileSink&) = delete;
 
     void writeLine(std::string_view line) override;
-    // Flushes, closes and puts the file in place; throws IoError on failure
-    // (the target then stays as it was). Call once, after the last line.
+    // Flushes to disk and closes the file, still under its fresh name (a
+    // device or pipe is simply closed); throws IoError on failure, removing
+    // the fresh file. Lets a caller complete several files before it puts any
+    // in place. Call at most once, after the last line.
+    void finish();
+    // Finishes the file if that was not done, and puts it in place; throws
+    // IoError on failure (the target then stays as it was). Call once.
     void commit();
 
   private:
@@ -59,6 +67,8 @@ class TextFileSink final : public LineSink {
     std::filesystem::path target_;     // the file the user chose (links resolved)
     std::filesystem::path temporary_;  // empty when writing the target directly
     int fd_ = -1;
+    Flush flush_;
+    bool finished_ = false;
     std::string buffer_;  // one line and its CR LF, reused
 };
 

@@ -19,7 +19,7 @@ std::string SaveCommands::ProposedName(const char* prefix, std::int32_t seed,
     return prefix + std::to_string(std::llabs(static_cast<long long>(seed))) + "." + extension;
 }
 
-void SaveCommands::save(const char* item, ui::SaveDialogRequest request, const char* confirmation,
+void SaveCommands::save(ui::MenuItem& item, ui::SaveDialogRequest request, const char* confirmation,
                         const std::function<void(LineSink&)>& write) {
     try {
         const std::optional<std::string> path = platform_.askSaveFileName(request);
@@ -31,14 +31,13 @@ void SaveCommands::save(const char* item, ui::SaveDialogRequest request, const c
         platform_.showPlainMessage(error.what());
         return;
     } catch (const std::exception& error) {
-        // Nothing but IoError is expected here; still, no exception may
-        // reach the toolkit's event loop.
-        platform_.showPlainMessage(error.what());
+        // Nothing but IoError is expected here. Anything else is reported
+        // here, so that the item and any earlier file stay as they were.
+        platform_.showPlainMessage(UnexpectedErrorMessage(error.what()));
         return;
     }
-    ui::MenuItem& menuItem = windows_.mainWindow.menus().item(item);
-    menuItem.setCaption(confirmation);
-    menuItem.setEnabled(false);
+    item.setCaption(confirmation);
+    item.setEnabled(false);
 }
 
 void SaveCommands::btnSaveClick() {
@@ -46,13 +45,13 @@ void SaveCommands::btnSaveClick() {
     ui::SaveDialogRequest request{"OUT",
                                   "Text files (*.out,*.dat,*.txt,*.csv)|*.out;*.dat;*.txt;*.csv",
                                   ProposedName("DORVEN_out_", seed, "OUT")};
-    save("Save1", std::move(request), "Results Saved", [this](LineSink& sink) {
-        // Copied only once a file was chosen, just before writing.
-        const ui::AboutBox& about = windows_.aboutBox;
-        aboutLines_ = {about.control("Panel1").text(), about.control("Panel2").text(),
-                       about.control("Panel3").text()};
-        WriteResultsReport(sink, state_, aboutLines_);
-    });
+    save(windows_.mainWindow.menu.Save1, std::move(request), "Results Saved",
+         [this](LineSink& sink) {
+             // Copied only once a file was chosen, just before writing.
+             const ui::AboutBox& about = windows_.aboutBox;
+             aboutLines_ = {about.Panel1.text(), about.Panel2.text(), about.Panel3.text()};
+             WriteResultsReport(sink, state_, aboutLines_);
+         });
 }
 
 void SaveCommands::btnSaveDataClick() {
@@ -60,10 +59,11 @@ void SaveCommands::btnSaveDataClick() {
     ui::SaveDialogRequest request{"TXT",
                                   "Text files (*.txt,*.csv,*.dat,*.out)|*.txt;*.csv;*.dat;*.out",
                                   ProposedName("DORVEN_data_", seed, "TXT")};
-    save("SaveData1", std::move(request), "Data Saved", [this](LineSink& sink) {
-        WriteDataFile(sink, {replicator_.observedScores(0), replicator_.observedScores(1),
-                             replicator_.observedScores(2)});
-    });
+    save(windows_.mainWindow.menu.SaveData1, std::move(request), "Data Saved",
+         [this](LineSink& sink) {
+             WriteDataFile(sink, {replicator_.observedScores(0), replicator_.observedScores(1),
+                                  replicator_.observedScores(2)});
+         });
 }
 
 void SaveCommands::btnSaveMeansClick() {
@@ -71,7 +71,7 @@ void SaveCommands::btnSaveMeansClick() {
     ui::SaveDialogRequest request{"DAT",
                                   "Text files (*.dat,*.csv,*.txt,*.out)|*.dat;*.csv;*.txt;*.out",
                                   ProposedName("DORVEN_means_", seed, "DAT")};
-    save("SaveMeans1", std::move(request), "Means Saved",
+    save(windows_.mainWindow.menu.SaveMeans1, std::move(request), "Means Saved",
          [this](LineSink& sink) { WriteMeansFile(sink, state_); });
 }
 

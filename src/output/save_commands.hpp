@@ -38,7 +38,7 @@ class SaveCommands {
     static std::string ProposedName(const char* prefix, std::int32_t seed, const char* extension);
 
   private:
-    void save(const char* item, ui::SaveDialogRequest request, const char* confirmation,
+    void save(ui::MenuItem& item, ui::SaveDialogRequest request, const char* confirmation,
               const std::function<void(LineSink&)>& write);
 
     ui::WindowSet& windows_;

@@ -50,12 +50,10 @@ CouplingRules::CouplingRules(ui::MainWindow& window, RunSettings& settings)
 
 CouplingRules::GroupView CouplingRules::viewOf(ui::MainWindow& window, RunSettings& settings,
                                                int g) {
-    const std::string n = std::to_string(g);
-    return GroupView{window.control("txtmean" + n),   window.control("txtsd" + n),
-                     window.control("rdoNormal" + n), window.control("rdoUniform" + n),
-                     window.control("chkMin" + n),    window.control("txtMin" + n),
-                     window.control("chkMax" + n),    window.control("txtMax" + n),
-                     settings.groups[g - 1]};
+    const ui::GroupControls& controls = window.groups[g - 1];
+    return GroupView{controls.txtmean,    controls.txtsd,  controls.rdoNormal,
+                     controls.rdoUniform, controls.chkMin, controls.txtMin,
+                     controls.chkMax,     controls.txtMax, settings.groups[g - 1]};
 }
 
 CouplingRules::GroupView& CouplingRules::group(int g) {
@@ -63,15 +61,19 @@ CouplingRules::GroupView& CouplingRules::group(int g) {
     return groups_[g - 1];
 }
 
-void CouplingRules::wire() {
+void CouplingRules::wire(Entry entry) {
+    auto through = [&entry](std::function<void()> rule) -> std::function<void()> {
+        if (!entry) return rule;
+        return [entry, rule = std::move(rule)] { entry(rule); };
+    };
     for (int g = 1; g <= kGroups; ++g) {
         GroupView& view = group(g);
-        view.uniform.setHandler([this, g] { rdoUniformClick(g); });
-        view.normal.setHandler([this, g] { rdoNormalClick(g); });
-        view.chkMin.setHandler([this, g] { chkMinClick(g); });
-        view.chkMax.setHandler([this, g] { chkMaxClick(g); });
-        view.mean.setHandler([this, g] { txtmeanChange(g); });
-        view.sd.setHandler([this, g] { txtsdChange(g); });
+        view.uniform.setHandler(through([this, g] { rdoUniformClick(g); }));
+        view.normal.setHandler(through([this, g] { rdoNormalClick(g); }));
+        view.chkMin.setHandler(through([this, g] { chkMinClick(g); }));
+        view.chkMax.setHandler(through([this, g] { chkMaxClick(g); }));
+        view.mean.setHandler(through([this, g] { txtmeanChange(g); }));
+        view.sd.setHandler(through([this, g] { txtsdChange(g); }));
     }
 }
 

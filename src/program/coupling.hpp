@@ -6,9 +6,10 @@
 // handlers, so a change made by code runs exactly what a user's action runs.
 
 #include <array>
+#include <functional>
 
-#include "run/run_settings.hpp"
 #include "model/windows.hpp"
+#include "run/run_settings.hpp"
 
 namespace velmor {
 
@@ -22,8 +23,10 @@ class CouplingRules {
     CouplingRules& operator=(const CouplingRules&) = delete;
 
     // Installs the rules as handlers of rdoNormal1..3, rdoUniform1..3,
-    // chkMin1..3, chkMax1..3, txtmean1..3 and txtsd1..3.
-    void wire();
+    // chkMin1..3, chkMax1..3, txtmean1..3 and txtsd1..3. When `entry` is
+    // given, each rule runs through it (the program's command boundary).
+    using Entry = std::function<void(const std::function<void()>& rule)>;
+    void wire(Entry entry = nullptr);
 
     // The six rules of group g, where g is the group number 1, 2 or 3 as in
     // the control names (std::out_of_range otherwise). Each touches only the

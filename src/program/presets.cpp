@@ -12,130 +12,104 @@ using ui::colors::maroon;
 using ui::colors::navy;
 using ui::colors::silver;
 
-// Texts of the window at start-up, which Reset to Defaults writes back.
-constexpr std::string_view kDefaultMean = "0.0";
-constexpr std::string_view kDefaultSd = "1.0";
-constexpr std::string_view kDefaultSize = "16";
-constexpr std::string_view kDefaultReliability = "1.0";
-constexpr std::string_view kDefaultAlpha = ".05";
-constexpr std::string_view kDefaultSeed = "1432449975";
-constexpr std::string_view kDefaultIterations = "10000";
-constexpr std::string_view kDefaultMeansToKeep = "1000";
-constexpr std::string_view kRunPrompt = "Press F5 to Run Analysis or click ->";
-
-constexpr std::array<std::string_view, kGroups> kGroupNumbers{"1", "2", "3"};
-
-// The per-group controls Reset enables, in its order.
-constexpr std::array<std::string_view, 11> kGroupInputs{
-    "txtmean",   "txtsd",      "txtNsize",   "txtReliability", "txtMin", "txtMax",
-    "rdoNormal", "rdoUniform", "chkInteger", "chkMin",         "chkMax"};
-
-std::string named(std::string_view stem, int g) {
-    std::string name(stem);
-    name += kGroupNumbers[g - 1];
-    return name;
-}
-
 }  // namespace
 
 Presets::Presets(ui::WindowSet& windows, RunState& state, CouplingRules& coupling)
     : main_(windows.mainWindow), state_(state), coupling_(coupling) {}
 
 void Presets::btnResetClick() {
-    main_.menus().item("Resampled1").setChecked(true);  // clears Winsorized1's mark
+    main_.menu.Resampled1.setChecked(true);  // clears Winsorized1's mark
 
     // A run or a search may have left the inputs disabled.
     enableInputs();
 
     // A group still Uniform here gets its bounds re-derived by the change
     // rules (to -1.73 and 1.73); switching it to Normal below removes them.
-    for (int g = 1; g <= kGroups; ++g) control(named("txtmean", g)).setText(kDefaultMean);
-    for (int g = 1; g <= kGroups; ++g) control(named("txtsd", g)).setText(kDefaultSd);
-    for (int g = 1; g <= kGroups; ++g) control(named("txtNsize", g)).setText(kDefaultSize);
-    control("txtalpha1").setText(kDefaultAlpha);
-    control("txtseed").setText(kDefaultSeed);
+    const auto& groups = main_.groups;
+    for (const ui::GroupControls& g : groups) g.txtmean.setText(ui::texts::kDefaultMean);
+    for (const ui::GroupControls& g : groups) g.txtsd.setText(ui::texts::kDefaultSd);
+    for (const ui::GroupControls& g : groups) g.txtNsize.setText(ui::texts::kDefaultSize);
+    main_.hypothesis.txtalpha1.setText(ui::texts::kDefaultAlpha);
+    main_.monteCarlo.txtseed.setText(ui::texts::kDefaultSeed);
     // The next run takes its seed from txtseed as it now stands, even with
     // automatic seeds on.
     state_.flags.seedFromField = true;
-    control("txtiterations").setText(kDefaultIterations);
-    control("txtmeanstokeep").setText(kDefaultMeansToKeep);
-    for (int g = 1; g <= kGroups; ++g)
-        control(named("txtReliability", g)).setText(kDefaultReliability);
+    main_.monteCarlo.txtiterations.setText(ui::texts::kDefaultIterations);
+    main_.sampling.txtmeanstokeep.setText(ui::texts::kDefaultMeansToKeep);
+    for (const ui::GroupControls& g : groups)
+        g.txtReliability.setText(ui::texts::kDefaultReliability);
 
     state_.flags.searchActive = false;
 
-    control("rdoOnetail").setChecked(true);
-    control("chkInc").setChecked(true);
-    for (int g = 1; g <= kGroups; ++g) control(named("chkInteger", g)).setChecked(false);
+    main_.hypothesis.rdoOnetail.setChecked(true);
+    main_.monteCarlo.chkInc.setChecked(true);
+    for (const ui::GroupControls& g : groups) g.chkInteger.setChecked(false);
 
     clearResults();
 
     // Runs the Normal rule for every group that was Uniform.
-    for (int g = 1; g <= kGroups; ++g) control(named("rdoNormal", g)).setChecked(true);
+    for (const ui::GroupControls& g : groups) g.rdoNormal.setChecked(true);
 
-    for (int g = 1; g <= kGroups; ++g) {
-        ui::Control& txtMin = control(named("txtMin", g));
-        ui::Control& txtMax = control(named("txtMax", g));
-        txtMin.setText("");
-        txtMax.setText("");
+    for (const ui::GroupControls& g : groups) {
+        g.txtMin.setText("");
+        g.txtMax.setText("");
         // A box still checked (a Normal group with a bound on) runs its bound
         // rule, which hides the field and clears the flag.
-        control(named("chkMin", g)).setChecked(false);
-        control(named("chkMax", g)).setChecked(false);
-        txtMin.setEnabled(false);
-        txtMax.setEnabled(false);
-        txtMin.setVisible(false);
-        txtMax.setVisible(false);
+        g.chkMin.setChecked(false);
+        g.chkMax.setChecked(false);
+        g.txtMin.setEnabled(false);
+        g.txtMax.setEnabled(false);
+        g.txtMin.setVisible(false);
+        g.txtMax.setVisible(false);
     }
 }
 
 void Presets::enableInputs() {
-    for (int g = 1; g <= kGroups; ++g)
-        for (std::string_view stem : kGroupInputs) control(named(stem, g)).setEnabled(true);
-    for (std::string_view name : {"txtseed", "txtiterations", "txtalpha1", "txtmeanstokeep",
-                                  "chkInc", "Label1", "rdoOnetail"})
-        control(name).setEnabled(true);
-    control("rdoTwotail").setEnabled(false);
+    for (const ui::GroupControls& g : main_.groups)
+        for (ui::Control* input : g.inputs()) input->setEnabled(true);
+    // Every run-wide input but the two-tailed choice, which nothing offers.
+    for (ui::Control* input : main_.runInputs())
+        input->setEnabled(input != &main_.hypothesis.rdoTwotail);
 }
 
 void Presets::clearResults() {
-    control("txtrej1").setText("");
-    control("Label9").setText("Proportion");
-    for (std::string_view name : {"txtprop1", "txtActualM1", "txtActualM2", "txtActualM3",
-                                  "txtSEmean1", "txtSEmean2", "txtSEmean3", "txtalphaused"})
-        control(name).setText("");
+    const ui::ResultsControls& results = main_.results;
+    results.txtrej1.setText("");
+    results.Label9.setText("Proportion");
+    results.txtprop1.setText("");
+    for (const ui::GroupResultControls& g : main_.sampling.groups) g.txtActualM.setText("");
+    for (const ui::GroupResultControls& g : main_.sampling.groups) g.txtSEmean.setText("");
+    results.txtalphaused.setText("");
     state_.clearResultLines();
-    control("boxresults").setBackground(silver);
-    for (std::string_view name : {"txtalphaused", "txtrej1", "txtprop1", "memoresults"})
-        control(name).setBackground(aqua);
-    control("memoresults").setText(state_.joinedResultLines());
+    results.boxresults.setBackground(silver);
+    for (ui::Control* field :
+         {&results.txtalphaused, &results.txtrej1, &results.txtprop1, &results.memoresults})
+        field->setBackground(aqua);
+    results.memoresults.setText(state_.joinedResultLines());
 
-    ui::MenuBar& menus = main_.menus();
-    for (std::string_view name : ui::MainWindow::kLockedMenus) {
-        menus.item(name).setEnabled(true);
-        menus.item(name).setVisible(true);
+    for (ui::MenuItem* menu : main_.menu.locked()) {
+        menu->setEnabled(true);
+        menu->setVisible(true);
     }
-    for (std::string_view name : {"Save1", "SaveData1", "SaveMeans1"})
-        menus.item(name).setEnabled(false);
+    for (ui::MenuItem* item : main_.menu.saveItems()) item->setEnabled(false);
 
-    control("SpeedButtonRun").setFontColor(maroon);
-    ui::Control& prompt = control("Label7");
-    prompt.setFontColor(maroon);
-    prompt.setText(kRunPrompt);
-    ui::Control& stop = control("btnStopRun");
-    stop.setEnabled(false);
-    stop.setVisible(false);
-    ui::Control& box = control("boxresults");
-    box.setFontColor(navy);
-    box.setText("");
+    const ui::RunPanelControls& panel = main_.runPanel;
+    panel.SpeedButtonRun.setFontColor(maroon);
+    panel.Label7.setFontColor(maroon);
+    panel.Label7.setText(ui::texts::kRunPrompt);
+    panel.btnStopRun.setEnabled(false);
+    panel.btnStopRun.setVisible(false);
+    results.boxresults.setFontColor(navy);
+    results.boxresults.setText("");
 }
 
 void Presets::applyPreset(const Preset& preset) {
     btnResetClick();
-    for (int g = 1; g <= kGroups; ++g) control(named("txtmean", g)).setText(preset.mean);
-    for (int g = 1; g <= kGroups; ++g) control(named("txtsd", g)).setText(preset.sd);
+    const auto& groups = main_.groups;
+    for (const ui::GroupControls& g : groups) g.txtmean.setText(preset.mean);
+    for (const ui::GroupControls& g : groups) g.txtsd.setText(preset.sd);
     if (preset.integerData)
-        for (int g = 1; g <= kGroups; ++g) control(named("chkInteger", g)).setChecked(true);
+        for (const ui::GroupControls& g : groups) g.chkInteger.setChecked(true);
     if (preset.distribution == Distribution::Normal) {
         // The groups are Normal already, so checking the button would run
         // nothing; the rule is applied directly, which also records the
@@ -143,7 +117,7 @@ void Presets::applyPreset(const Preset& preset) {
         for (int g = 1; g <= kGroups; ++g) coupling_.rdoNormalClick(g);
         return;
     }
-    for (int g = 1; g <= kGroups; ++g) control(named("rdoUniform", g)).setChecked(true);
+    for (const ui::GroupControls& g : groups) g.rdoUniform.setChecked(true);
     // A second pass gives the same bounds; kept so that every group ends
     // through the same complete rule.
     for (int g = 1; g <= kGroups; ++g) coupling_.rdoUniformClick(g);
@@ -179,11 +153,12 @@ void Presets::ResettoUniform01001Click() {
 void Presets::applyEffectSize(const EffectSize& effect) {
     // A Uniform group re-derives its bounds after each change and ends with
     // those of its final mean and SD.
-    control("txtmean1").setText(effect.mean1);
-    control("txtmean2").setText(effect.mean2);
-    control("txtmean3").setText(effect.mean3);
-    for (int g = 1; g <= kGroups; ++g) control(named("txtsd", g)).setText("1.00");
-    ui::Control& first = control("txtmean1");
+    const auto& groups = main_.groups;
+    groups[0].txtmean.setText(effect.mean1);
+    groups[1].txtmean.setText(effect.mean2);
+    groups[2].txtmean.setText(effect.mean3);
+    for (const ui::GroupControls& g : groups) g.txtsd.setText("1.00");
+    ui::Control& first = groups[0].txtmean;
     first.setEnabled(true);
     first.setFocus();
 }

@@ -62,7 +62,6 @@ class Presets {
     void applyEffectSize(const EffectSize& effect);
     void enableInputs();
     void clearResults();
-    ui::Control& control(std::string_view name) { return main_.control(name); }
 
     ui::MainWindow& main_;
     RunState& state_;

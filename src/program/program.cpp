@@ -1,23 +1,28 @@
 #include "program/program.hpp"
 
+#include <exception>
+#include <functional>
+
+#include "core/errors.hpp"
 #include "output/save_commands.hpp"
-#include "search/sample_size_search.hpp"
 #include "program/coupling.hpp"
 #include "program/presets.hpp"
+#include "search/sample_size_search.hpp"
 
 namespace velmor {
 
 Program::Program(ui::Platform& platform, Console* console)
     : platform_(platform),
+      turns_(platform, toolkitHasControl_),
       ownConsole_(console ? nullptr : std::make_unique<ProcessConsole>()),
       console_(console ? *console : *ownConsole_),
       replicator_(generators_, console_),
-      run_(windows_, platform_, state_, generators_, replicator_),
-      save_(std::make_unique<SaveCommands>(windows_, platform_, state_, replicator_)),
-      search_(std::make_unique<SampleSizeSearch>(windows_, platform_, state_, run_)),
+      run_(windows_, turns_, state_, generators_, replicator_),
+      save_(std::make_unique<SaveCommands>(windows_, turns_, state_, replicator_)),
+      search_(std::make_unique<SampleSizeSearch>(windows_, turns_, state_, run_)),
       coupling_(std::make_unique<CouplingRules>(windows_.mainWindow, state_.settings)),
       presets_(std::make_unique<Presets>(windows_, state_, *coupling_)) {
-    coupling_->wire();
+    coupling_->wire([this](const std::function<void()>& rule) { guarded(rule); });
     wireMenus();
     wireControls();
 }
@@ -25,85 +30,175 @@ Program::Program(ui::Platform& platform, Console* console)
 Program::~Program() = default;
 
 template <class F>
+auto Program::ToolkitTurns::turn(F&& call) {
+    struct Back {
+        bool& flag;
+        bool was;
+        ~Back() { flag = was; }
+    } back{toolkitHasControl_, toolkitHasControl_};
+    toolkitHasControl_ = true;
+    return call();
+}
+
+void Program::ToolkitTurns::showPlainMessage(const std::string& text) {
+    turn([&] { platform_.showPlainMessage(text); });
+}
+ui::ModalResult Program::ToolkitTurns::showModal(ui::DialogId dialog) {
+    return turn([&] { return platform_.showModal(dialog); });
+}
+std::optional<std::string> Program::ToolkitTurns::askSaveFileName(
+    const ui::SaveDialogRequest& request) {
+    return turn([&] { return platform_.askSaveFileName(request); });
+}
+void Program::ToolkitTurns::processPendingEvents() {
+    turn([&] { platform_.processPendingEvents(); });
+}
+void Program::ToolkitTurns::closeMainWindow() {
+    turn([&] { platform_.closeMainWindow(); });
+}
+
+template <class F>
 void Program::guarded(F&& command) {
+    if (!toolkitHasControl_) {
+        command();
+        return;
+    }
     ++commandDepth_;
+    toolkitHasControl_ = false;
     struct Leave {
         int& depth;
-        ~Leave() { --depth; }
-    } leave{commandDepth_};
-    command();
+        bool& toolkitHasControl;
+        ~Leave() {
+            --depth;
+            toolkitHasControl = true;
+        }
+    } leave{commandDepth_, toolkitHasControl_};
+    // Nothing may reach the toolkit's event loop, which cannot carry an
+    // exception: whatever escapes the command ends here.
+    try {
+        command();
+    } catch (const std::exception& error) {
+        recoverFrom(error.what());
+    } catch (...) {
+        recoverFrom(nullptr);
+    }
+}
+
+void Program::recoverFrom(const char* what) {
+    const std::string message = UnexpectedErrorMessage(what);
+    // Another command waits below this one (a dialog's button while its
+    // command shows the dialog); that command still owns the window.
+    const bool outermost = commandDepth_ == 1;
+    try {
+        if (outermost) run_.recoverFromFailure();
+        turns_.showPlainMessage(message);
+    } catch (...) {
+        // The window or the message could not be put right either; the
+        // program goes on, and the next command starts from a fresh reset.
+    }
+}
+
+template <class F>
+void Program::analysis(Analysis kind, F&& command) {
+    const int searchesBefore = search_->searchesStarted();
+    guarded([&] {
+        if (analysisObserver_.started) analysisObserver_.started(kind);
+        command();
+    });
+    // F9 cancelled in Set Power starts no search; the last analysis stands.
+    const bool ran = kind != Analysis::Search || search_->searchesStarted() != searchesBefore;
+    if (ran) lastAnalysis_ = kind;
+    // Told also after a command that failed, so that a follower stops waiting.
+    guarded([&] {
+        if (analysisObserver_.finished) analysisObserver_.finished(ran ? kind : Analysis::None);
+    });
 }
 
 void Program::wireMenus() {
-    ui::MenuBar& menus = windows_.mainWindow.menus();
-    auto on = [&](const char* item, auto command) {
-        menus.item(item).setCommand([this, command] { guarded(command); });
+    const ui::MainMenuItems& menu = windows_.mainWindow.menu;
+    auto on = [&](ui::MenuItem& item, auto command) {
+        item.setCommand([this, command] { guarded(command); });
     };
-    on("Save1", [this] { save_->btnSaveClick(); });
-    on("SaveData1", [this] { save_->btnSaveDataClick(); });
-    on("SaveMeans1", [this] { save_->btnSaveMeansClick(); });
-    on("Exit1", [this] { btnQuitClick(); });
-    on("Run1", [this] { run_.btnRunClick(); });
-    on("GetPower701", [this] { search_->GetPower701Click(); });
-    on("GetPower801", [this] { search_->GetPower801Click(); });
-    on("GetNforAnyPower1", [this] { search_->GetNforAnyPower1Click(); });
-    on("Test10001", [this] { search_->Test10001Click(); });
-    on("NoEffect1", [this] { presets_->NoEffect1Click(); });
-    on("SmallEffect1", [this] { presets_->Small1Click(); });
-    on("MediumEffect1", [this] { presets_->Medium1Click(); });
-    on("LargeEffect1", [this] { presets_->Large1Click(); });
-    on("Resampled1", [this] { Resampled1Click(); });
-    on("Winsorized1", [this] { Winsorized1Click(); });
-    on("TypeIIIErrorresults1", [this] { TypeIIIErrorresults1Click(); });
-    on("Reset1", [this] { presets_->btnResetClick(); });
-    on("ResettoStandardNormal1", [this] { presets_->ResettoStandardNormal1Click(); });
-    on("ResettoNormalIQtype1", [this] { presets_->ResettoNormalIQtype1Click(); });
-    on("ResettoNormalTscores1", [this] { presets_->ResettoNormalTscores1Click(); });
-    on("ResettoCEEBSATscores1", [this] { presets_->ResettoCEEBSATscores1Click(); });
-    on("ResettoUniform011", [this] { presets_->ResettoUniform011Click(); });
-    on("ResettoUniformMean01", [this] { presets_->ResettoUniformMean01Click(); });
-    on("ResettoUniformUID331", [this] { presets_->ResettoUniformUID331Click(); });
-    on("ResettoUniform01001", [this] { presets_->ResettoUniform01001Click(); });
-    on("UserAgreement1", [this] { UserAgreement1Click(); });
-    on("About1", [this] { btnAboutClick(); });
+    on(menu.Save1, [this] { save_->btnSaveClick(); });
+    on(menu.SaveData1, [this] { save_->btnSaveDataClick(); });
+    on(menu.SaveMeans1, [this] { save_->btnSaveMeansClick(); });
+    on(menu.Exit1, [this] { btnQuitClick(); });
+    auto onAnalysis = [&](ui::MenuItem& item, Analysis kind, auto command) {
+        item.setCommand([this, kind, command] { analysis(kind, command); });
+    };
+    onAnalysis(menu.Run1, Analysis::Run, [this] { run_.btnRunClick(); });
+    onAnalysis(menu.GetPower701, Analysis::Search, [this] { search_->GetPower701Click(); });
+    onAnalysis(menu.GetPower801, Analysis::Search, [this] { search_->GetPower801Click(); });
+    onAnalysis(menu.GetNforAnyPower1, Analysis::Search,
+               [this] { search_->GetNforAnyPower1Click(); });
+    on(menu.Test10001, [this] { search_->Test10001Click(); });
+    on(menu.NoEffect1, [this] { presets_->NoEffect1Click(); });
+    on(menu.SmallEffect1, [this] { presets_->Small1Click(); });
+    on(menu.MediumEffect1, [this] { presets_->Medium1Click(); });
+    on(menu.LargeEffect1, [this] { presets_->Large1Click(); });
+    on(menu.Resampled1, [this] { Resampled1Click(); });
+    on(menu.Winsorized1, [this] { Winsorized1Click(); });
+    on(menu.TypeIIIErrorresults1, [this] { TypeIIIErrorresults1Click(); });
+    on(menu.Reset1, [this] { presets_->btnResetClick(); });
+    on(menu.ResettoStandardNormal1, [this] { presets_->ResettoStandardNormal1Click(); });
+    on(menu.ResettoNormalIQtype1, [this] { presets_->ResettoNormalIQtype1Click(); });
+    on(menu.ResettoNormalTscores1, [this] { presets_->ResettoNormalTscores1Click(); });
+    on(menu.ResettoCEEBSATscores1, [this] { presets_->ResettoCEEBSATscores1Click(); });
+    on(menu.ResettoUniform011, [this] { presets_->ResettoUniform011Click(); });
+    on(menu.ResettoUniformMean01, [this] { presets_->ResettoUniformMean01Click(); });
+    on(menu.ResettoUniformUID331, [this] { presets_->ResettoUniformUID331Click(); });
+    on(menu.ResettoUniform01001, [this] { presets_->ResettoUniform01001Click(); });
+    on(menu.UserAgreement1, [this] { UserAgreement1Click(); });
+    on(menu.About1, [this] { btnAboutClick(); });
     // "Get N for Power = .90" and "Help" carry no command: choosing them does nothing.
 }
 
 void Program::wireControls() {
-    ui::MainWindow& w = windows_.mainWindow;
-    w.control("SpeedButtonRun").setHandler([this] { guarded([this] { run_.SpeedButtonRunClick(); }); });
+    const ui::RunPanelControls& panel = windows_.mainWindow.runPanel;
+    panel.SpeedButtonRun.setHandler([this] {
+        analysis(Analysis::Run, [this] { run_.SpeedButtonRunClick(); });
+    });
     // The stop button acts while a run is in progress; it only raises a flag.
-    w.control("btnStopRun").setHandler([this] { run_.btnStopRunClick(); });
-    windows_.powerBox.control("btnOK").setHandler([this] { search_->btnOKClick(); });
+    panel.btnStopRun.setHandler([this] { guarded([this] { run_.btnStopRunClick(); }); });
+    windows_.powerBox.btnOK.setHandler([this] { guarded([this] { search_->btnOKClick(); }); });
 }
 
-bool Program::pressShortcut(std::string_view key) { return windows_.mainWindow.menus().pressShortcut(key); }
+bool Program::pressShortcut(std::string_view key) {
+    return windows_.mainWindow.menus().pressShortcut(key);
+}
 
 void Program::txtseedKeyPress(bool producesCharacter) {
-    if (producesCharacter) windows_.mainWindow.control("chkInc").setChecked(false);
+    if (producesCharacter)
+        guarded([this] { windows_.mainWindow.monteCarlo.chkInc.setChecked(false); });
 }
 
-void Program::btnQuitClick() { platform_.closeMainWindow(); }
+void Program::btnQuitClick() {
+    turns_.closeMainWindow();
+}
 
 void Program::Resampled1Click() {
-    ui::MenuBar& menus = windows_.mainWindow.menus();
-    menus.item("Resampled1").setChecked(true);
-    menus.item("Winsorized1").setChecked(false);
+    const ui::MainMenuItems& menu = windows_.mainWindow.menu;
+    menu.Resampled1.setChecked(true);
+    menu.Winsorized1.setChecked(false);
 }
 
 void Program::Winsorized1Click() {
-    ui::MenuBar& menus = windows_.mainWindow.menus();
-    menus.item("Winsorized1").setChecked(true);
-    menus.item("Resampled1").setChecked(false);
+    const ui::MainMenuItems& menu = windows_.mainWindow.menu;
+    menu.Winsorized1.setChecked(true);
+    menu.Resampled1.setChecked(false);
 }
 
 void Program::TypeIIIErrorresults1Click() {
     state_.settings.TypeIIIErrorresults1 = !state_.settings.TypeIIIErrorresults1;
-    windows_.mainWindow.menus().item("TypeIIIErrorresults1").setChecked(state_.settings.TypeIIIErrorresults1);
+    windows_.mainWindow.menu.TypeIIIErrorresults1.setChecked(state_.settings.TypeIIIErrorresults1);
 }
 
-void Program::btnAboutClick() { platform_.showModal(ui::DialogId::About); }
+void Program::btnAboutClick() {
+    turns_.showModal(ui::DialogId::About);
+}
 
-void Program::UserAgreement1Click() { platform_.showModal(ui::DialogId::UserAgreement); }
+void Program::UserAgreement1Click() {
+    turns_.showModal(ui::DialogId::UserAgreement);
+}
 
 }  // namespace velmor

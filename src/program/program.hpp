@@ -3,16 +3,19 @@
 // workspace, the run state and the commands, for the life of the process, and
 // wires menu items, buttons and control events to the commands.
 
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "core/fprobability.hpp"
 #include "core/random.hpp"
 #include "core/replication.hpp"
-#include "run/run_controller.hpp"
-#include "run/run_state.hpp"
 #include "model/platform.hpp"
 #include "model/windows.hpp"
+#include "run/run_controller.hpp"
+#include "run/run_state.hpp"
 
 namespace velmor {
 
@@ -57,14 +60,60 @@ class Program {
     // is asked to close then stops the run and closes once it has unwound.
     bool commandInProgress() const { return commandDepth_ > 0; }
 
+    // The analyses a front end follows beyond the main window: a run
+    // (Run, F5, the RUN button) or a sample-size search (F7, F8, F9). Told
+    // when one starts and once it has ended and the window is restored; the
+    // end is told as None when nothing ran (F9 cancelled in Set Power).
+    enum class Analysis { None, Run, Search };
+    struct AnalysisObserver {
+        std::function<void(Analysis)> started;
+        std::function<void(Analysis)> finished;
+    };
+    void setAnalysisObserver(AnalysisObserver observer) { analysisObserver_ = std::move(observer); }
+    // The kind of the last analysis that ran; a cancelled Set Power is none.
+    Analysis lastAnalysis() const { return lastAnalysis_; }
+
   private:
+    // The platform as the subsystems reach it. While one of its calls is out
+    // with the toolkit (a dialog, the event pump), the toolkit has control:
+    // whatever it calls back into the program enters through the boundary.
+    class ToolkitTurns : public ui::Platform {
+      public:
+        ToolkitTurns(ui::Platform& platform, bool& toolkitHasControl)
+            : platform_(platform), toolkitHasControl_(toolkitHasControl) {}
+        void showPlainMessage(const std::string& text) override;
+        ui::ModalResult showModal(ui::DialogId dialog) override;
+        std::optional<std::string> askSaveFileName(const ui::SaveDialogRequest& request) override;
+        void processPendingEvents() override;
+        void closeMainWindow() override;
+
+      private:
+        template <class F>
+        auto turn(F&& call);
+        ui::Platform& platform_;
+        bool& toolkitHasControl_;
+    };
+
     void wireMenus();
     void wireControls();
-    // Runs a command, keeping count of nesting for commandInProgress().
+    // The one boundary of every command: menu items, buttons and the rules a
+    // user's edit runs all enter here. Entered from the toolkit, it runs the
+    // command and turns any error that escapes it into a plain message and a
+    // usable window; entered from the program's own code (a preset setting a
+    // field), the command is part of its caller, whose boundary answers for it.
     template <class F>
     void guarded(F&& command);
+    // After an error escaped a command: the window as after an abandoned run,
+    // then the message. `what` is the error's text, if it has one.
+    void recoverFrom(const char* what);
+    // Runs a run or search command between the observer's two calls, each
+    // inside the boundary.
+    template <class F>
+    void analysis(Analysis kind, F&& command);
 
     ui::Platform& platform_;
+    bool toolkitHasControl_ = true;
+    ToolkitTurns turns_;
     ui::WindowSet windows_;
     RandomGenerators generators_;
     std::unique_ptr<Console> ownConsole_;
@@ -77,6 +126,8 @@ class Program {
     std::unique_ptr<CouplingRules> coupling_;
     std::unique_ptr<Presets> presets_;
     int commandDepth_ = 0;
+    AnalysisObserver analysisObserver_;
+    Analysis lastAnalysis_ = Analysis::None;
 };
 
 }  // namespace velmor

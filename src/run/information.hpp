@@ -10,7 +10,7 @@
 namespace velmor {
 
 inline void ShowInformation(ui::RunBox& runBox, ui::Platform& platform, std::string_view text) {
-    ui::Control& memo = runBox.control("Memo1");
+    ui::Control& memo = runBox.Memo1;
     memo.setText("");
     memo.setText(text);
     platform.showModal(ui::DialogId::Information);

@@ -1,8 +1,10 @@
 #include "run/run_controller.hpp"
 
+#include <algorithm>
 #include <cfenv>
 #include <charconv>
 #include <cmath>
+#include <stdexcept>
 #include <string>
 
 #include "core/errors.hpp"
@@ -15,24 +17,6 @@
 namespace velmor {
 
 namespace {
-
-const char* const kRunPrompt = "Press F5 to Run Analysis or click ->";
-
-// The inputs a run disables, group by group, then the run-wide ones.
-const char* const kGroupInputs[] = {"txtmean",    "txtsd",  "txtNsize",  "txtReliability",
-                                    "txtMin",     "txtMax", "rdoNormal", "rdoUniform",
-                                    "chkInteger", "chkMin", "chkMax"};
-const char* const kRunInputs[] = {"txtseed", "txtiterations", "txtalpha1",  "txtmeanstokeep",
-                                  "chkInc",  "Label1",        "rdoOnetail", "rdoTwotail"};
-
-const char* const kTextFields[] = {"txtalpha1", "txtseed", "txtiterations", "txtmeanstokeep"};
-const char* const kGroupTextFields[] = {"txtmean",        "txtsd",  "txtNsize",
-                                        "txtReliability", "txtMin", "txtMax"};
-const char* const kGroupChecks[] = {"rdoNormal", "rdoUniform", "chkInteger"};
-
-std::string Numbered(const char* prefix, int g) {
-    return prefix + std::to_string(g);
-}
 
 // Decimal text of an integer into a caller's buffer: the loop rewrites texts
 // every replication and must not allocate.
@@ -52,8 +36,8 @@ RunController::RunController(ui::WindowSet& windows, ui::Platform& platform, Run
       state_(state),
       generators_(generators),
       replicator_(replicator),
-      txtrej1_(main_.control("txtrej1")),
-      label7_(main_.control("Label7")) {
+      txtrej1_(main_.results.txtrej1),
+      label7_(main_.runPanel.Label7) {
     // A case that keeps landing outside impossible bounds can redraw for a very
     // long time; let the stop button reach it.
     replicator_.setStopCheck([this] {
@@ -61,6 +45,7 @@ RunController::RunController(ui::WindowSet& windows, ui::Platform& platform, Run
         // event handling leaves behind.
         std::fexcept_t ours;
         std::fegetexceptflag(&ours, FE_ALL_EXCEPT);
+        state_.progress.redraws += kRedrawsPerStopCheck;
         platform_.processPendingEvents();
         std::fesetexceptflag(&ours, FE_ALL_EXCEPT);
         return state_.flags.stopRequested;
@@ -81,8 +66,25 @@ void RunController::btnRunClick() {
         abandon(fault.what());
     } catch (const IoError& error) {
         abandon(error.what());
+    } catch (const std::exception& error) {
+        abandon(UnexpectedErrorMessage(error.what()));
+    } catch (...) {
+        abandon(UnexpectedErrorMessage(nullptr));
     }
     restore();
+}
+
+void RunController::recoverFromFailure() {
+    abandoned_ = true;
+    outcome_ = Outcome::Abandoned;
+    ClearFloatingPointFaults();
+    state_.flags.searchActive = false;
+    state_.flags.stopRequested = false;
+    state_.flags.sampleSizeAnalysis = false;
+    label7_.setFontColor(ui::colors::purple);
+    label7_.setText(ui::texts::kRunPrompt);
+    unlockWindow();
+    disableSaveCommands();
 }
 
 void RunController::abandon(const std::string& message) {
@@ -95,28 +97,30 @@ void RunController::abandon(const std::string& message) {
 
 void RunController::resetForRun() {
     RunSettings& s = state_.settings;
-    s.Resampled1 = main_.menus().item("Resampled1").checked();
-    s.Winsorized1 = main_.menus().item("Winsorized1").checked();
+    s.Resampled1 = main_.menu.Resampled1.checked();
+    s.Winsorized1 = main_.menu.Winsorized1.checked();
     state_.flags.notNumeric = false;
     state_.flags.noVariance = false;
     state_.progress = {};
 
-    main_.control("SpeedButtonRun").setVisible(false);
-    ui::Control& stop = main_.control("btnStopRun");
+    main_.runPanel.SpeedButtonRun.setVisible(false);
+    ui::Control& stop = main_.runPanel.btnStopRun;
     stop.setEnabled(true);
     stop.setVisible(true);
-    stop.setText("Click Here to STOP Processing");
+    stop.setText(ui::texts::kStopCaption);
 
-    ui::Control& infoMemo = windows_.runBox.control("Memo1");
+    ui::Control& infoMemo = windows_.runBox.Memo1;
     infoMemo.setText("");
     infoMemo.setBackground(ui::colors::white);
 
-    main_.control("memoresults").setText("");
-    for (const char* name : {"memoresults", "txtprop1", "txtalphaused", "txtrej1"})
-        main_.control(name).setBackground(ui::colors::aqua);
-    for (int g = 1; g <= kGroups; ++g)
-        main_.control(Numbered("txtNsize", g)).setBackground(ui::colors::white);
-    ui::Control& box = main_.control("boxresults");
+    const ui::ResultsControls& results = main_.results;
+    results.memoresults.setText("");
+    for (ui::Control* field :
+         {&results.memoresults, &results.txtprop1, &results.txtalphaused, &results.txtrej1})
+        field->setBackground(ui::colors::aqua);
+    for (const ui::GroupControls& group : main_.groups)
+        group.txtNsize.setBackground(ui::colors::white);
+    ui::Control& box = results.boxresults;
     box.setFontColor(ui::colors::navy);
     box.setBackground(ui::colors::silver);
 
@@ -129,46 +133,93 @@ void RunController::resetForRun() {
     t.seOfMeans = {};
 
     txtrej1_.setText("");
-    if (!state_.flags.searchActive) main_.control("txtprop1").setText("");
-    for (int g = 1; g <= kGroups; ++g) {
-        main_.control(Numbered("txtActualM", g)).setText("");
-        main_.control(Numbered("txtSEmean", g)).setText("");
+    if (!state_.flags.searchActive) results.txtprop1.setText("");
+    for (const ui::GroupResultControls& group : main_.sampling.groups) {
+        group.txtActualM.setText("");
+        group.txtSEmean.setText("");
     }
     state_.clearResultLines();
 
     box.setText("");
-    main_.control("Label13").setText("Desired");
-    main_.control("Label8").setText("Rejections");
-    main_.control("Label9").setText("Proportion");
+    results.Label13.setText("Desired");
+    results.Label8.setText("Rejections");
+    results.Label9.setText("Proportion");
     s.analysisTitle = "3-level Analysis of Variance";
 }
 
-bool RunController::runSettingsStep() {
+FieldValues RunController::fieldValues() const {
     FieldValues fields;
-    for (const char* name : kTextFields) fields.texts[name] = main_.control(name).text();
-    for (int g = 1; g <= kGroups; ++g) {
-        for (const char* prefix : kGroupTextFields) {
-            const std::string name = Numbered(prefix, g);
-            fields.texts[name] = main_.control(name).text();
+    for (int k = 0; k < kGroups; ++k) {
+        const ui::GroupControls& group = main_.groups[k];
+        GroupFieldValues& values = fields.groups[k];
+        values.txtmean = group.txtmean.text();
+        values.txtsd = group.txtsd.text();
+        values.txtNsize = group.txtNsize.text();
+        values.txtReliability = group.txtReliability.text();
+        values.txtMin = group.txtMin.text();
+        values.txtMax = group.txtMax.text();
+        values.rdoNormal = group.rdoNormal.checked();
+        values.rdoUniform = group.rdoUniform.checked();
+        values.chkInteger = group.chkInteger.checked();
+    }
+    fields.txtalpha1 = main_.hypothesis.txtalpha1.text();
+    fields.txtseed = main_.monteCarlo.txtseed.text();
+    fields.txtiterations = main_.monteCarlo.txtiterations.text();
+    fields.txtmeanstokeep = main_.sampling.txtmeanstokeep.text();
+    fields.rdoOnetail = main_.hypothesis.rdoOnetail.checked();
+    fields.rdoTwotail = main_.hypothesis.rdoTwotail.checked();
+    fields.chkInc = main_.monteCarlo.chkInc.checked();
+    fields.Resampled1 = state_.settings.Resampled1;
+    fields.Winsorized1 = state_.settings.Winsorized1;
+    return fields;
+}
+
+ui::Control& RunController::controlOf(FieldRef ref) const {
+    if (ref.group >= 1 && ref.group <= kGroups) {
+        const ui::GroupControls& group = main_.groups[ref.group - 1];
+        switch (ref.field) {
+            case Field::txtmean:
+                return group.txtmean;
+            case Field::txtsd:
+                return group.txtsd;
+            case Field::txtNsize:
+                return group.txtNsize;
+            case Field::txtReliability:
+                return group.txtReliability;
+            case Field::txtMin:
+                return group.txtMin;
+            case Field::txtMax:
+                return group.txtMax;
+            default:
+                break;
         }
-        for (const char* prefix : kGroupChecks) {
-            const std::string name = Numbered(prefix, g);
-            fields.checks[name] = main_.control(name).checked();
+    } else if (ref.group == 0) {
+        switch (ref.field) {
+            case Field::txtalpha1:
+                return main_.hypothesis.txtalpha1;
+            case Field::txtseed:
+                return main_.monteCarlo.txtseed;
+            case Field::txtiterations:
+                return main_.monteCarlo.txtiterations;
+            case Field::txtmeanstokeep:
+                return main_.sampling.txtmeanstokeep;
+            default:
+                break;
         }
     }
-    for (const char* name : {"rdoOnetail", "rdoTwotail", "chkInc"})
-        fields.checks[name] = main_.control(name).checked();
-    fields.checks["Resampled1"] = state_.settings.Resampled1;
-    fields.checks["Winsorized1"] = state_.settings.Winsorized1;
+    throw std::invalid_argument("no input field of this kind in group " +
+                                std::to_string(ref.group));
+}
 
+bool RunController::runSettingsStep() {
     const SettingsContext context{state_.flags.seedFromField, state_.flags.searchActive,
                                   state_.seeds, generators_};
-    const SettingsStepResult result = RunSettingsStep(fields, state_.settings, context);
-    for (const auto& [name, text] : result.writeBacks) main_.control(name).setText(text);
+    const SettingsStepResult result = RunSettingsStep(fieldValues(), state_.settings, context);
+    for (const auto& [field, text] : result.writeBacks) controlOf(field).setText(text);
     if (result.ok()) return true;
 
     state_.flags.notNumeric = result.notNumeric;
-    ui::Control& field = main_.control(result.failure->focusField);
+    ui::Control& field = controlOf(result.failure->focusField);
     field.setEnabled(true);
     field.setFocus();
     if (result.failure->kind == MessageKind::PlainMessageBox)
@@ -181,19 +232,18 @@ bool RunController::runSettingsStep() {
 void RunController::lockWindow() {
     state_.flags.stopRequested = false;
     label7_.setFontColor(ui::colors::navy);
-    ui::Control& box = main_.control("boxresults");
+    ui::Control& box = main_.results.boxresults;
     box.setFontColor(ui::colors::navy);
     box.setText("");
-    main_.control("txtalphaused")
-        .setText(state_.flags.searchActive ? FormatFixed(state_.targetPower, 6, 4) : "");
-    for (const char* menu : ui::MainWindow::kLockedMenus) {
-        main_.menus().item(menu).setEnabled(false);
-        main_.menus().item(menu).setVisible(false);
+    main_.results.txtalphaused.setText(
+        state_.flags.searchActive ? FormatFixed(state_.targetPower, 6, 4) : "");
+    for (ui::MenuItem* menu : main_.menu.locked()) {
+        menu->setEnabled(false);
+        menu->setVisible(false);
     }
-    for (int g = 1; g <= kGroups; ++g)
-        for (const char* prefix : kGroupInputs)
-            main_.control(Numbered(prefix, g)).setEnabled(false);
-    for (const char* name : kRunInputs) main_.control(name).setEnabled(false);
+    for (const ui::GroupControls& group : main_.groups)
+        for (ui::Control* input : group.inputs()) input->setEnabled(false);
+    for (ui::Control* input : main_.runInputs()) input->setEnabled(false);
 }
 
 void RunController::replicationLoop() {
@@ -214,8 +264,10 @@ void RunController::replicationLoop() {
         // The toolkit's own arithmetic may leave flags behind; only ours count.
         ClearFloatingPointFaults();
         if (state_.flags.stopRequested) break;
-        if (replicator_.GenerateReplication(s, state_.seeds.deviateSeed) ==
-            Replicator::Outcome::Abandoned) {
+        const Replicator::Outcome generated =
+            replicator_.GenerateReplication(s, state_.seeds.deviateSeed);
+        state_.progress.redraws = 0;
+        if (generated == Replicator::Outcome::Abandoned) {
             // The stop came inside a replication: its scores are half made
             // and the last complete data set is gone with them.
             dataSetIncomplete_ = true;
@@ -269,7 +321,7 @@ void RunController::noVarianceStop() {
     state_.resultLines[3] = " maximum scores, and/or (3) very small population STANDARD DEVIATION.";
     state_.flags.noVariance = true;
     outcome_ = Outcome::NoVariance;
-    ui::Control& infoMemo = windows_.runBox.control("Memo1");
+    ui::Control& infoMemo = windows_.runBox.Memo1;
     infoMemo.setText("");
     infoMemo.setText(state_.joinedResultLines());
     if (!state_.flags.searchActive) platform_.showModal(ui::DialogId::Information);
@@ -289,30 +341,27 @@ void RunController::endOfRun(std::uint64_t completed) {
         const ReplicationResult& r = replicator_.result();
         for (int g = 1; g <= kGroups; ++g) {
             const int k = g - 1;
+            const ui::GroupResultControls& fields = main_.sampling.groups[k];
             if (completed > 1) {
-                main_.control(Numbered("lblg", g) + "m1")
-                    .setText("Actual Mean of Group " + std::to_string(g) + " Means:");
-                main_.control(Numbered("lblg", g) + "sd1")
-                    .setText("Actual SE of Group " + std::to_string(g) + " Means:");
+                fields.meanLabel.setText("Actual Mean of Group " + std::to_string(g) + " Means:");
+                fields.seLabel.setText("Actual SE of Group " + std::to_string(g) + " Means:");
                 const long double sum = t.sumOfMeans[k];
                 const long double spread = (t.sumOfSquaredMeans[k] - sum * sum / n) / (n - 1);
                 // Large means with a tiny spread can leave rounding noise below zero.
                 t.seOfMeans[k] = static_cast<double>(spread > 0 ? std::sqrt(spread) : 0.0L);
             } else {
-                main_.control(Numbered("lblg", g) + "m1")
-                    .setText("Actual Mean of Group " + std::to_string(g) + ":");
-                main_.control(Numbered("lblg", g) + "sd1")
-                    .setText("Actual Std Dev of Group " + std::to_string(g) + ":");
+                fields.meanLabel.setText("Actual Mean of Group " + std::to_string(g) + ":");
+                fields.seLabel.setText("Actual Std Dev of Group " + std::to_string(g) + ":");
                 t.seOfMeans[k] = r.groupSD[k];
             }
             const double meanOfMeans =
                 static_cast<double>(static_cast<long double>(t.sumOfMeans[k]) / n);
-            main_.control(Numbered("txtActualM", g)).setText(FormatFixed(meanOfMeans, 6, 3));
-            main_.control(Numbered("txtSEmean", g)).setText(FormatFixed(t.seOfMeans[k], 6, 4));
+            fields.txtActualM.setText(FormatFixed(meanOfMeans, 6, 3));
+            fields.txtSEmean.setText(FormatFixed(t.seOfMeans[k], 6, 4));
         }
         char buffer[32];
         txtrej1_.setText(IntegerText(buffer, static_cast<std::uint64_t>(t.rejections)));
-        main_.control("txtprop1").setText(FormatFixed(t.rejectionProportion, 6, 5));
+        main_.results.txtprop1.setText(FormatFixed(t.rejectionProportion, 6, 5));
     }
 
     if (state_.flags.stopRequested) {
@@ -321,7 +370,7 @@ void RunController::endOfRun(std::uint64_t completed) {
         state_.resultLines[1] = "   ";
         state_.resultLines[2] = "-- Results may not be complete.";
         if (!search) {
-            ui::Control& infoMemo = windows_.runBox.control("Memo1");
+            ui::Control& infoMemo = windows_.runBox.Memo1;
             infoMemo.setText("");
             infoMemo.setText(state_.resultLines[0] + "\n" + state_.resultLines[1] + "\n" +
                              state_.resultLines[2]);
@@ -329,18 +378,18 @@ void RunController::endOfRun(std::uint64_t completed) {
         }
     }
 
-    ui::Control& stop = main_.control("btnStopRun");
+    ui::Control& stop = main_.runPanel.btnStopRun;
     if (!search) {
         state_.flags.sampleSizeAnalysis = false;
-        main_.control("SpeedButtonRun").setFontColor(ui::colors::purple);
+        main_.runPanel.SpeedButtonRun.setFontColor(ui::colors::purple);
         label7_.setFontColor(ui::colors::purple);
-        label7_.setText(kRunPrompt);
+        label7_.setText(ui::texts::kRunPrompt);
         stop.setText("FINISHED " + std::to_string(completed) +
                      (s.txtiterations == 1 ? " Iteration" : " Iterations"));
     }
     stop.setEnabled(false);
 
-    ui::Control& box = main_.control("boxresults");
+    ui::Control& box = main_.results.boxresults;
     box.setFontColor(ui::colors::navy);
     if (s.rdoOnetail) box.setText("RESULTS: 1 tail");
     state_.seedText = std::to_string(s.txtseed);
@@ -356,20 +405,20 @@ void RunController::endOfRun(std::uint64_t completed) {
 }
 
 void RunController::restore() {
-    if (state_.flags.notNumeric) main_.control("btnStopRun").setVisible(false);
+    if (state_.flags.notNumeric) main_.runPanel.btnStopRun.setVisible(false);
     if (state_.flags.searchActive) return;
     state_.flags.sampleSizeAnalysis = false;
     unlockWindow();
     switch (outcome_) {
         case Outcome::Completed:
             enableSaveCommands();
-            if (dataSetIncomplete_) main_.menus().item("SaveData1").setEnabled(false);
+            if (dataSetIncomplete_) main_.menu.SaveData1.setEnabled(false);
             break;
         case Outcome::NoVariance:
             // The message asks the user to save the data to verify it; there
             // are no results or means to save.
             disableSaveCommands();
-            enableSaveItem("SaveData1", "Save &Data");
+            enableSaveItem(main_.menu.SaveData1, "Save &Data");
             break;
         case Outcome::SettingsFailed:
         case Outcome::NothingCompleted:
@@ -380,38 +429,39 @@ void RunController::restore() {
 }
 
 void RunController::unlockWindow() {
-    for (const char* menu : ui::MainWindow::kLockedMenus) {
-        main_.menus().item(menu).setEnabled(true);
-        main_.menus().item(menu).setVisible(true);
+    for (ui::MenuItem* menu : main_.menu.locked()) {
+        menu->setEnabled(true);
+        menu->setVisible(true);
     }
-    main_.control("SpeedButtonRun").setVisible(true);
-    for (int g = 1; g <= kGroups; ++g) {
-        for (const char* prefix : {"txtmean", "txtsd", "txtNsize", "txtReliability", "rdoNormal",
-                                   "rdoUniform", "chkInteger"})
-            main_.control(Numbered(prefix, g)).setEnabled(true);
-        const bool uniform = main_.control(Numbered("rdoUniform", g)).checked();
-        for (const char* prefix : {"chkMin", "chkMax", "txtMin", "txtMax"})
-            main_.control(Numbered(prefix, g)).setEnabled(!uniform);
+    main_.runPanel.SpeedButtonRun.setVisible(true);
+    for (const ui::GroupControls& group : main_.groups) {
+        // The bounds follow the distribution: a Uniform group's are derived.
+        const bool uniform = group.rdoUniform.checked();
+        const std::array<ui::Control*, 4> bounds = group.bounds();
+        for (ui::Control* input : group.inputs()) {
+            const bool bound = std::find(bounds.begin(), bounds.end(), input) != bounds.end();
+            if (!bound) input->setEnabled(true);
+        }
+        for (ui::Control* bound : bounds) bound->setEnabled(!uniform);
     }
-    for (const char* name : kRunInputs)
-        if (std::string_view(name) != "rdoTwotail") main_.control(name).setEnabled(true);
+    // The two-tailed choice stays disabled: nothing ever offers it.
+    for (ui::Control* input : main_.runInputs())
+        if (input != &main_.hypothesis.rdoTwotail) input->setEnabled(true);
 }
 
-void RunController::enableSaveItem(const char* item, const char* caption) {
-    ui::MenuItem& menuItem = main_.menus().item(item);
-    menuItem.setEnabled(true);
-    menuItem.setCaption(caption);
+void RunController::enableSaveItem(ui::MenuItem& item, const char* caption) {
+    item.setEnabled(true);
+    item.setCaption(caption);
 }
 
 void RunController::enableSaveCommands() {
-    enableSaveItem("Save1", "&Save Results");
-    enableSaveItem("SaveData1", "Save &Data");
-    if (state_.settings.txtmeanstokeep > 0) enableSaveItem("SaveMeans1", "Save &Means");
+    enableSaveItem(main_.menu.Save1, "&Save Results");
+    enableSaveItem(main_.menu.SaveData1, "Save &Data");
+    if (state_.settings.txtmeanstokeep > 0) enableSaveItem(main_.menu.SaveMeans1, "Save &Means");
 }
 
 void RunController::disableSaveCommands() {
-    for (const char* item : {"Save1", "SaveData1", "SaveMeans1"})
-        main_.menus().item(item).setEnabled(false);
+    for (ui::MenuItem* item : main_.menu.saveItems()) item->setEnabled(false);
 }
 
 }  // namespace velmor

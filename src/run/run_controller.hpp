@@ -8,9 +8,10 @@
 
 #include "core/random.hpp"
 #include "core/replication.hpp"
-#include "run/run_state.hpp"
 #include "model/platform.hpp"
 #include "model/windows.hpp"
+#include "run/run_state.hpp"
+#include "run/settings_step.hpp"
 
 namespace velmor {
 
@@ -29,9 +30,16 @@ class RunController {
     // How the last Run command ended; the search judges only completed trials.
     enum class Outcome { Completed, NothingCompleted, NoVariance, SettingsFailed, Abandoned };
     Outcome lastOutcome() const { return outcome_; }
-    // True when the last command was abandoned by a floating-point fault or an
-    // I/O error (its message has been shown).
+    // True when the last command was abandoned by a floating-point fault, an
+    // I/O error or an unexpected error (its message has been shown).
     bool abandoned() const { return abandoned_; }
+
+    // Puts the window and the flags right after an error escaped a command
+    // (the run's own or any other): nothing steers a run or a search any
+    // more, the window is unlocked as after an abandoned run, the save
+    // commands are off (what was computed is no result), and the command
+    // counts as abandoned. Shows nothing.
+    void recoverFromFailure();
 
     // Unlocks the window as at the end of a run: menus, run button, inputs,
     // bound controls by distribution. Used by the search's end display too.
@@ -50,7 +58,11 @@ class RunController {
     void noVarianceStop();
     void endOfRun(std::uint64_t completed);
     void abandon(const std::string& message);
-    void enableSaveItem(const char* item, const char* caption);
+    void enableSaveItem(ui::MenuItem& item, const char* caption);
+    // The window's inputs as the settings step reads them.
+    FieldValues fieldValues() const;
+    // The control of an input field the settings step names.
+    ui::Control& controlOf(FieldRef field) const;
 
     ui::WindowSet& windows_;
     ui::MainWindow& main_;

@@ -15,7 +15,7 @@ inline constexpr int kMaxKeptMeans = 10000;
 inline constexpr int kResultLines = 7;
 
 struct RunTallies {
-    std::int32_t rejections = 0;
+    std::int64_t rejections = 0;  // up to txtiterations, which may pass 2^31
     std::int32_t typeIIIErrors = 0;  // no rule classifies a Type III error; stays 0
     std::int64_t completedReplications = 0;
     double rejectionProportion = 0.0;
@@ -47,6 +47,10 @@ struct RunFlags {
 struct RunProgress {
     std::uint64_t planned = 0;    // replications this run will make
     std::uint64_t completed = 0;  // replications completed so far
+    // Redraws of out-of-bounds cases in the replication under way, counted at
+    // its resampling stop checks (so in steps of kRedrawsPerStopCheck); 0 when
+    // the replication has not come to one. Tells a display why nothing moves.
+    std::uint64_t redraws = 0;
 };
 
 struct RunState {

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 #include <string_view>
 
+#include "core/extended.hpp"
+#include "model/windows.hpp"
 #include "run/number_reading.hpp"
 
 namespace velmor {
@@ -28,15 +31,8 @@ constexpr double kMaxSeedMagnitude = 2147483647.0;
 constexpr double kMaxIterations = 4294967295.0;
 constexpr double kMaxMeansToKeep = 10000.0;
 
-std::string Numbered(const char* prefix, int group) {
-    return prefix + std::to_string(group);
-}
-
-// Rounds to the nearest integer with ties to the even neighbour, independent
-// of the floating-point rounding mode in force.
-double RoundHalfEven(double v) {
-    if (std::fabs(v - std::trunc(v)) == 0.5) return 2.0 * std::round(v / 2.0);
-    return std::round(v);
+FieldRef InGroup(Field field, int g) {
+    return {field, g};
 }
 
 // Whole numbers below 2^53 print exactly; the callers pass only those.
@@ -60,68 +56,60 @@ class SettingsStep {
     }
 
   private:
-    std::string_view text(std::string_view name) const {
-        const auto it = fields_.texts.find(name);
-        return it == fields_.texts.end() ? std::string_view{} : std::string_view{it->second};
-    }
-    bool check(std::string_view name) const {
-        const auto it = fields_.checks.find(name);
-        return it != fields_.checks.end() && it->second;
-    }
-
     // Two writes in a row to one field (a default, then its normalised value)
     // leave only the second: the field shows nothing in between.
-    void writeBack(const std::string& name, std::string value) {
+    void writeBack(FieldRef field, std::string value) {
         auto& writes = result_.writeBacks;
-        if (!writes.empty() && writes.back().first == name)
+        if (!writes.empty() && writes.back().first == field)
             writes.back().second = std::move(value);
         else
-            writes.emplace_back(name, std::move(value));
+            writes.emplace_back(field, std::move(value));
     }
 
-    bool fail(const char* message, const std::string& focus) {
+    bool fail(const char* message, FieldRef focus) {
         result_.failure = SettingsFailure{message, MessageKind::InformationDialog, focus};
         return false;
     }
 
     // Reads `value` as the content of field `name`; a text that is not a
     // number ends the step with the plain message.
-    std::optional<double> readText(const std::string& name, std::string_view value) {
+    std::optional<double> readText(FieldRef field, std::string_view value) {
         std::optional<double> number = ReadNumber(value);
         if (!number) {
             result_.failure =
-                SettingsFailure{kNotNumericMessage, MessageKind::PlainMessageBox, name};
+                SettingsFailure{kNotNumericMessage, MessageKind::PlainMessageBox, field};
             result_.notNumeric = true;
         }
         return number;
     }
-    std::optional<double> read(const std::string& name) { return readText(name, text(name)); }
+    std::optional<double> read(FieldRef field) { return readText(field, fields_.text(field)); }
 
     // Reads a field whose empty text stands for `defaultText`; the default is
     // written into the field first.
-    std::optional<double> readWithDefault(const std::string& name, const char* defaultText) {
-        if (!text(name).empty()) return read(name);
-        writeBack(name, defaultText);
-        return readText(name, defaultText);
+    std::optional<double> readWithDefault(FieldRef field, const char* defaultText) {
+        if (!fields_.text(field).empty()) return read(field);
+        writeBack(field, defaultText);
+        return readText(field, defaultText);
     }
 
     void copyFlags() {
         for (int g = 1; g <= kGroups; ++g) {
             GroupSettings& group = s_.groups[g - 1];
-            group.rdoNormal = check(Numbered("rdoNormal", g));
-            group.rdoUniform = check(Numbered("rdoUniform", g));
-            group.chkInteger = check(Numbered("chkInteger", g));
+            const GroupFieldValues& values = fields_.groups[g - 1];
+            group.rdoNormal = values.rdoNormal;
+            group.rdoUniform = values.rdoUniform;
+            group.chkInteger = values.chkInteger;
         }
-        s_.rdoOnetail = check("rdoOnetail");
-        s_.rdoTwotail = check("rdoTwotail");
-        s_.chkInc = check("chkInc");
-        s_.Resampled1 = check("Resampled1");
-        s_.Winsorized1 = check("Winsorized1");
+        s_.rdoOnetail = fields_.rdoOnetail;
+        s_.rdoTwotail = fields_.rdoTwotail;
+        s_.chkInc = fields_.chkInc;
+        s_.Resampled1 = fields_.Resampled1;
+        s_.Winsorized1 = fields_.Winsorized1;
     }
 
     bool readMeans() {
         for (int g = 1; g <= kGroups; ++g) {
-            const std::optional<double> mean = read(Numbered("txtmean", g));
+            const std::optional<double> mean = read(InGroup(Field::txtmean, g));
             if (!mean) return false;
             s_.groups[g - 1].txtmean = *mean;
         }
@@ -130,12 +118,12 @@ class SettingsStep {
 
     // A bound whose flag is off is not read: its field is cleared and the
     // stored value stays that of the last run that read it.
-    bool readBound(bool inForce, const std::string& name, double& value) {
+    bool readBound(bool inForce, FieldRef field, double& value) {
         if (!inForce) {
-            writeBack(name, "");
+            writeBack(field, "");
             return true;
         }
-        const std::optional<double> bound = read(name);
+        const std::optional<double> bound = read(field);
         if (!bound) return false;
         value = *bound;
         return true;
@@ -144,8 +132,8 @@ class SettingsStep {
     bool readBounds() {
         for (int g = 1; g <= kGroups; ++g) {
             GroupSettings& group = s_.groups[g - 1];
-            if (!readBound(group.chkMin, Numbered("txtMin", g), group.txtMin)) return false;
-            if (!readBound(group.chkMax, Numbered("txtMax", g), group.txtMax)) return false;
+            if (!readBound(group.chkMin, InGroup(Field::txtMin, g), group.txtMin)) return false;
+            if (!readBound(group.chkMax, InGroup(Field::txtMax, g), group.txtMax)) return false;
         }
         return true;
     }
@@ -158,8 +146,8 @@ class SettingsStep {
     bool checkBounds() {
         for (int g = 1; g <= kGroups; ++g) {
             const GroupSettings& group = s_.groups[g - 1];
-            const std::string minName = Numbered("txtMin", g);
-            const std::string maxName = Numbered("txtMax", g);
+            const FieldRef minName = InGroup(Field::txtMin, g);
+            const FieldRef maxName = InGroup(Field::txtMax, g);
             if (group.chkMin && group.chkMax) {
                 if (g == 1 && !(group.txtMax > group.txtMin)) return fail(kMaxAboveMin, minName);
                 if (g != 1 && group.txtMax == group.txtMin) return fail(kMaxEqualsMin, minName);
@@ -176,7 +164,7 @@ class SettingsStep {
     // a size such as "3e9" is capped at 2000 instead of wrapping.
     bool readSizes() {
         for (int g = 1; g <= kGroups; ++g) {
-            const std::string name = Numbered("txtNsize", g);
+            const FieldRef name = InGroup(Field::txtNsize, g);
             const std::optional<double> value = read(name);
             if (!value) return false;
             std::int32_t& size = s_.groups[g - 1].txtNsize;
@@ -196,12 +184,13 @@ class SettingsStep {
     }
 
     bool readIterations() {
-        const std::optional<double> value = readWithDefault("txtiterations", "10000");
+        const FieldRef field{Field::txtiterations};
+        const std::optional<double> value = readWithDefault(field, ui::texts::kDefaultIterations);
         if (!value) return false;
-        if (!(*value >= 1.0)) return fail(kIterations, "txtiterations");
+        if (!(*value >= 1.0)) return fail(kIterations, field);
         const double whole = std::min(std::trunc(*value), kMaxIterations);
         s_.txtiterations = static_cast<std::uint32_t>(whole);
-        writeBack("txtiterations", IntegerText(whole));
+        writeBack(field, IntegerText(whole));
         return true;
     }
 
@@ -209,9 +198,10 @@ class SettingsStep {
         double seed = 0.0;
         if (context_.seedFromField || !s_.chkInc) {
             // Only the first run after start or Reset supplies a default seed.
-            const std::optional<double> typed = context_.seedFromField
-                                                    ? readWithDefault("txtseed", kDefaultSeedText)
-                                                    : read("txtseed");
+            const FieldRef field{Field::txtseed};
+            const std::optional<double> typed =
+                context_.seedFromField ? readWithDefault(field, ui::texts::kDefaultSeed)
+                                       : read(field);
             if (!typed) return false;
             seed = *typed;
             while (std::fabs(seed) > kMaxSeedMagnitude) seed /= 10.0;
@@ -223,7 +213,7 @@ class SettingsStep {
                               kMaxSeedMagnitude);
         }
         s_.txtseed = static_cast<std::int32_t>(seed);
-        writeBack("txtseed", std::to_string(s_.txtseed));
+        writeBack({Field::txtseed}, std::to_string(s_.txtseed));
         // Within +-2147483647, so the negation cannot overflow.
         const std::int32_t word = s_.txtseed < 0 ? s_.txtseed : -s_.txtseed;
         context_.seeds.deviateSeed = word;
@@ -232,7 +222,8 @@ class SettingsStep {
     }
 
     bool readMeansToKeep() {
-        const std::optional<double> value = readWithDefault("txtmeanstokeep", "1000");
+        const FieldRef field{Field::txtmeanstokeep};
+        const std::optional<double> value = readWithDefault(field, ui::texts::kDefaultMeansToKeep);
         if (!value) return false;
         // Limits are applied to the rounded floating-point value, before it
         // becomes an integer, so any typed magnitude lands within 0..10000.
@@ -246,13 +237,13 @@ class SettingsStep {
         else if (rounded < 0.0)
             kept = 0.0;
         s_.txtmeanstokeep = static_cast<std::int32_t>(kept);
-        if (kept != rounded) writeBack("txtmeanstokeep", IntegerText(kept));
+        if (kept != rounded) writeBack(field, IntegerText(kept));
         return true;
     }
 
     bool readReliabilities() {
         for (int g = 1; g <= kGroups; ++g) {
-            const std::string name = Numbered("txtReliability", g);
+            const FieldRef name = InGroup(Field::txtReliability, g);
             const std::optional<double> value = read(name);
             if (!value) return false;
             s_.groups[g - 1].txtReliability = *value;
@@ -265,7 +256,7 @@ class SettingsStep {
 
     bool readStandardDeviations() {
         for (int g = 1; g <= kGroups; ++g) {
-            const std::string name = Numbered("txtsd", g);
+            const FieldRef name = InGroup(Field::txtsd, g);
             const std::optional<double> value = read(name);
             if (!value) return false;
             s_.groups[g - 1].txtsd = *value;
@@ -275,10 +266,11 @@ class SettingsStep {
     }
 
     bool readAlpha() {
-        const std::optional<double> value = read("txtalpha1");
+        const FieldRef field{Field::txtalpha1};
+        const std::optional<double> value = read(field);
         if (!value) return false;
         s_.txtalpha1 = *value;
-        if (*value < 0.0001 || *value > 0.9999) return fail(kAlpha, "txtalpha1");
+        if (*value < 0.0001 || *value > 0.9999) return fail(kAlpha, field);
         return true;
     }
 
@@ -289,6 +281,43 @@ class SettingsStep {
 };
 
 }  // namespace
+
+const std::string& FieldValues::text(FieldRef ref) const {
+    if (ref.group >= 1 && ref.group <= kGroups) {
+        const GroupFieldValues& g = groups[ref.group - 1];
+        switch (ref.field) {
+            case Field::txtmean:
+                return g.txtmean;
+            case Field::txtsd:
+                return g.txtsd;
+            case Field::txtNsize:
+                return g.txtNsize;
+            case Field::txtReliability:
+                return g.txtReliability;
+            case Field::txtMin:
+                return g.txtMin;
+            case Field::txtMax:
+                return g.txtMax;
+            default:
+                break;
+        }
+    } else if (ref.group == 0) {
+        switch (ref.field) {
+            case Field::txtalpha1:
+                return txtalpha1;
+            case Field::txtseed:
+                return txtseed;
+            case Field::txtiterations:
+                return txtiterations;
+            case Field::txtmeanstokeep:
+                return txtmeanstokeep;
+            default:
+                break;
+        }
+    }
+    throw std::invalid_argument("no input field of this kind in group " +
+                                std::to_string(ref.group));
+}
 
 SettingsStepResult RunSettingsStep(const FieldValues& fields, RunSettings& settings,
                                    const SettingsContext& context) {

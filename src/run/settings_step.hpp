@@ -2,7 +2,7 @@
 // The settings step of the Run command: field texts and check states in, the
 // filled run record (plus the texts to write back) or a failure out. No window.
 
-#include <map>
+#include <array>
 #include <optional>
 #include <string>
 #include <utility>
@@ -13,15 +13,40 @@
 
 namespace velmor {
 
-// The window's inputs keyed by control name. A missing text reads as empty,
-// a missing state as unchecked.
-//   texts: txtmean1..3, txtsd1..3, txtNsize1..3, txtReliability1..3,
-//          txtMin1..3, txtMax1..3, txtalpha1, txtseed, txtiterations, txtmeanstokeep
-//   checks: rdoNormal1..3, rdoUniform1..3, chkInteger1..3, rdoOnetail, rdoTwotail,
-//           chkInc, Resampled1, Winsorized1
+// An input field of the settings step, named after its control: the kind of
+// field, and for the per-group fields the group number 1..3 (0 otherwise).
+enum class Field {
+    txtmean,
+    txtsd,
+    txtNsize,
+    txtReliability,
+    txtMin,
+    txtMax,
+    txtalpha1,
+    txtseed,
+    txtiterations,
+    txtmeanstokeep
+};
+struct FieldRef {
+    Field field;
+    int group = 0;
+    friend bool operator==(const FieldRef&, const FieldRef&) = default;
+};
+
+// One group's inputs as the window shows them.
+struct GroupFieldValues {
+    std::string txtmean, txtsd, txtNsize, txtReliability, txtMin, txtMax;
+    bool rdoNormal = false, rdoUniform = false, chkInteger = false;
+};
+
+// The window's inputs: every text and check state the step reads.
 struct FieldValues {
-    std::map<std::string, std::string, std::less<>> texts;
-    std::map<std::string, bool, std::less<>> checks;
+    std::array<GroupFieldValues, kGroups> groups;
+    std::string txtalpha1, txtseed, txtiterations, txtmeanstokeep;
+    bool rdoOnetail = false, rdoTwotail = false, chkInc = false;
+    bool Resampled1 = false, Winsorized1 = false;
+
+    const std::string& text(FieldRef ref) const;
 };
 
 enum class MessageKind { PlainMessageBox, InformationDialog };
@@ -29,12 +54,12 @@ enum class MessageKind { PlainMessageBox, InformationDialog };
 struct SettingsFailure {
     std::string message;
     MessageKind kind;
-    std::string focusField;  // enabled and focused by the caller
+    FieldRef focusField;  // enabled and focused by the caller
 };
 
 struct SettingsStepResult {
-    // (control, text) in the order written; kept also on failure.
-    std::vector<std::pair<std::string, std::string>> writeBacks;
+    // (field, text) in the order written; kept also on failure.
+    std::vector<std::pair<FieldRef, std::string>> writeBacks;
     std::optional<SettingsFailure> failure;
     bool notNumeric = false;  // the failure was a text that does not read as a number
     bool ok() const { return !failure; }
@@ -48,7 +73,6 @@ struct SettingsContext {
 };
 
 inline constexpr const char* kNotNumericMessage = "You must entire an appropriate numeric value";
-inline constexpr const char* kDefaultSeedText = "1432449975";
 
 // Reads, checks and normalises the inputs of a run in their fixed order; the
 // first failure ends the step. `settings` is updated in place: fields read

@@ -140,15 +140,15 @@ void ComposeVerdictLines(RunState& state) {
 namespace {
 
 void ColourResults(ui::WindowSet& windows) {
-    ui::MainWindow& w = windows.mainWindow;
-    w.control("boxresults").setBackground(ui::colors::aqua);
-    w.control("txtalphaused").setBackground(ui::colors::aqua);
-    w.control("txtprop1").setBackground(ui::colors::yellow);
-    w.control("txtrej1").setBackground(ui::colors::white);
-    ui::Control& infoMemo = windows.runBox.control("Memo1");
+    const ui::ResultsControls& results = windows.mainWindow.results;
+    results.boxresults.setBackground(ui::colors::aqua);
+    results.txtalphaused.setBackground(ui::colors::aqua);
+    results.txtprop1.setBackground(ui::colors::yellow);
+    results.txtrej1.setBackground(ui::colors::white);
+    ui::Control& infoMemo = windows.runBox.Memo1;
     infoMemo.setText("");
     infoMemo.setBackground(ui::colors::white);
-    ui::Control& memo = w.control("memoresults");
+    ui::Control& memo = results.memoresults;
     memo.setBackground(ui::colors::white);
     memo.setFontColor(ui::colors::black);
 }
@@ -156,21 +156,21 @@ void ColourResults(ui::WindowSet& windows) {
 }  // namespace
 
 void ShowVerdict(RunState& state, ui::WindowSet& windows) {
-    ui::MainWindow& w = windows.mainWindow;
-    ui::Control& box = w.control("boxresults");
+    const ui::ResultsControls& results = windows.mainWindow.results;
+    ui::Control& box = results.boxresults;
     box.setFontColor(ui::colors::navy);
     if (state.flags.nullIsTrue) {
-        w.control("txtalphaused").setText(FormatFixed(state.settings.txtalpha1, 6, 4));
+        results.txtalphaused.setText(FormatFixed(state.settings.txtalpha1, 6, 4));
         box.setText("RESULTS: Robustness Analysis");
-        w.control("Label9").setText("Actual ALPHA");
+        results.Label9.setText("Actual ALPHA");
     } else {
-        w.control("txtalphaused").setText("     n/a");
+        results.txtalphaused.setText("     n/a");
         box.setText("RESULTS: Power Analysis");
-        w.control("Label9").setText("Actual POWER");
+        results.Label9.setText("Actual POWER");
     }
     ComposeVerdictLines(state);
     ColourResults(windows);
-    w.control("memoresults").setText(state.joinedResultLines());
+    results.memoresults.setText(state.joinedResultLines());
 }
 
 void ShowSingleReplication(RunState& state, ui::WindowSet& windows) {
@@ -179,7 +179,7 @@ void ShowSingleReplication(RunState& state, ui::WindowSet& windows) {
     state.resultLines[2] = "significance = " + FormatFixed(state.lastPValue, 6, 4);
     state.clearResultLines(3);
     ColourResults(windows);
-    ui::Control& memo = windows.mainWindow.control("memoresults");
+    ui::Control& memo = windows.mainWindow.results.memoresults;
     // Appended as three lines to the memo the run cleared: an empty first line
     // after a normal run, the stop line after a stop.
     memo.setText(state.resultLines[0] + "\n" + state.resultLines[1] + "\n" + state.resultLines[2]);

@@ -14,8 +14,6 @@ static_assert(std::bit_cast<std::uint64_t>(kTargetPower80) == 0x3FE999999EF7FD52
 
 namespace {
 
-const char* const kSizeFields[] = {"txtNsize1", "txtNsize2", "txtNsize3"};
-
 // The sizes the bisection moves between, for group 1.
 constexpr std::int32_t kSmallestSize = 2;
 constexpr std::int32_t kLargestSize = 2000;
@@ -48,10 +46,9 @@ SampleSizeSearch::SampleSizeSearch(ui::WindowSet& windows, ui::Platform& platfor
 // The power commands and the Set Power dialog
 
 void SampleSizeSearch::hideTopMenus() {
-    for (const char* name : ui::MainWindow::kLockedMenus) {
-        ui::MenuItem& menu = main_.menus().item(name);
-        menu.setEnabled(false);
-        menu.setVisible(false);
+    for (ui::MenuItem* menu : main_.menu.locked()) {
+        menu->setEnabled(false);
+        menu->setVisible(false);
     }
 }
 
@@ -63,16 +60,16 @@ void SampleSizeSearch::GetPower701Click() {
 }
 
 void SampleSizeSearch::GetPower801Click() {
-    windows_.powerBox.control("ssiterations").setText(main_.control("txtiterations").text());
-    windows_.powerBox.control("txtPower").setText("0.80");
+    windows_.powerBox.ssiterations.setText(main_.monteCarlo.txtiterations.text());
+    windows_.powerBox.txtPower.setText("0.80");
     hideTopMenus();
     state_.targetPower = kTargetPower80;
     GetNforPower();
 }
 
 void SampleSizeSearch::GetNforAnyPower1Click() {
-    windows_.powerBox.control("ssiterations").setText(main_.control("txtiterations").text());
-    windows_.powerBox.control("txtPower").setText("0.80");
+    windows_.powerBox.ssiterations.setText(main_.monteCarlo.txtiterations.text());
+    windows_.powerBox.txtPower.setText("0.80");
     // OK runs btnOKClick before the dialog closes, so targetPower holds what
     // was typed, or its earlier value when the text was not a number. The
     // bounds are checked before the nudge; the doubles nearest 0.01 and 0.99
@@ -90,7 +87,7 @@ void SampleSizeSearch::GetNforAnyPower1Click() {
 }
 
 void SampleSizeSearch::btnOKClick() {
-    ui::Control& power = windows_.powerBox.control("txtPower");
+    ui::Control& power = windows_.powerBox.txtPower;
     power.setFocus();
     if (const std::optional<double> value = ReadNumber(power.text()))
         state_.targetPower = *value;
@@ -99,11 +96,11 @@ void SampleSizeSearch::btnOKClick() {
 }
 
 void SampleSizeSearch::Test10001Click() {
-    for (const char* field : kSizeFields) main_.control(field).setText("1000");
-    main_.control("txtseed").setText("1804");
-    main_.control("txtiterations").setText("1");
-    main_.control("txtmeanstokeep").setText("1000");
-    main_.control("chkInc").setChecked(false);
+    for (const ui::GroupControls& group : main_.groups) group.txtNsize.setText("1000");
+    main_.monteCarlo.txtseed.setText("1804");
+    main_.monteCarlo.txtiterations.setText("1");
+    main_.sampling.txtmeanstokeep.setText("1000");
+    main_.monteCarlo.chkInc.setChecked(false);
 }
 
 // ---------------------------------------------------------------------------
@@ -115,6 +112,8 @@ void SampleSizeSearch::GetNforPower() {
     const bool analysisBefore = state_.flags.sampleSizeAnalysis;
     trials_ = 0;
     replications_ = 0;
+    trialLog_.clear();
+    ++searchesStarted_;
     state_.flags.stopRequested = false;
     state_.flags.searchActive = true;
     state_.flags.sampleSizeAnalysis = true;
@@ -123,7 +122,7 @@ void SampleSizeSearch::GetNforPower() {
 }
 
 bool SampleSizeSearch::checkPreconditions() {
-    const std::string& countText = windows_.powerBox.control("ssiterations").text();
+    const std::string& countText = windows_.powerBox.ssiterations.text();
     const std::optional<std::int32_t> count = ReadIterationCount(countText);
     if (!count) {
         platform_.showPlainMessage(InvalidIntegerMessage(countText));
@@ -142,20 +141,20 @@ bool SampleSizeSearch::checkPreconditions() {
     }
 
     // With equal population means every proportion is an alpha, not a power.
-    auto readMean = [this](const char* field) {
-        const std::string& text = main_.control(field).text();
+    auto readMean = [this](int g) {
+        const std::string& text = main_.groups[g - 1].txtmean.text();
         const std::optional<double> value = ReadNumber(text);
         if (!value) platform_.showPlainMessage(InvalidFloatMessage(text));
         return value;
     };
-    const std::optional<double> mean1 = readMean("txtmean1");
-    const std::optional<double> mean2 = mean1 ? readMean("txtmean2") : std::nullopt;
+    const std::optional<double> mean1 = readMean(1);
+    const std::optional<double> mean2 = mean1 ? readMean(2) : std::nullopt;
     if (!mean2) {
         state_.flags.searchActive = false;
         return false;
     }
     if (*mean1 == *mean2) {
-        const std::optional<double> mean3 = readMean("txtmean3");
+        const std::optional<double> mean3 = readMean(3);
         if (!mean3) {
             state_.flags.searchActive = false;
             return false;
@@ -262,6 +261,9 @@ SampleSizeSearch::Trial SampleSizeSearch::runTrial() {
     switch (lastTrialOutcome_) {
         case RunController::Outcome::Completed:
             replications_ += state_.tallies.completedReplications;
+            trialLog_.push_back({sizesOfLastRun(), state_.settings.txtiterations,
+                                 state_.tallies.completedReplications, state_.tallies.rejections,
+                                 state_.tallies.rejectionProportion});
             return Trial::Judged;
         case RunController::Outcome::NothingCompleted:
             // The search never asks for 0 samples, so only a stop before the
@@ -301,8 +303,8 @@ SampleSizeSearch::Ending SampleSizeSearch::endingOf(Trial trial) {
 
 void SampleSizeSearch::endDisplay(Ending ending, bool analysisBefore) {
     RunFlags& flags = state_.flags;
-    ui::Control& label7 = main_.control("Label7");
-    const std::string& dialogCount = windows_.powerBox.control("ssiterations").text();
+    ui::Control& label7 = main_.runPanel.Label7;
+    const std::string& dialogCount = windows_.powerBox.ssiterations.text();
 
     if (ending == Ending::Abandoned) {
         // Like an abandoned run: the message has been shown, nothing computed
@@ -310,20 +312,21 @@ void SampleSizeSearch::endDisplay(Ending ending, bool analysisBefore) {
         flags.searchActive = false;
         flags.sampleSizeAnalysis = false;
         label7.setFontColor(ui::colors::purple);
-        label7.setText("Press F5 to Run Analysis or click ->");
-        main_.control("txtiterations").setText(dialogCount);
+        label7.setText(ui::texts::kRunPrompt);
+        main_.monteCarlo.txtiterations.setText(dialogCount);
         run_.unlockWindow();
         run_.disableSaveCommands();
         return;
     }
 
     const double target = state_.targetPower;
-    ui::Control& alphaUsed = main_.control("txtalphaused");
+    const ui::ResultsControls& results = main_.results;
+    ui::Control& alphaUsed = results.txtalphaused;
     alphaUsed.setText(FormatFixed(target, 6, 4));
-    ui::Control& box = main_.control("boxresults");
+    ui::Control& box = results.boxresults;
     box.setText("RESULTS: Sample Size Analysis");
     box.setFontColor(ui::colors::navy);
-    main_.control("Label9").setText("Actual POWER");
+    results.Label9.setText("Actual POWER");
 
     // A search that made no judged trial found nothing: its paragraph speaks
     // of sizes "AROUND" those of the last run.
@@ -346,25 +349,25 @@ void SampleSizeSearch::endDisplay(Ending ending, bool analysisBefore) {
     lines[6] = " and running power analyses until you get the desired power.";
 
     if (found && flags.searchActive && !flags.stopRequested)
-        for (const char* field : kSizeFields)
-            main_.control(field).setBackground(ui::colors::yellow);
+        for (const ui::GroupControls& group : main_.groups)
+            group.txtNsize.setBackground(ui::colors::yellow);
     flags.searchActive = false;
 
     box.setBackground(ui::colors::aqua);
     alphaUsed.setBackground(ui::colors::aqua);
-    for (const char* name : {"txtprop1", "txtrej1", "memoresults"})
-        main_.control(name).setBackground(ui::colors::white);
-    ui::Control& infoMemo = windows_.runBox.control("Memo1");
+    for (ui::Control* field : {&results.txtprop1, &results.txtrej1, &results.memoresults})
+        field->setBackground(ui::colors::white);
+    ui::Control& infoMemo = windows_.runBox.Memo1;
     infoMemo.setText("");
     infoMemo.setBackground(ui::colors::white);
-    ui::Control& memo = main_.control("memoresults");
+    ui::Control& memo = results.memoresults;
     memo.setFontColor(ui::colors::black);
     memo.setText(state_.joinedResultLines());
 
     label7.setFontColor(ui::colors::purple);
-    label7.setText("Press F5 to Run Analysis or click ->");
-    main_.control("btnStopRun").setText("FINISHED " + completed + " Iterations");
-    main_.control("txtiterations").setText(dialogCount);
+    label7.setText(ui::texts::kRunPrompt);
+    main_.runPanel.btnStopRun.setText("FINISHED " + completed + " Iterations");
+    main_.monteCarlo.txtiterations.setText(dialogCount);
 
     run_.unlockWindow();
     restoreSaveCommands(ending);
@@ -392,7 +395,7 @@ void SampleSizeSearch::restoreSaveCommands(Ending ending) {
         case Ending::NoVariance: {
             // The message invites the user to save the data to verify it.
             run_.disableSaveCommands();
-            ui::MenuItem& saveData = main_.menus().item("SaveData1");
+            ui::MenuItem& saveData = main_.menu.SaveData1;
             saveData.setEnabled(true);
             saveData.setCaption("Save &Data");
             break;
@@ -414,17 +417,17 @@ GroupSizes SampleSizeSearch::sizesInFields() const {
     // run wrote; the run's size stands in should one not.
     GroupSizes sizes = sizesOfLastRun();
     for (int g = 0; g < 3; ++g)
-        if (const auto value = ReadIterationCount(main_.control(kSizeFields[g]).text()))
+        if (const auto value = ReadIterationCount(main_.groups[g].txtNsize.text()))
             sizes[g] = *value;
     return sizes;
 }
 
 void SampleSizeSearch::writeSizes(const GroupSizes& sizes) {
-    for (int g = 0; g < 3; ++g) main_.control(kSizeFields[g]).setText(std::to_string(sizes[g]));
+    for (int g = 0; g < 3; ++g) main_.groups[g].txtNsize.setText(std::to_string(sizes[g]));
 }
 
 void SampleSizeSearch::writeSamples(std::int32_t samples) {
-    main_.control("txtiterations").setText(std::to_string(samples));
+    main_.monteCarlo.txtiterations.setText(std::to_string(samples));
 }
 
 void SampleSizeSearch::showMessage(std::string_view text) {

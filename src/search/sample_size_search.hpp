@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "run/run_controller.hpp"
 #include "run/run_state.hpp"
@@ -21,6 +22,16 @@ namespace velmor {
 // that truncating 100 x 0.70 gives 70 and not 69.
 inline constexpr double kTargetPower70 = 0.70000001;
 inline constexpr double kTargetPower80 = 0.80000001;
+
+// One trial of a search as the run left it: the sizes run, the samples asked
+// for and completed, and the rejections among them.
+struct SearchTrial {
+    GroupSizes sizes{};
+    std::int64_t samplesPlanned = 0;
+    std::int64_t samplesCompleted = 0;
+    std::int64_t rejections = 0;
+    double proportion = 0.0;
+};
 
 class SampleSizeSearch {
   public:
@@ -50,6 +61,10 @@ class SampleSizeSearch {
     // the last search.
     int trialsRun() const { return trials_; }
     std::int64_t replicationsRun() const { return replications_; }
+    // The trials of the last search that completed replications, in order.
+    const std::vector<SearchTrial>& trialLog() const { return trialLog_; }
+    // Searches started (refused ones too) since the program started.
+    int searchesStarted() const { return searchesStarted_; }
 
   private:
     // How a search ended.
@@ -88,6 +103,8 @@ class SampleSizeSearch {
     RunController::Outcome lastTrialOutcome_ = RunController::Outcome::Completed;
     int trials_ = 0;
     std::int64_t replications_ = 0;
+    std::vector<SearchTrial> trialLog_;
+    int searchesStarted_ = 0;
 };
 
 }  // namespace velmor

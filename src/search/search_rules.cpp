@@ -4,15 +4,11 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/extended.hpp"
+
 namespace velmor {
 
 namespace {
-
-// nearbyintl follows the current rounding mode, which the program never
-// changes from round-to-nearest-even.
-std::int32_t RoundHalfEven(long double x) {
-    return static_cast<std::int32_t>(std::nearbyintl(x));
-}
 
 // The total-size columns of the band table: S > 1000, 400 < S <= 1000,
 // 100 < S <= 400, S <= 100.
@@ -44,7 +40,8 @@ SizeRatios RatiosOf(const GroupSizes& sizes) {
 
 GroupSizes SizesForGroup1(std::int32_t group1, const SizeRatios& ratios) {
     const long double mid = group1;
-    return {group1, RoundHalfEven(mid * ratios.group2), RoundHalfEven(mid * ratios.group3)};
+    return {group1, static_cast<std::int32_t>(RoundHalfEven(mid * ratios.group2)),
+            static_cast<std::int32_t>(RoundHalfEven(mid * ratios.group3))};
 }
 
 std::int32_t BisectionSamples(std::int32_t totalSize) {

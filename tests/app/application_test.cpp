@@ -18,12 +18,13 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app_fixture.hpp"
-#include "support/fake_platform.hpp"
 #include "program/program.hpp"
+#include "support/fake_platform.hpp"
 
 namespace velmor::testing {
 namespace {
@@ -436,6 +437,26 @@ TEST_F(ApplicationTest, ClosingDuringARunStopsItAndClosesOnceItHasUnwound) {
     watchdog.stop();
     EXPECT_FALSE(dialogShown);
     EXPECT_EQ(closed, 1);
+}
+
+TEST_F(ApplicationTest, AnErrorInACommandShowsAPlainMessageAndTheWindowGoesOn) {
+    // A rule that throws, run by the Medium Effect key: nothing may reach Qt.
+    control("txtmean2").setHandler([] { throw std::runtime_error("injected"); });
+    QString text;
+    WhenModal([&](QWidget* dialog) {
+        auto* box = qobject_cast<QMessageBox*>(dialog);
+        ASSERT_NE(box, nullptr);
+        text = box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    widget("txtmean1")->setFocus();
+    pressKey(Qt::Key_F3);
+    EXPECT_EQ(text, QStringLiteral("The command was stopped by an unexpected error: injected"));
+    EXPECT_TRUE(window().action("Analysis1")->isVisible());
+    EXPECT_TRUE(widget("txtmean1")->isEnabled());
+    control("txtmean2").setHandler(nullptr);
+    clickRun();
+    EXPECT_EQ(app_->program().state().tallies.completedReplications, 10000);
 }
 
 TEST_F(ApplicationTest, ExitClosesTheWindowAtOnce) {

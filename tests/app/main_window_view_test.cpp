@@ -255,13 +255,15 @@ TEST_F(MainWindowViewTest, ModelFocusMovesTheKeyboardFocusAndBack) {
     EXPECT_TRUE(model.control("txtalpha1").hasFocus());
 }
 
-TEST_F(MainWindowViewTest, MenuBarHasSevenEntriesFromTheModel) {
+TEST_F(MainWindowViewTest, MenuBarHasSevenEntriesThenViewFromTheModel) {
     const QList<QAction*> top = view->menuBar()->actions();
-    ASSERT_EQ(top.size(), 7);
+    ASSERT_EQ(top.size(), 8);
     const QStringList captions{"&File", "&Analysis", "Effect Sizes", "Options", "Reset",
-                               "&Help", " "};
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(top[i]->text(), captions[i]);
+                               "&Help", " ", "&View"};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(top[i]->text(), captions[i]);
     EXPECT_FALSE(top[6]->isEnabled());
+    ASSERT_NE(view->menu("View1"), nullptr);
+    EXPECT_EQ(view->action("Details1")->text(), QStringLiteral("&Details"));
 
     QMenu* file = view->menu("File1");
     ASSERT_NE(file, nullptr);

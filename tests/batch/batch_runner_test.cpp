@@ -1,16 +1,20 @@
 // The batch runner gives the window's numbers: same report byte for byte, the
 // window's own messages for bad values, and one failing study beside others.
+#include "batch/batch_runner.hpp"
+
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <variant>
 
-#include "batch/batch_runner.hpp"
+#include "batch/progress_line.hpp"
+#include "batch/summary.hpp"
 #include "output/save_commands.hpp"
-#include "support/fake_platform.hpp"
 #include "program/program.hpp"
+#include "support/fake_platform.hpp"
 
 using namespace velmor;
 using namespace velmor::batch;
@@ -37,7 +41,7 @@ TEST(BatchRunner, ReportMatchesTheWindowByteForByte) {
         "[group 3]\nmean = -0.31\ndistribution = uniform\nreliability = 0.8\n"
         "[run]\nseed = 4242\nsamples = 2000\nmeans_to_keep = 100\nbounds = winsorized\n");
     const StudyOutcome batch = RunStudy(study);
-    ASSERT_TRUE(batch.ok) << (batch.messages.empty() ? "" : batch.messages.front());
+    ASSERT_TRUE(batch.ok()) << (batch.messages.empty() ? "" : batch.messages.front());
 
     // The same values typed into the window by a user.
     velmor::testing::FakePlatform platform;
@@ -75,31 +79,68 @@ TEST(BatchRunner, ReportMatchesTheWindowByteForByte) {
 }
 
 TEST(BatchRunner, OutOfRangeValueFailsWithTheWindowsOwnMessage) {
-    const StudyOutcome outcome = RunStudy(Parse("[group 2]\nreliability = 1.5\n[run]\nsamples = 10\n"));
-    EXPECT_FALSE(outcome.ok);
+    const StudyOutcome outcome =
+        RunStudy(Parse("[group 2]\nreliability = 1.5\n[run]\nsamples = 10\n"));
+    EXPECT_FALSE(outcome.ok());
     ASSERT_EQ(outcome.messages.size(), 1u);
-    EXPECT_EQ(outcome.messages[0], "RELIABILITY must be greater than 0.0 and less than or equal to 1.0");
+    EXPECT_EQ(outcome.messages[0],
+              "RELIABILITY must be greater than 0.0 and less than or equal to 1.0");
     EXPECT_TRUE(outcome.report.empty());
 }
 
 TEST(BatchRunner, FailingStudyBesideASucceedingOne) {
-    const StudyOutcome bad = RunStudy(Parse("[group 1]\nmean = 5\nminimum = 6\n[run]\nsamples = 10\n"));
+    const StudyOutcome bad =
+        RunStudy(Parse("[group 1]\nmean = 5\nminimum = 6\n[run]\nsamples = 10\n"));
     const StudyOutcome good = RunStudy(Parse("[run]\nsamples = 10\n"));
-    EXPECT_FALSE(bad.ok);
+    EXPECT_FALSE(bad.ok());
     EXPECT_EQ(bad.messages.at(0), "MINIMUM SCORE must be less than the Population Mean");
-    EXPECT_TRUE(good.ok);
+    EXPECT_TRUE(good.ok());
     EXPECT_EQ(good.verdict.empty(), false);
-    const std::string badRow = SummaryRow(bad);
-    EXPECT_EQ(badRow.substr(0, 15), "t.study,failed,");
-    EXPECT_NE(SummaryRow(good).find(",ok,1432449975,10,"), std::string::npos);
+    // The message, then the five Monte Carlo columns, empty without results.
+    EXPECT_EQ(ResultCells(bad),
+              "failed,,,,,,,,,,,,,,,no,MINIMUM SCORE must be less than the Population Mean,,,,,");
+    EXPECT_EQ(ResultCells(good).substr(0, 17), "ok,1432449975,10,");
 }
 
 TEST(BatchRunner, DefaultStudyReproducesTheAnchorRun) {
-    const StudyOutcome outcome = RunStudy(Parse(""));
-    ASSERT_TRUE(outcome.ok);
+    const StudyOutcome outcome = RunStudy(Parse("[run]\n"));
+    ASSERT_TRUE(outcome.ok());
     EXPECT_EQ(outcome.rejections, 500);
     EXPECT_EQ(outcome.verdict, "ROBUST");
     EXPECT_EQ(outcome.sizes, (std::array<std::int32_t, 3>{16, 16, 16}));
+}
+
+TEST(BatchRunner, ProgressCountsReplicationsAndShowsLongRedraws) {
+    // No score can practically fall between these bounds: the first
+    // replication redraws until it is stopped.
+    const Study study =
+        Parse("[group 1]\nminimum = -0.0000001\nmaximum = 0.0000001\n[run]\nsamples = 10\n");
+    InterruptFlag interrupt;
+    std::vector<RunProgress> seen;
+    StudyRunOptions options;
+    options.interrupt = &interrupt;
+    options.progress = [&](const RunProgress& progress, bool) {
+        seen.push_back(progress);
+        if (progress.redraws >= 2 * kRedrawsPerStopCheck) interrupt.raise(SIGINT);
+    };
+    const StudyOutcome outcome = RunStudy(study, options);
+    EXPECT_EQ(outcome.status, StudyStatus::Interrupted);
+    ASSERT_FALSE(seen.empty());
+    const RunProgress last = seen.back();
+    EXPECT_EQ(last.planned, 10u);
+    EXPECT_EQ(last.completed, 0u);
+    EXPECT_EQ(last.redraws % kRedrawsPerStopCheck, 0u);
+    EXPECT_EQ(StudyProgressLine(1, 1, last, false, 12.34),
+              "study 1 of 1: 0 of 10 replications, 12.3 s elapsed; replication 1 has redrawn "
+              "out-of-bounds scores " +
+                  std::to_string(last.redraws) + " times so far");
+    EXPECT_EQ(StudyProgressLine(2, 3, {10, 4, 0}, false, 2.0),
+              "study 2 of 3: 4 of 10 replications, 2.0 s elapsed, about 3.0 s left");
+    // Across a grid the rate comes from the conditions this run did: 30 were
+    // skipped on resuming, 10 done in 20 s leave 60 for about 120 s.
+    EXPECT_EQ(GridProgressLine(40, 100, 10, 2, 20.0),
+              "40 of 100 done in 20.0 s, about 120.0 s left, 2 running");
+    EXPECT_EQ(GridProgressLine(30, 100, 0, 1, 0.5), "30 of 100 done in 0.5 s, 1 running");
 }
 
 }  // namespace

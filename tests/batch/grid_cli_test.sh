@@ -15,7 +15,7 @@ set -e
 rows=$(wc -l < "$work/summary.csv")
 [ "$rows" -eq 52 ] || { echo "expected 52 summary lines, got $rows"; exit 1; }
 [ "$(grep -c ',ok,' "$work/summary.csv")" -eq 50 ] || { echo "expected 50 ok rows"; cat "$work/summary.csv"; exit 1; }
-grep -q '^.*99_broken.study,failed,.*RELIABILITY must be greater than 0.0' "$work/summary.csv" || { echo "no failed row"; exit 1; }
+grep -q '^.*99_broken.study,99_broken,failed,.*RELIABILITY must be greater than 0.0' "$work/summary.csv" || { echo "no failed row"; exit 1; }
 grep -q 'RELIABILITY must be greater than 0.0 and less than or equal to 1.0' "$work/stderr" || { echo "message not on stderr"; exit 1; }
 [ "$(ls "$work/out"/*.OUT | wc -l)" -eq 50 ] || { echo "expected 50 reports"; exit 1; }
 head -c 12 "$work/out/01_normal_sd1_n5.OUT" | od -c | grep -q '\\r  \\n' || { echo "report lacks CR LF"; exit 1; }

@@ -1,12 +1,19 @@
 // Reading study files: every key, comments, blanks, and errors with lines.
-#include <gtest/gtest.h>
+#include "batch/study_file.hpp"
 
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <string>
 #include <variant>
 
-#include "batch/study_file.hpp"
+#include "output/scratch_dir.hpp"
 
 using namespace velmor::batch;
+using velmor::testing::ScratchDir;
+using velmor::testing::UnprivilegedScope;
+using velmor::testing::WriteFile;
 
 namespace {
 
@@ -25,6 +32,14 @@ std::vector<std::string> Errors(const std::string& text) {
     if (auto* errors = std::get_if<std::vector<StudyError>>(&result))
         for (const auto& e : *errors) out.push_back(e.text());
     return out;
+}
+
+// The one error of a file that is refused as a whole.
+std::string FileErrors(const std::string& path) {
+    auto result = ReadStudyFile(path);
+    auto* errors = std::get_if<std::vector<StudyError>>(&result);
+    if (!errors || errors->size() != 1) return "not exactly one error";
+    return errors->front().text();
 }
 
 TEST(StudyFile, ReadsEveryKeyWithCommentsAndBlanks) {
@@ -69,7 +84,7 @@ TEST(StudyFile, ReadsEveryKeyWithCommentsAndBlanks) {
 
 TEST(StudyFile, NoSearchSectionMeansOneRun) {
     EXPECT_FALSE(Parsed("[run]\nsamples = 10\n").search.has_value());
-    EXPECT_TRUE(Parsed("").groups[0].empty());
+    EXPECT_TRUE(Parsed("[run]\n").groups[0].empty());
 }
 
 TEST(StudyFile, ReportsEveryErrorWithItsLine) {
@@ -84,36 +99,102 @@ TEST(StudyFile, ReportsEveryErrorWithItsLine) {
         "alpha\n"
         "bounds = clamped\n"
         "samples = 1e999\n");
-    EXPECT_EQ(errors, (std::vector<std::string>{
-                          "s.study:2: mean: 'abc' is not a number",
-                          "s.study:3: unknown key 'colour'",
-                          "s.study:5: unknown section [group 4]",
-                          "s.study:8: expected key = value",
-                          "s.study:9: bounds: bounds must be resampled or winsorized",
-                          "s.study:10: samples: '1e999' is not a number",
-                      }));
+    EXPECT_EQ(errors,
+              (std::vector<std::string>{
+                  "You must entire an appropriate numeric value (s.study:2: mean = abc)",
+                  "s.study:3: unknown key 'colour'",
+                  "s.study:5: unknown section [group 4]",
+                  "s.study:8: expected key = value",
+                  "s.study:9: bounds: bounds must be resampled or winsorized",
+                  "You must entire an appropriate numeric value (s.study:10: samples = 1e999)",
+              }));
 }
 
 TEST(StudyFile, DuplicateKeysAndSectionsAreErrors) {
     EXPECT_EQ(Errors("[run]\nseed = 1\nseed = 2\n"),
               (std::vector<std::string>{"s.study:3: duplicate key 'seed' (first at line 2)"}));
-    EXPECT_EQ(Errors("[run]\n[run]\n"), (std::vector<std::string>{"s.study:2: section [run] appears twice"}));
+    EXPECT_EQ(Errors("[run]\n[run]\n"),
+              (std::vector<std::string>{"s.study:2: section [run] appears twice"}));
 }
 
 TEST(StudyFile, KeysOutsideSectionsAndUniformBoundsAreErrors) {
-    EXPECT_EQ(Errors("seed = 5\n"), (std::vector<std::string>{"s.study:1: 'seed' stands before any section"}));
+    EXPECT_EQ(Errors("seed = 5\n"),
+              (std::vector<std::string>{"s.study:1: 'seed' stands before any section"}));
     EXPECT_EQ(Errors("[group 2]\ndistribution = uniform\nminimum = 0\n"),
-              (std::vector<std::string>{"s.study:3: minimum applies to normal groups only; a uniform group's "
-                                        "bounds follow from its mean and sd"}));
+              (std::vector<std::string>{
+                  "s.study:3: minimum applies to normal groups only; a uniform group's "
+                  "bounds follow from its mean and sd"}));
     EXPECT_EQ(Errors("[group 1]\ninteger = maybe\ndistribution = gamma\n"),
-              (std::vector<std::string>{"s.study:2: integer: integer must be yes or no",
-                                        "s.study:3: distribution: distribution must be normal or uniform"}));
+              (std::vector<std::string>{
+                  "s.study:2: integer: integer must be yes or no",
+                  "s.study:3: distribution: distribution must be normal or uniform"}));
 }
 
-TEST(StudyFile, MissingFileIsAnError) {
-    auto result = ReadStudyFile("/nonexistent/velmor.study");
-    ASSERT_TRUE(std::holds_alternative<std::vector<StudyError>>(result));
-    EXPECT_EQ(std::get<std::vector<StudyError>>(result).front().text(), "/nonexistent/velmor.study:0: cannot be read");
+TEST(StudyFile, UnreadableFileGivesTheSystemsReason) {
+    EXPECT_EQ(FileErrors("/nonexistent/velmor.study"),
+              "/nonexistent/velmor.study: cannot be read: No such file or directory");
+    ScratchDir dir;
+    WriteFile(dir / "locked.study", "[run]\n");
+    ::chmod((dir / "locked.study").c_str(), 0);
+    UnprivilegedScope nobody;
+    ASSERT_TRUE(nobody.ok());
+    EXPECT_EQ(FileErrors((dir / "locked.study").string()),
+              (dir / "locked.study").string() + ": cannot be read: Permission denied");
+}
+
+TEST(StudyFile, RefusesWhatIsNotAStudy) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir / "adir.study");
+    ASSERT_EQ(::mkfifo((dir / "fifo.study").c_str(), 0600), 0);
+    WriteFile(dir / "empty.study", "");
+    WriteFile(dir / "comments.study", "# only a comment\n\n");
+    WriteFile(dir / "large.study", "[run]\n" + std::string(kMaxStudyFileBytes, '#'));
+    const std::string d = dir.path().string() + "/";
+    EXPECT_EQ(FileErrors(d + "adir.study"), d + "adir.study: is a directory, not a regular file");
+    // Opening a FIFO would wait for a writer for ever.
+    EXPECT_EQ(FileErrors(d + "fifo.study"),
+              d + "fifo.study: is a FIFO (named pipe), not a regular file");
+    EXPECT_EQ(FileErrors("/dev/null"), "/dev/null: is a character device, not a regular file");
+    EXPECT_EQ(FileErrors("/dev/zero"), "/dev/zero: is a character device, not a regular file");
+    EXPECT_EQ(FileErrors(d + "large.study"),
+              d + "large.study: is larger than 1048576 bytes (1 MiB), the limit for a study file");
+    const std::string noSection =
+        ": has no section; a study needs at least one of [group 1], [group 2], [group 3], [run] "
+        "and [search] "
+        "(an empty [run] runs the window's defaults)";
+    EXPECT_EQ(FileErrors(d + "empty.study"), d + "empty.study" + noSection);
+    EXPECT_EQ(FileErrors(d + "comments.study"), d + "comments.study" + noSection);
+    // Just below the limit is still read.
+    WriteFile(dir / "large.study", "[run]\n" + std::string(kMaxStudyFileBytes - 6, '#'));
+    EXPECT_TRUE(std::holds_alternative<Study>(ReadStudyFile(d + "large.study")));
+}
+
+TEST(StudyFile, AcceptsAByteOrderMark) {
+    const Study s = Parsed("\xEF\xBB\xBF[run]\nseed = 7\n");
+    EXPECT_EQ(s.run.at("seed").text, "7");
+}
+
+TEST(StudyFile, NotANumberGivesTheWindowsMessageThenWhere) {
+    EXPECT_EQ(Errors("[group 1]\nmean = nan\nminimum = 1;5\n"),
+              (std::vector<std::string>{
+                  "You must entire an appropriate numeric value (s.study:2: mean = nan)",
+                  "You must entire an appropriate numeric value (s.study:3: minimum = 1;5)"}));
+}
+
+TEST(StudyFile, ControlCharactersAreShownEscaped) {
+    EXPECT_EQ(Errors("[run]\n\x1b]0;owned\a = 1\n[gr\x9bup]\n[run]\nseed = \x1b[2J\n"),
+              (std::vector<std::string>{"s.study:2: unknown key '\\x1b]0;owned\\x07'",
+                                        "s.study:3: unknown section [gr\\x9bup]",
+                                        "s.study:4: section [run] appears twice"}));
+    auto result = ParseStudy("bad\rname.study",
+                             "[run]\nseed = \xc2\x9b"
+                             "2J\n");
+    EXPECT_EQ(
+        std::get<std::vector<StudyError>>(result).front().text(),
+        "You must entire an appropriate numeric value (bad\\x0dname.study:2: seed = \\xc2\\x9b2J)");
+    // Printable UTF-8 is kept as it is.
+    EXPECT_EQ(Errors("[run]\nd\xc3\xa9j\xc3\xa0 = 1\n"),
+              (std::vector<std::string>{"s.study:2: unknown key 'd\xc3\xa9j\xc3\xa0'"}));
 }
 
 }  // namespace

@@ -214,8 +214,8 @@ class SideBySide {
 
     std::int32_t fastSeed = 0;
     std::int32_t plainSeed = 0;
-    std::int32_t fastRejections = 0;
-    std::int32_t plainRejections = 0;
+    std::int64_t fastRejections = 0;
+    std::int64_t plainRejections = 0;
     int tested = 0;
     int withoutVariance = 0;
     RandomGenerators generators_;
@@ -278,7 +278,7 @@ TEST(ReferencePathSequence, DefaultGroupsRejectAboutFivePercent) {
     reference::ReferenceReplicator plain(console);
     const Study study = Studies().front();
     std::int32_t seed = study.seed;
-    std::int32_t rejections = 0;
+    std::int64_t rejections = 0;
     for (int i = 0; i < 2000; ++i) {
         plain.GenerateReplication(study.settings, seed);
         plain.TestReplication(study.settings, rejections);

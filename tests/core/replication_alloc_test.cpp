@@ -70,7 +70,7 @@ TEST(ReplicationAllocation, ReplicationsAllocateNothing) {
     settings.deviateRows = 2000;
 
     std::int32_t seed = -1432449975;
-    std::int32_t rejections = 0;
+    std::int64_t rejections = 0;
     const long before = allocations;
     for (int i = 0; i < 20; ++i) {
         settings.Resampled1 = i % 2 == 0;

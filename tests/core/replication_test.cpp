@@ -62,9 +62,9 @@ class ReplicationTest : public ::testing::Test {
 
     // Runs `count` replications with one seed word that is not reset between
     // them; returns the rejections.
-    std::int32_t run(const ReplicationSettings& settings, int count,
+    std::int64_t run(const ReplicationSettings& settings, int count,
                      std::int32_t seed = kDefaultSeedWord) {
-        std::int32_t rejections = 0;
+        std::int64_t rejections = 0;
         for (int i = 0; i < count; ++i) {
             EXPECT_EQ(replicator_.GenerateReplication(settings, seed),
                       Replicator::Outcome::Completed);
@@ -282,7 +282,7 @@ TEST_F(ReplicationTest, FTestMatchesTheTextbookAnova) {
     SetSizes(settings, 12, 20, 9);
     settings.groups[1].txtmean = 0.8;
     std::int32_t seed = kDefaultSeedWord;
-    std::int32_t rejections = 0;
+    std::int64_t rejections = 0;
     replicator_.GenerateReplication(settings, seed);
     replicator_.TestReplication(settings, rejections);
     const ReplicationResult& r = replicator_.result();
@@ -322,7 +322,7 @@ TEST_F(ReplicationTest, SmallestGroupsGiveThreeWithinDegreesOfFreedom) {
     ReplicationSettings settings = DefaultSettings();
     SetSizes(settings, 2, 2, 2);
     std::int32_t seed = kDefaultSeedWord;
-    std::int32_t rejections = 0;
+    std::int64_t rejections = 0;
     replicator_.GenerateReplication(settings, seed);
     replicator_.TestReplication(settings, rejections);
     EXPECT_EQ(replicator_.result().dfWithin, 3.0);
@@ -332,7 +332,7 @@ TEST_F(ReplicationTest, SmallestGroupsGiveThreeWithinDegreesOfFreedom) {
 TEST_F(ReplicationTest, ProbabilityEqualToAlphaCountsAsRejection) {
     ReplicationSettings settings = DefaultSettings();
     std::int32_t seed = kDefaultSeedWord;
-    std::int32_t rejections = 0;
+    std::int64_t rejections = 0;
     replicator_.GenerateReplication(settings, seed);
     replicator_.TestReplication(settings, rejections);
     const double p = replicator_.result().pValue;
@@ -344,6 +344,18 @@ TEST_F(ReplicationTest, ProbabilityEqualToAlphaCountsAsRejection) {
     settings.txtalpha1 = std::nextafter(p, 0.0);
     replicator_.TestReplication(settings, rejections);
     EXPECT_EQ(rejections, 1);
+}
+
+TEST_F(ReplicationTest, RejectionsCountOnPastTheLargest32BitCount) {
+    // A run may make up to 4294967295 replications; at an alpha near 1 nearly
+    // every one rejects.
+    ReplicationSettings settings = DefaultSettings();
+    settings.txtalpha1 = 1.0;
+    std::int32_t seed = kDefaultSeedWord;
+    std::int64_t rejections = 2147483647;
+    replicator_.GenerateReplication(settings, seed);
+    replicator_.TestReplication(settings, rejections);
+    EXPECT_EQ(rejections, 2147483648);
 }
 
 TEST_F(ReplicationTest, IdenticalWholeScoresSetNoVariance) {

@@ -1,7 +1,9 @@
 // The control-event rules and the shortcut rule of the window model.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/windows.hpp"
@@ -169,6 +171,144 @@ TEST(Dialogs, WindowSetHoldsTheFourDialogsWithTheirTexts) {
     EXPECT_EQ(lines, 74);
     for (const char* heading : {"LICENSE", "TERMS OF USE", "DISCLAIMER OF WARRANTY"})
         EXPECT_NE(agreement.find(heading), std::string::npos) << heading;
+}
+
+// The subsystems reach the controls through typed members; each member must
+// be the control of its own name, and together they reach every control of
+// the window once.
+TEST(TypedViews, ReachEveryControlOnceUnderItsOwnName) {
+    MainWindow w;
+    std::vector<const Control*> seen;
+    auto expect = [&](const Control& c, const std::string& name) {
+        EXPECT_EQ(c.name(), name);
+        seen.push_back(&c);
+    };
+    const char* const sdLabels[] = {"Label2", "lblgroup2sd", "lblgroup3sd"};
+    const char* const sizeLabels[] = {"Label15", "lblgroup2size", "lblgroup3size"};
+    const char* const distributionLabels[] = {"Label11", "Label12", "Label19"};
+    const char* const reliabilityLabels[] = {"Label10", "Label14", "Label20"};
+    for (int g = 1; g <= 3; ++g) {
+        const std::string n = std::to_string(g);
+        const GroupControls& v = w.groups[g - 1];
+        expect(v.box, "boxgroup" + n);
+        expect(v.meanLabel, "lblgroup" + n + "mean");
+        expect(v.txtmean, "txtmean" + n);
+        expect(v.sdLabel, sdLabels[g - 1]);
+        expect(v.txtsd, "txtsd" + n);
+        expect(v.sizeLabel, sizeLabels[g - 1]);
+        expect(v.txtNsize, "txtNsize" + n);
+        expect(v.distributionLabel, distributionLabels[g - 1]);
+        expect(v.rdoNormal, "rdoNormal" + n);
+        expect(v.rdoUniform, "rdoUniform" + n);
+        expect(v.reliabilityLabel, reliabilityLabels[g - 1]);
+        expect(v.txtReliability, "txtReliability" + n);
+        expect(v.chkInteger, "chkInteger" + n);
+        expect(v.chkMin, "chkMin" + n);
+        expect(v.txtMin, "txtMin" + n);
+        expect(v.chkMax, "chkMax" + n);
+        expect(v.txtMax, "txtMax" + n);
+        const GroupResultControls& r = w.sampling.groups[g - 1];
+        expect(r.meanLabel, "lblg" + n + "m1");
+        expect(r.txtActualM, "txtActualM" + n);
+        expect(r.seLabel, "lblg" + n + "sd1");
+        expect(r.txtSEmean, "txtSEmean" + n);
+    }
+    expect(w.sampling.box, "boxsamplingdistributions");
+    expect(w.sampling.Label3, "Label3");
+    expect(w.sampling.txtmeanstokeep, "txtmeanstokeep");
+    const HypothesisControls& h = w.hypothesis;
+    expect(h.box, "boxhypothesistesting");
+    expect(h.Label6, "Label6");
+    expect(h.txtalpha1, "txtalpha1");
+    expect(h.rdoTwotail, "rdoTwotail");
+    expect(h.rdoOnetail, "rdoOnetail");
+    const RunPanelControls& p = w.runPanel;
+    expect(p.pnlCount, "pnlCount");
+    expect(p.Label7, "Label7");
+    expect(p.SpeedButtonRun, "SpeedButtonRun");
+    expect(p.btnStopRun, "btnStopRun");
+    const MonteCarloControls& m = w.monteCarlo;
+    expect(m.box, "boxmontecarlo");
+    expect(m.chkInc, "chkInc");
+    expect(m.Label1, "Label1");
+    expect(m.lblseed, "lblseed");
+    expect(m.txtseed, "txtseed");
+    expect(m.Label5, "Label5");
+    expect(m.txtiterations, "txtiterations");
+    const ResultsControls& r = w.results;
+    expect(r.boxresults, "boxresults");
+    expect(r.Label8, "Label8");
+    expect(r.Label9, "Label9");
+    expect(r.Label13, "Label13");
+    expect(r.txtrej1, "txtrej1");
+    expect(r.txtprop1, "txtprop1");
+    expect(r.txtalphaused, "txtalphaused");
+    expect(r.memoresults, "memoresults");
+    EXPECT_EQ(seen.size(), w.controls().size());
+    EXPECT_EQ(std::set<const Control*>(seen.begin(), seen.end()).size(), seen.size());
+
+    // Every command item of the menus is reached under its own name.
+    const MainMenuItems& menu = w.menu;
+    const std::vector<std::pair<const MenuItem*, const char*>> items = {
+        {&menu.File1, "File1"},
+        {&menu.Save1, "Save1"},
+        {&menu.SaveData1, "SaveData1"},
+        {&menu.SaveMeans1, "SaveMeans1"},
+        {&menu.Exit1, "Exit1"},
+        {&menu.Analysis1, "Analysis1"},
+        {&menu.Run1, "Run1"},
+        {&menu.GetPower701, "GetPower701"},
+        {&menu.GetPower801, "GetPower801"},
+        {&menu.GetNforAnyPower1, "GetNforAnyPower1"},
+        {&menu.GetPower901, "GetPower901"},
+        {&menu.Test10001, "Test10001"},
+        {&menu.EffectSizes1, "EffectSizes1"},
+        {&menu.NoEffect1, "NoEffect1"},
+        {&menu.SmallEffect1, "SmallEffect1"},
+        {&menu.MediumEffect1, "MediumEffect1"},
+        {&menu.LargeEffect1, "LargeEffect1"},
+        {&menu.Options1, "Options1"},
+        {&menu.Resampled1, "Resampled1"},
+        {&menu.Winsorized1, "Winsorized1"},
+        {&menu.TypeIIIErrorresults1, "TypeIIIErrorresults1"},
+        {&menu.Reset2, "Reset2"},
+        {&menu.Reset1, "Reset1"},
+        {&menu.ResettoStandardNormal1, "ResettoStandardNormal1"},
+        {&menu.ResettoNormalIQtype1, "ResettoNormalIQtype1"},
+        {&menu.ResettoNormalTscores1, "ResettoNormalTscores1"},
+        {&menu.ResettoCEEBSATscores1, "ResettoCEEBSATscores1"},
+        {&menu.ResettoUniform011, "ResettoUniform011"},
+        {&menu.ResettoUniformMean01, "ResettoUniformMean01"},
+        {&menu.ResettoUniformUID331, "ResettoUniformUID331"},
+        {&menu.ResettoUniform01001, "ResettoUniform01001"},
+        {&menu.Help1, "Help1"},
+        {&menu.Warranty1, "Warranty1"},
+        {&menu.UserAgreement1, "UserAgreement1"},
+        {&menu.About1, "About1"},
+        {&menu.View1, "View1"},
+        {&menu.Details1, "Details1"},
+    };
+    int commandItems = 0;
+    for (MenuItem* item : w.menus().inMenuOrder())
+        commandItems += item->kind() != MenuItemKind::Separator && item->name() != "N3";
+    EXPECT_EQ(static_cast<int>(items.size()), commandItems);
+    for (const auto& [item, name] : items) EXPECT_EQ(item, &w.menus().item(name)) << name;
+    std::vector<std::string> locked;
+    for (const MenuItem* item : menu.locked()) locked.push_back(item->name());
+    EXPECT_EQ(locked, (std::vector<std::string>{"File1", "Reset2", "Analysis1", "EffectSizes1",
+                                                "Options1", "Help1"}));
+
+    WindowSet windows;
+    EXPECT_EQ(&windows.runBox.Memo1, &windows.runBox.control("Memo1"));
+    EXPECT_EQ(&windows.powerBox.txtPower, &windows.powerBox.control("txtPower"));
+    EXPECT_EQ(&windows.powerBox.ssiterations, &windows.powerBox.control("ssiterations"));
+    EXPECT_EQ(&windows.powerBox.btnOK, &windows.powerBox.control("btnOK"));
+    for (const char* panel : {"Panel1", "Panel2", "Panel3"}) {
+        const Control* member = std::string(panel) == "Panel1"   ? &windows.aboutBox.Panel1
+                                : std::string(panel) == "Panel2" ? &windows.aboutBox.Panel2
+                                                                 : &windows.aboutBox.Panel3;
+        EXPECT_EQ(member, &windows.aboutBox.control(panel));
+    }
 }
 
 }  // namespace

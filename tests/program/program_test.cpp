@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "support/fake_platform.hpp"
 
@@ -116,6 +119,95 @@ TEST_F(ProgramTest, ExitAndHelpItems) {
     EXPECT_EQ(platform.shown[1].dialog, ui::DialogId::UserAgreement);
     EXPECT_TRUE(program.pressShortcut("Ctrl+F4"));
     EXPECT_EQ(platform.closeRequests, 1);
+}
+
+// --- the command boundary ------------------------------------------------------
+// Failures are injected where a defect or a lack of memory would strike: in
+// the event pump a run calls, and in a control's rule that a command runs.
+
+class CommandBoundaryTest : public ProgramTest {
+  protected:
+    bool windowUnlocked() {
+        ui::MainWindow& w = program.mainWindow();
+        for (const ui::MenuItem* menu : w.menu.locked())
+            if (!menu->enabled() || !menu->visible()) return false;
+        for (const ui::GroupControls& g : w.groups)
+            if (!g.txtmean.enabled() || !g.txtNsize.enabled() || !g.rdoUniform.enabled())
+                return false;
+        return w.runPanel.SpeedButtonRun.visible() && w.monteCarlo.txtiterations.enabled();
+    }
+    // A default run of 200 samples afterwards still works and can be saved.
+    void expectUsable() {
+        platform.onEvents = nullptr;
+        program.mainWindow().control("txtiterations").setText("200");
+        const std::size_t before = platform.shown.size();
+        EXPECT_TRUE(program.pressShortcut("F5"));
+        EXPECT_EQ(platform.shown.size(), before) << "the next run showed a message";
+        EXPECT_EQ(program.state().tallies.completedReplications, 200);
+        EXPECT_EQ(program.run().lastOutcome(), RunController::Outcome::Completed);
+        EXPECT_TRUE(item("Save1").enabled());
+    }
+};
+
+TEST_F(CommandBoundaryTest, AnErrorInsideARunIsShownAndTheWindowRestored) {
+    program.mainWindow().control("txtiterations").setText("1000");
+    platform.onEvents = [](long long n) {
+        if (n == 50) throw std::out_of_range("no control txtmaen1");
+    };
+    EXPECT_TRUE(program.pressShortcut("F5"));  // returns: nothing escapes
+    EXPECT_EQ(platform.messages(),
+              (std::vector<std::string>{"The command was stopped by an unexpected error: no "
+                                        "control txtmaen1"}));
+    EXPECT_EQ(platform.count(FakePlatform::Shown::Kind::PlainMessage), 1);
+    EXPECT_TRUE(program.run().abandoned());
+    EXPECT_TRUE(windowUnlocked());
+    EXPECT_FALSE(item("Save1").enabled());  // half a run is no result
+    EXPECT_FALSE(program.commandInProgress());
+    expectUsable();
+}
+
+TEST_F(CommandBoundaryTest, AnErrorDuringASearchEndsItWithTheWindowRestored) {
+    EXPECT_TRUE(program.pressShortcut("F3"));  // unequal means, so the search starts
+    program.mainWindow().control("txtiterations").setText("1000");
+    platform.onEvents = [](long long n) {
+        if (n == 700) throw std::bad_alloc();
+    };
+    EXPECT_TRUE(program.pressShortcut("F8"));
+    ASSERT_EQ(platform.messages().size(), 1u);
+    EXPECT_EQ(platform.messages()[0].rfind("The command was stopped by an unexpected error", 0),
+              0u);
+    EXPECT_NE(platform.messages()[0].find("bad_alloc"), std::string::npos);
+    EXPECT_FALSE(program.state().flags.searchActive);
+    EXPECT_FALSE(program.state().flags.sampleSizeAnalysis);
+    EXPECT_TRUE(windowUnlocked());
+    EXPECT_EQ(text("txtiterations"), "1000");  // the dialog's count is back
+    expectUsable();
+}
+
+TEST_F(CommandBoundaryTest, AFailingRuleEndsTheCommandThatRanIt) {
+    // A rule that throws, run by a command: the command ends there (group 3's
+    // mean is never set) and its boundary, not the rule's, reports it once.
+    program.mainWindow().control("txtmean2").setHandler([] {
+        throw std::invalid_argument("bad rule");
+    });
+    EXPECT_TRUE(program.pressShortcut("F3"));
+    EXPECT_EQ(text("txtmean1"), "0.31");
+    EXPECT_EQ(text("txtmean3"), "0.0");
+    EXPECT_EQ(
+        platform.messages(),
+        (std::vector<std::string>{"The command was stopped by an unexpected error: bad rule"}));
+    EXPECT_TRUE(windowUnlocked());
+    EXPECT_EQ(text("Label7"), "Press F5 to Run Analysis or click ->");
+    program.mainWindow().control("txtmean2").setHandler(nullptr);
+    expectUsable();
+}
+
+TEST_F(CommandBoundaryTest, AnErrorWithoutTextStillGetsAMessage) {
+    platform.modalAnswers.push_back([](ui::DialogId) -> ui::ModalResult { throw 42; });
+    item("About1").trigger();
+    EXPECT_EQ(platform.messages(),
+              (std::vector<std::string>{"The command was stopped by an unexpected error."}));
+    expectUsable();
 }
 
 }  // namespace

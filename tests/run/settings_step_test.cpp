@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <random>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,29 +39,82 @@ std::string N(const char* prefix, int g) {
     return prefix + std::to_string(g);
 }
 
+// The tests name the step's fields as the window does ("txtsd2"); these map
+// those names to the typed fields and back.
+constexpr std::pair<const char*, Field> kGroupFields[] = {
+    {"txtmean", Field::txtmean},   {"txtsd", Field::txtsd},
+    {"txtNsize", Field::txtNsize}, {"txtReliability", Field::txtReliability},
+    {"txtMin", Field::txtMin},     {"txtMax", Field::txtMax}};
+constexpr std::pair<const char*, Field> kRunFields[] = {{"txtalpha1", Field::txtalpha1},
+                                                        {"txtseed", Field::txtseed},
+                                                        {"txtiterations", Field::txtiterations},
+                                                        {"txtmeanstokeep", Field::txtmeanstokeep}};
+
+FieldRef Ref(const std::string& name) {
+    for (const auto& [stem, field] : kRunFields)
+        if (name == stem) return {field};
+    for (const auto& [stem, field] : kGroupFields)
+        for (int g = 1; g <= 3; ++g)
+            if (name == N(stem, g)) return {field, g};
+    throw std::invalid_argument("no field " + name);
+}
+
+std::string Name(FieldRef ref) {
+    for (const auto& [stem, field] : kRunFields)
+        if (ref.group == 0 && ref.field == field) return stem;
+    for (const auto& [stem, field] : kGroupFields)
+        if (ref.group >= 1 && ref.group <= 3 && ref.field == field) return N(stem, ref.group);
+    return "<no field>";
+}
+
+std::string& Text(FieldValues& f, const std::string& name) {
+    return const_cast<std::string&>(std::as_const(f).text(Ref(name)));
+}
+
+bool& Check(FieldValues& f, const std::string& name) {
+    for (int g = 1; g <= 3; ++g) {
+        GroupFieldValues& values = f.groups[static_cast<std::size_t>(g - 1)];
+        if (name == N("rdoNormal", g)) return values.rdoNormal;
+        if (name == N("rdoUniform", g)) return values.rdoUniform;
+        if (name == N("chkInteger", g)) return values.chkInteger;
+    }
+    if (name == "rdoOnetail") return f.rdoOnetail;
+    if (name == "rdoTwotail") return f.rdoTwotail;
+    if (name == "chkInc") return f.chkInc;
+    if (name == "Resampled1") return f.Resampled1;
+    if (name == "Winsorized1") return f.Winsorized1;
+    throw std::invalid_argument("no check " + name);
+}
+
+WriteBacks Named(const std::vector<std::pair<FieldRef, std::string>>& writes) {
+    WriteBacks named;
+    for (const auto& [field, text] : writes) named.emplace_back(Name(field), text);
+    return named;
+}
+
 // A window as it stands after start-up, with 1000 samples and 100 means kept.
 FieldValues StartFields() {
     FieldValues f;
     for (int g = 1; g <= 3; ++g) {
-        f.texts[N("txtmean", g)] = "100";
-        f.texts[N("txtsd", g)] = "15";
-        f.texts[N("txtNsize", g)] = "20";
-        f.texts[N("txtReliability", g)] = "1.0";
-        f.texts[N("txtMin", g)] = "";
-        f.texts[N("txtMax", g)] = "";
-        f.checks[N("rdoNormal", g)] = true;
-        f.checks[N("rdoUniform", g)] = false;
-        f.checks[N("chkInteger", g)] = false;
+        Text(f, N("txtmean", g)) = "100";
+        Text(f, N("txtsd", g)) = "15";
+        Text(f, N("txtNsize", g)) = "20";
+        Text(f, N("txtReliability", g)) = "1.0";
+        Text(f, N("txtMin", g)) = "";
+        Text(f, N("txtMax", g)) = "";
+        Check(f, N("rdoNormal", g)) = true;
+        Check(f, N("rdoUniform", g)) = false;
+        Check(f, N("chkInteger", g)) = false;
     }
-    f.texts["txtalpha1"] = ".05";
-    f.texts["txtseed"] = "1432449975";
-    f.texts["txtiterations"] = "1000";
-    f.texts["txtmeanstokeep"] = "100";
-    f.checks["rdoOnetail"] = false;
-    f.checks["rdoTwotail"] = true;
-    f.checks["chkInc"] = false;
-    f.checks["Resampled1"] = true;
-    f.checks["Winsorized1"] = false;
+    Text(f, "txtalpha1") = ".05";
+    Text(f, "txtseed") = "1432449975";
+    Text(f, "txtiterations") = "1000";
+    Text(f, "txtmeanstokeep") = "100";
+    Check(f, "rdoOnetail") = false;
+    Check(f, "rdoTwotail") = true;
+    Check(f, "chkInc") = false;
+    Check(f, "Resampled1") = true;
+    Check(f, "Winsorized1") = false;
     return f;
 }
 
@@ -74,14 +128,14 @@ class SettingsStepTest : public ::testing::Test {
     static std::string Written(const SettingsStepResult& r, const std::string& name) {
         std::string text = "<unwritten>";
         for (const auto& [field, value] : r.writeBacks)
-            if (field == name) text = value;
+            if (Name(field) == name) text = value;
         return text;
     }
     static void ExpectFailure(const SettingsStepResult& r, const std::string& message,
                               const std::string& focus) {
         ASSERT_FALSE(r.ok()) << "expected: " << message;
         EXPECT_EQ(r.failure->message, message);
-        EXPECT_EQ(r.failure->focusField, focus);
+        EXPECT_EQ(Name(r.failure->focusField), focus);
         const bool plain = message == kNotNumeric;
         EXPECT_EQ(r.failure->kind,
                   plain ? MessageKind::PlainMessageBox : MessageKind::InformationDialog);
@@ -91,12 +145,12 @@ class SettingsStepTest : public ::testing::Test {
     void SetBounds(int g, const char* min, const char* max) {
         group(g).chkMin = min != nullptr;
         group(g).chkMax = max != nullptr;
-        fields.texts[N("txtMin", g)] = min ? min : "";
-        fields.texts[N("txtMax", g)] = max ? max : "";
+        Text(fields, N("txtMin", g)) = min ? min : "";
+        Text(fields, N("txtMax", g)) = max ? max : "";
     }
     void SetUniform(int g) {
-        fields.checks[N("rdoNormal", g)] = false;
-        fields.checks[N("rdoUniform", g)] = true;
+        Check(fields, N("rdoNormal", g)) = false;
+        Check(fields, N("rdoUniform", g)) = true;
     }
 
     FieldValues fields = StartFields();
@@ -110,10 +164,10 @@ class SettingsStepTest : public ::testing::Test {
 // --- a whole step that succeeds ---------------------------------------------
 
 TEST_F(SettingsStepTest, FillsTheRecordAndWritesBackInOrder) {
-    fields.texts["txtmean2"] = "105.5";
-    fields.texts["txtNsize3"] = "25.7";
-    fields.texts["txtsd1"] = "1e1";
-    fields.checks["chkInteger2"] = true;
+    Text(fields, "txtmean2") = "105.5";
+    Text(fields, "txtNsize3") = "25.7";
+    Text(fields, "txtsd1") = "1e1";
+    Check(fields, "chkInteger2") = true;
     SetUniform(3);
     const SettingsStepResult r = Run();
     ASSERT_TRUE(r.ok()) << r.failure->message;
@@ -124,7 +178,7 @@ TEST_F(SettingsStepTest, FillsTheRecordAndWritesBackInOrder) {
         {"txtNsize1", "20"},       {"txtNsize2", "20"},       {"txtNsize3", "25"},
         {"txtiterations", "1000"}, {"txtseed", "1432449975"},
     };
-    EXPECT_EQ(r.writeBacks, expected);
+    EXPECT_EQ(Named(r.writeBacks), expected);
 
     EXPECT_EQ(group(1).txtmean, 100.0);
     EXPECT_EQ(group(2).txtmean, 105.5);
@@ -152,7 +206,7 @@ TEST_F(SettingsStepTest, FillsTheRecordAndWritesBackInOrder) {
 TEST_F(SettingsStepTest, KeptFlagsAreReadNotChanged) {
     settings.TypeIIIErrorresults1 = true;
     group(2).chkMax = true;
-    fields.texts["txtMax2"] = "130";
+    Text(fields, "txtMax2") = "130";
     ASSERT_TRUE(Run().ok());
     EXPECT_TRUE(settings.TypeIIIErrorresults1);
     EXPECT_TRUE(group(2).chkMax);
@@ -160,15 +214,15 @@ TEST_F(SettingsStepTest, KeptFlagsAreReadNotChanged) {
     EXPECT_EQ(group(2).txtMax, 130.0);
 }
 
-TEST_F(SettingsStepTest, MissingFieldsReadAsEmptyAndUnchecked) {
-    fields.checks.erase("Resampled1");
-    fields.texts.erase("txtiterations");
+TEST_F(SettingsStepTest, UncheckedAndEmptyFieldsAreReadAsSuch) {
+    Check(fields, "Resampled1") = false;
+    Text(fields, "txtiterations") = "";
     settings.Resampled1 = true;
     const SettingsStepResult r = Run();
     ASSERT_TRUE(r.ok());
     EXPECT_FALSE(settings.Resampled1);
     EXPECT_EQ(settings.txtiterations, 10000u);
-    fields.texts.erase("txtmean1");
+    Text(fields, "txtmean1") = "";
     ExpectFailure(Run(), kNotNumeric, "txtmean1");
 }
 
@@ -204,7 +258,7 @@ TEST_F(SettingsStepTest, FirstFailureInStepOrderWins) {
         {"txtsd3", ""},
         {"txtalpha1", "1.0"},
     };
-    for (const auto& [field, text] : faults) fields.texts[field] = text;
+    for (const auto& [field, text] : faults) Text(fields, field) = text;
     const Rung ladder[] = {
         {kNotNumeric, "txtmean1", "txtmean1", "4"},
         {kNotNumeric, "txtmean3", "txtmean3", "100"},
@@ -232,7 +286,7 @@ TEST_F(SettingsStepTest, FirstFailureInStepOrderWins) {
     for (const Rung& rung : ladder) {
         SCOPED_TRACE(rung.focus);
         ExpectFailure(Run(), rung.message, rung.focus);
-        fields.texts[rung.field] = rung.text;
+        Text(fields, rung.field) = rung.text;
     }
     EXPECT_TRUE(Run().ok());
 }
@@ -242,10 +296,10 @@ TEST_F(SettingsStepTest, FailedStepKeepsWhatWasReadAndWritten) {
     group(2).txtmean = -2.0;
     group(3).txtmean = -3.0;
     settings.Winsorized1 = false;
-    fields.checks["Winsorized1"] = true;
-    fields.checks["rdoOnetail"] = true;
-    fields.texts["txtmean1"] = "11";
-    fields.texts["txtmean2"] = "oops";
+    Check(fields, "Winsorized1") = true;
+    Check(fields, "rdoOnetail") = true;
+    Text(fields, "txtmean1") = "11";
+    Text(fields, "txtmean2") = "oops";
     ExpectFailure(Run(), kNotNumeric, "txtmean2");
     EXPECT_EQ(group(1).txtmean, 11.0);
     EXPECT_EQ(group(2).txtmean, -2.0);
@@ -256,8 +310,8 @@ TEST_F(SettingsStepTest, FailedStepKeepsWhatWasReadAndWritten) {
 
     // Sizes, iterations and seed are written back before a reliability failure.
     fields = StartFields();
-    fields.texts["txtNsize1"] = "2500";
-    fields.texts["txtReliability1"] = "0";
+    Text(fields, "txtNsize1") = "2500";
+    Text(fields, "txtReliability1") = "0";
     const SettingsStepResult r = Run();
     ExpectFailure(r, kReliability, "txtReliability1");
     EXPECT_EQ(Written(r, "txtNsize1"), "2000");
@@ -271,7 +325,7 @@ TEST_F(SettingsStepTest, FailedStepKeepsWhatWasReadAndWritten) {
 TEST_F(SettingsStepTest, MendedReadingRefusesNonNumbers) {
     for (const char* text : {"inf", "-INF", "nan", "NaN", "0x1p3", "1e999", "1 0", "1,5"}) {
         SCOPED_TRACE(text);
-        fields.texts["txtsd2"] = text;
+        Text(fields, "txtsd2") = text;
         ExpectFailure(Run(), kNotNumeric, "txtsd2");
     }
 }
@@ -281,9 +335,9 @@ TEST_F(SettingsStepTest, MendedReadingRefusesNonNumbers) {
 TEST_F(SettingsStepTest, SwitchedOffBoundIsClearedAndKeepsItsValue) {
     group(1).txtMin = 42.0;
     group(1).txtMax = 43.0;
-    fields.texts["txtMin1"] = "3";  // flag off: not read
+    Text(fields, "txtMin1") = "3";  // flag off: not read
     group(1).chkMax = true;
-    fields.texts["txtMax1"] = "130";
+    Text(fields, "txtMax1") = "130";
     const SettingsStepResult r = Run();
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(group(1).txtMin, 42.0);
@@ -293,7 +347,7 @@ TEST_F(SettingsStepTest, SwitchedOffBoundIsClearedAndKeepsItsValue) {
 }
 
 TEST_F(SettingsStepTest, GroupOneWantsMaximumAboveMinimumGroupsTwoAndThreeOnlyRefuseEqual) {
-    fields.texts["txtmean1"] = fields.texts["txtmean2"] = fields.texts["txtmean3"] = "4";
+    Text(fields, "txtmean1") = Text(fields, "txtmean2") = Text(fields, "txtmean3") = "4";
     SetUniform(1);
     SetUniform(2);
     SetUniform(3);
@@ -332,7 +386,7 @@ TEST_F(SettingsStepTest, OnlyNormalGroupsCompareBoundsWithTheMean) {
 TEST_F(SettingsStepTest, ExtremeBoundsCompareWithoutOverflow) {
     // The run command turns a raised overflow flag into an error, so the
     // checks must not subtract a huge mean from a huge bound.
-    fields.texts["txtmean1"] = "-1e308";
+    Text(fields, "txtmean1") = "-1e308";
     SetBounds(1, "1e308", "1.5e308");
     std::feclearexcept(FE_ALL_EXCEPT);
     ExpectFailure(Run(), kMinBelowMean, "txtMin1");
@@ -344,9 +398,9 @@ TEST_F(SettingsStepTest, ExtremeBoundsCompareWithoutOverflow) {
 // --- sizes, iterations, means to keep ----------------------------------------
 
 TEST_F(SettingsStepTest, GroupSizesTruncateAndCap) {
-    fields.texts["txtNsize1"] = "2.9";
-    fields.texts["txtNsize2"] = "2500";
-    fields.texts["txtNsize3"] = "3e9";  // capped before it becomes an integer
+    Text(fields, "txtNsize1") = "2.9";
+    Text(fields, "txtNsize2") = "2500";
+    Text(fields, "txtNsize3") = "3e9";  // capped before it becomes an integer
     const SettingsStepResult r = Run();
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(group(1).txtNsize, 2);
@@ -357,26 +411,26 @@ TEST_F(SettingsStepTest, GroupSizesTruncateAndCap) {
     EXPECT_EQ(Written(r, "txtNsize3"), "2000");
     EXPECT_EQ(settings.deviateRows, 2000);
 
-    fields.texts["txtNsize2"] = "2000.99";
-    fields.texts["txtNsize3"] = " 17 ";
+    Text(fields, "txtNsize2") = "2000.99";
+    Text(fields, "txtNsize3") = " 17 ";
     ASSERT_TRUE(Run().ok());
     EXPECT_EQ(group(2).txtNsize, 2000);
     EXPECT_EQ(settings.deviateRows, 2000);
-    fields.texts["txtNsize2"] = "5";
+    Text(fields, "txtNsize2") = "5";
     ASSERT_TRUE(Run().ok());
     EXPECT_EQ(settings.deviateRows, 17);
 
     for (const char* text : {"1.99", "-3", "0", "-1e300"}) {
         SCOPED_TRACE(text);
-        fields.texts["txtNsize1"] = text;
+        Text(fields, "txtNsize1") = text;
         ExpectFailure(Run(), kSampleSize, "txtNsize1");
     }
 }
 
 TEST_F(SettingsStepTest, SearchTakesSmallSizesAsTwoWithoutTouchingTheText) {
     searchActive = true;
-    fields.texts["txtNsize2"] = "1.5";
-    fields.texts["txtNsize3"] = "-7";
+    Text(fields, "txtNsize2") = "1.5";
+    Text(fields, "txtNsize3") = "-7";
     const SettingsStepResult r = Run();
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(group(2).txtNsize, 2);
@@ -385,10 +439,10 @@ TEST_F(SettingsStepTest, SearchTakesSmallSizesAsTwoWithoutTouchingTheText) {
     EXPECT_EQ(Written(r, "txtNsize2"), "<unwritten>");
     EXPECT_EQ(Written(r, "txtNsize3"), "<unwritten>");
     // Every other rule still applies during a search.
-    fields.texts["txtNsize2"] = "";
+    Text(fields, "txtNsize2") = "";
     ExpectFailure(Run(), kNotNumeric, "txtNsize2");
-    fields.texts["txtNsize2"] = "2";
-    fields.texts["txtiterations"] = "0";
+    Text(fields, "txtNsize2") = "2";
+    Text(fields, "txtiterations") = "0";
     ExpectFailure(Run(), kIterations, "txtiterations");
 }
 
@@ -410,18 +464,18 @@ TEST_F(SettingsStepTest, IterationsDefaultTruncateAndClamp) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
-        fields.texts["txtiterations"] = row.text;
+        Text(fields, "txtiterations") = row.text;
         const SettingsStepResult r = Run();
         ASSERT_TRUE(r.ok());
         EXPECT_EQ(settings.txtiterations, row.count);
         EXPECT_EQ(Written(r, "txtiterations"), row.written);
         EXPECT_EQ(std::count_if(r.writeBacks.begin(), r.writeBacks.end(),
-                                [](const auto& w) { return w.first == "txtiterations"; }),
+                                [](const auto& w) { return Name(w.first) == "txtiterations"; }),
                   1);
     }
     for (const char* text : {"0.5", "0.999999", "0", "-5"}) {
         SCOPED_TRACE(text);
-        fields.texts["txtiterations"] = text;
+        Text(fields, "txtiterations") = text;
         ExpectFailure(Run(), kIterations, "txtiterations");
     }
 }
@@ -451,8 +505,8 @@ TEST_F(SettingsStepTest, MeansToKeepRoundsAndFindsItsLimit) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.keep) + " of " + row.iterations);
-        fields.texts["txtmeanstokeep"] = row.keep;
-        fields.texts["txtiterations"] = row.iterations;
+        Text(fields, "txtmeanstokeep") = row.keep;
+        Text(fields, "txtiterations") = row.iterations;
         const SettingsStepResult r = Run();
         ASSERT_TRUE(r.ok());
         EXPECT_EQ(settings.txtmeanstokeep, row.kept);
@@ -484,7 +538,7 @@ TEST_F(SettingsStepTest, TypedSeedIsReducedThenTruncated) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
-        fields.texts["txtseed"] = row.text;
+        Text(fields, "txtseed") = row.text;
         const SettingsStepResult r = Run();
         ASSERT_TRUE(r.ok());
         if (std::string(row.text) == "1e300") {
@@ -502,32 +556,32 @@ TEST_F(SettingsStepTest, TypedSeedIsReducedThenTruncated) {
 }
 
 TEST_F(SettingsStepTest, EmptySeedDefaultsOnlyOnTheFirstRun) {
-    fields.texts["txtseed"] = "";
+    Text(fields, "txtseed") = "";
     SettingsStepResult r = Run();
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(settings.txtseed, 1432449975);
     EXPECT_EQ(Written(r, "txtseed"), "1432449975");
     EXPECT_EQ(std::count_if(r.writeBacks.begin(), r.writeBacks.end(),
-                            [](const auto& w) { return w.first == "txtseed"; }),
+                            [](const auto& w) { return Name(w.first) == "txtseed"; }),
               1);
 
     // Even with automatic seeds on, the first run reads the field.
-    fields.checks["chkInc"] = true;
+    Check(fields, "chkInc") = true;
     ASSERT_TRUE(Run().ok());
     EXPECT_EQ(settings.txtseed, 1432449975);
 
     seedFromField = false;
-    fields.checks["chkInc"] = false;
+    Check(fields, "chkInc") = false;
     ExpectFailure(Run(), kNotNumeric, "txtseed");
 }
 
 TEST_F(SettingsStepTest, AutomaticSeedsFollowTheChain) {
-    fields.checks["chkInc"] = true;
+    Check(fields, "chkInc") = true;
     ASSERT_TRUE(Run().ok());  // the first run's seed comes from the field
     EXPECT_EQ(settings.txtseed, 1432449975);
 
     seedFromField = false;
-    fields.texts["txtseed"] = "";  // not read for an automatic seed
+    Text(fields, "txtseed") = "";  // not read for an automatic seed
     SettingsStepResult r = Run();
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(settings.txtseed, 1257979814);
@@ -536,7 +590,7 @@ TEST_F(SettingsStepTest, AutomaticSeedsFollowTheChain) {
     EXPECT_EQ(seeds.seedStreamSeed, -1257979814);
 
     // A run that fails later still takes its seed, and the chain goes on from it.
-    fields.texts["txtReliability3"] = "1.01";
+    Text(fields, "txtReliability3") = "1.01";
     r = Run();
     ExpectFailure(r, kReliability, "txtReliability3");
     RandomGenerators reference;
@@ -549,27 +603,27 @@ TEST_F(SettingsStepTest, AutomaticSeedsFollowTheChain) {
     EXPECT_NE(next, 1257979814);
 
     // Turning automatic seeds off reads the field again.
-    fields.texts["txtReliability3"] = "1";
-    fields.checks["chkInc"] = false;
-    fields.texts["txtseed"] = "77";
+    Text(fields, "txtReliability3") = "1";
+    Check(fields, "chkInc") = false;
+    Text(fields, "txtseed") = "77";
     ASSERT_TRUE(Run().ok());
     EXPECT_EQ(settings.txtseed, 77);
     EXPECT_EQ(seeds.seedStreamSeed, -77);
 }
 
 TEST_F(SettingsStepTest, NoSeedIsChosenBeforeAnEarlierFailure) {
-    fields.checks["chkInc"] = true;
+    Check(fields, "chkInc") = true;
     seedFromField = false;
     seeds = {-1432449975, -1432449975};
     settings.txtseed = 1432449975;
-    fields.texts["txtiterations"] = "0";
+    Text(fields, "txtiterations") = "0";
     const SettingsStepResult r = Run();
     ExpectFailure(r, kIterations, "txtiterations");
     EXPECT_EQ(Written(r, "txtseed"), "<unwritten>");
     EXPECT_EQ(settings.txtseed, 1432449975);
     EXPECT_EQ(seeds.seedStreamSeed, -1432449975);
     // So the next good run still draws the first seed of the chain.
-    fields.texts["txtiterations"] = "10";
+    Text(fields, "txtiterations") = "10";
     ASSERT_TRUE(Run().ok());
     EXPECT_EQ(settings.txtseed, 1257979814);
 }
@@ -601,7 +655,7 @@ TEST_F(SettingsStepTest, RangeEdgesOfReliabilitySdAndAlpha) {
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.field) + " = " + row.text);
         fields = StartFields();
-        fields.texts[row.field] = row.text;
+        Text(fields, row.field) = row.text;
         const SettingsStepResult r = Run();
         if (row.message)
             ExpectFailure(r, row.message, row.field);
@@ -696,9 +750,9 @@ TEST_F(SettingsStepTest, ArbitraryTextsEndInARecordOrAListedMessage) {
         const bool fewFaults = coin();
         const std::size_t faults = fewFaults ? 1 + pick(2) : textFields.size();
         for (std::size_t i = 0; i < faults; ++i)
-            fields.texts[textFields[pick(textFields.size())]] = randomText();
+            Text(fields, textFields[pick(textFields.size())]) = randomText();
         if (!fewFaults)
-            for (const std::string& c : checkFields) fields.checks[c] = coin();
+            for (const std::string& c : checkFields) Check(fields, c) = coin();
         for (auto& g : settings.groups) {
             g.chkMin = !fewFaults && coin();
             g.chkMax = !fewFaults && coin();
@@ -709,10 +763,11 @@ TEST_F(SettingsStepTest, ArbitraryTextsEndInARecordOrAListedMessage) {
         std::feclearexcept(FE_ALL_EXCEPT);
         const SettingsStepResult r = Run();
         EXPECT_FALSE(std::fetestexcept(FE_OVERFLOW | FE_INVALID | FE_DIVBYZERO));
-        for (const auto& [field, text] : r.writeBacks) EXPECT_TRUE(names.count(field)) << field;
+        for (const auto& [field, text] : r.writeBacks)
+            EXPECT_TRUE(names.count(Name(field))) << Name(field);
         if (!r.ok()) {
             EXPECT_TRUE(messages.count(r.failure->message)) << r.failure->message;
-            EXPECT_TRUE(names.count(r.failure->focusField)) << r.failure->focusField;
+            EXPECT_TRUE(names.count(Name(r.failure->focusField))) << Name(r.failure->focusField);
             EXPECT_EQ(r.notNumeric, r.failure->message == kNotNumeric);
             EXPECT_EQ(r.failure->kind == MessageKind::PlainMessageBox, r.notNumeric);
             continue;

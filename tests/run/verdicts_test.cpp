@@ -9,7 +9,7 @@ using namespace velmor;
 
 namespace {
 
-RunState Robustness(std::int32_t rejections, std::int64_t n, double alpha = 0.05) {
+RunState Robustness(std::int64_t rejections, std::int64_t n, double alpha = 0.05) {
     RunState state;
     state.settings.txtalpha1 = alpha;
     state.settings.rdoOnetail = true;
@@ -108,6 +108,14 @@ TEST(Verdict, PowerStatement) {
     EXPECT_EQ(Verdict(state),
               "Actual Power is 0.8123, which is the proportion of correct rejections (8123/10000) of the "
               "known-to-be-false null hypothesis. ");
+}
+
+TEST(Verdict, CountsBeyond32BitsAreWrittenInFull) {
+    RunState state = Robustness(3000000000, 4000000000);
+    state.flags.nullIsTrue = false;
+    EXPECT_EQ(Verdict(state),
+              "Actual Power is 0.7500, which is the proportion of correct rejections (3000000000/4000000000) of "
+              "the known-to-be-false null hypothesis. ");
 }
 
 TEST(Verdict, CautionReplacesTheVerdictForBoundedNormalGroups) {

@@ -154,7 +154,7 @@ class ReferenceReplicator {
             !(result_.groupSD[0] > 0.0 && result_.groupSD[1] > 0.0 && result_.groupSD[2] > 0.0);
     }
 
-    void TestReplication(const ReplicationSettings& settings, std::int32_t& rejections) {
+    void TestReplication(const ReplicationSettings& settings, std::int64_t& rejections) {
         ReplicationResult& r = result_;
         const std::int32_t n1 = settings.groups[0].txtNsize;
         const std::int32_t n2 = settings.groups[1].txtNsize;

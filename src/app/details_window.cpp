@@ -1,0 +1,224 @@
+#include "app/details_window.hpp"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <exception>
+#include <string>
+
+#include "app/chart_panel.hpp"
+#include "app/details_charts.hpp"
+
+namespace velmor::app {
+
+namespace {
+
+constexpr int kTextPixels = 11;
+// The widest row of the numbers' tables, in characters.
+constexpr int kTableColumns = 84;
+
+}  // namespace
+
+DetailsWindow::DetailsWindow(Program& program, QWidget* parent)
+    : QWidget(parent, Qt::Window), program_(program) {
+    setObjectName(QStringLiteral("DetailsWindow"));
+    setWindowTitle(QStringLiteral("VELMOR: Details"));
+    createWidgets();
+    progressTimer_.setInterval(kProgressIntervalMs);
+    connect(&progressTimer_, &QTimer::timeout, this, &DetailsWindow::readProgress);
+    showDetails();
+}
+
+void DetailsWindow::createWidgets() {
+    progressLabel_ = new QLabel(tr("No run yet: press F5 in the main window to run an analysis."));
+    progressLabel_->setObjectName(QStringLiteral("progress"));
+    progressBar_ = new QProgressBar;
+    progressBar_->setRange(0, 1000);
+    progressBar_->setValue(0);
+    progressBar_->setTextVisible(false);
+    progressBar_->setFixedWidth(180);
+    stopNote_ = new QLabel;
+    stopNote_->setObjectName(QStringLiteral("stopNote"));
+    stopNote_->setWordWrap(true);
+    stopNote_->setStyleSheet(QStringLiteral("color: rgb(128,0,0); font-weight: bold;"));
+    stopNote_->hide();
+
+    numbers_ = new QPlainTextEdit;
+    numbers_->setObjectName(QStringLiteral("numbers"));
+    numbers_->setReadOnly(true);
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPixelSize(kTextPixels);
+    numbers_->setFont(fixed);
+    numbers_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // Wide enough for the tables' rows; the sentences wrap.
+    numbers_->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance(QLatin1Char('0')) *
+                                  kTableColumns +
+                              numbers_->verticalScrollBar()->sizeHint().width() + 12);
+    auto* copyNumbers = new QPushButton(tr("&Copy Numbers"));
+    copyNumbers->setToolTip(tr("Copy the numbers on the left to the clipboard as text"));
+    connect(copyNumbers, &QPushButton::clicked, this, &DetailsWindow::copyNumbers);
+
+    meansPanel_ = new ChartPanel(QStringLiteral("VELMOR_means_plot"));
+    powerPanel_ = new ChartPanel(QStringLiteral("VELMOR_power_curve"));
+    intervalPanel_ = new ChartPanel(QStringLiteral("VELMOR_interval_plot"));
+    tabs_ = new QTabWidget;
+    tabs_->addTab(meansPanel_, tr("&Sampling Distributions"));
+    tabs_->addTab(powerPanel_, tr("Power C&urve"));
+    tabs_->addTab(intervalPanel_, tr("&Interval"));
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(progressLabel_, 1);
+    top->addWidget(progressBar_);
+
+    auto* left = new QWidget;
+    auto* leftLayout = new QVBoxLayout(left);
+    leftLayout->setContentsMargins(0, 0, 0, 0);
+    leftLayout->addWidget(numbers_, 1);
+    auto* copyRow = new QHBoxLayout;
+    copyRow->addStretch();
+    copyRow->addWidget(copyNumbers);
+    leftLayout->addLayout(copyRow);
+
+    auto* splitter = new QSplitter(Qt::Horizontal);
+    splitter->addWidget(left);
+    splitter->addWidget(tabs_);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 1);
+    splitter->setChildrenCollapsible(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addLayout(top);
+    layout->addWidget(stopNote_);
+    layout->addWidget(splitter, 1);
+    resize(1240, 640);
+    splitter->setSizes({numbers_->minimumWidth(), 1240 - numbers_->minimumWidth()});
+}
+
+void DetailsWindow::showAndRaise() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void DetailsWindow::analysisStarted(Program::Analysis kind) {
+    clock_.start();
+    progress_.start(0.0, kind == Program::Analysis::Search);
+    progressLabel_->setText(QString::fromStdString(progress_.text()));
+    progressBar_->setValue(0);
+    progressTimer_.start();
+}
+
+void DetailsWindow::readProgress() {
+    progress_.observe(program_.state().progress, clock_.elapsed() / 1000.0);
+    progressLabel_->setText(QString::fromStdString(progress_.text()));
+    const std::uint64_t planned = progress_.planned();
+    progressBar_->setValue(
+        planned == 0 ? 0
+                     : static_cast<int>(1000.0 * static_cast<double>(progress_.completed()) /
+                                        static_cast<double>(planned)));
+}
+
+void DetailsWindow::analysisFinished(Program::Analysis kind) {
+    progressTimer_.stop();
+    if (kind == Program::Analysis::None) {
+        // F9 cancelled: nothing ran, and what the window showed still holds.
+        progressLabel_->setText(tr("No search was made (Set Power was cancelled)."));
+        return;
+    }
+    readProgress();
+    // Called from the command's own frame: nothing may escape into it.
+    try {
+        if (kind == Program::Analysis::Search)
+            details_ = DescribeSearch(program_.state(), program_.run().lastOutcome(),
+                                      program_.search().trialLog());
+        else
+            details_ = DescribeRun(program_.state(), program_.run().lastOutcome());
+    } catch (const std::exception& error) {
+        details_ = RunDetails();
+        details_.kind = DetailsKind::NoResult;
+        details_.lines = {"The details of this result could not be computed: " +
+                          std::string(error.what())};
+    }
+    const QString elapsed = QString::fromStdString(DurationText(progress_.elapsed()));
+    // A refused run leaves the tallies of the run before it: no counts then.
+    if (details_.kind == DetailsKind::NoResult) {
+        progressLabel_->setText(kind == Program::Analysis::Search
+                                    ? tr("Search ended without results after %1.").arg(elapsed)
+                                    : tr("Run ended without results after %1.").arg(elapsed));
+    } else if (kind == Program::Analysis::Search) {
+        const auto trials = static_cast<qsizetype>(program_.search().trialLog().size());
+        progressLabel_->setText((trials == 1 ? tr("Search finished: 1 trial in %2.")
+                                             : tr("Search finished: %1 trials in %2."))
+                                    .arg(trials)
+                                    .arg(elapsed));
+    } else {
+        progressLabel_->setText(
+            tr("Run finished: %1 of %2 replications in %3.")
+                .arg(QString::fromStdString(
+                         GroupedCount(program_.state().tallies.completedReplications)),
+                     QString::fromStdString(GroupedCount(program_.state().settings.txtiterations)),
+                     elapsed));
+    }
+    showDetails();
+}
+
+void DetailsWindow::showDetails() {
+    numbers_->setPlainText(QString::fromStdString(DetailsText(details_)));
+    if (details_.stopNote) {
+        stopNote_->setText(QString::fromStdString(*details_.stopNote));
+        stopNote_->show();
+    } else {
+        stopNote_->clear();
+        stopNote_->hide();
+    }
+    if (details_.kind == DetailsKind::Nothing)
+        numbers_->setPlainText(
+            tr("Nothing to show yet. After a run (F5) or a sample-size search "
+               "(F7, F8, F9) this window shows the Monte Carlo error of the "
+               "result, the normal-theory power and plots."));
+
+    const QString seed = QString::fromStdString(program_.state().seedText);
+    for (ChartPanel* panel : {meansPanel_, powerPanel_, intervalPanel_}) panel->setFileSuffix(seed);
+    if (details_.kind == DetailsKind::Nothing || details_.kind == DetailsKind::NoResult)
+        DrawNothing(*meansPanel_->chart(), tr("No sample means to draw"));
+    else
+        DrawMeansHistogram(*meansPanel_->chart(), details_.histogram);
+    DrawPowerCurve(*powerPanel_->chart(), details_.powerCurve);
+    if (details_.picture)
+        DrawIntervalPicture(*intervalPanel_->chart(), *details_.picture);
+    else
+        DrawNothing(*intervalPanel_->chart(), tr("No proportion with an interval to draw"));
+    // A search is about its power curve; a run about its interval.
+    if (details_.kind == DetailsKind::SampleSize)
+        tabs_->setCurrentWidget(powerPanel_);
+    else if (tabs_->currentWidget() == powerPanel_)
+        tabs_->setCurrentWidget(intervalPanel_);
+}
+
+QString DetailsWindow::numbersText() const {
+    return numbers_->toPlainText();
+}
+
+QString DetailsWindow::progressText() const {
+    return progressLabel_->text();
+}
+
+QString DetailsWindow::stopNoteText() const {
+    return stopNote_->isHidden() ? QString() : stopNote_->text();
+}
+
+void DetailsWindow::copyNumbers() const {
+    QApplication::clipboard()->setText(numbers_->toPlainText());
+}
+
+}  // namespace velmor::app

@@ -1,0 +1,74 @@
+#pragma once
+// The Details window: a non-modal window beside the main window that says
+// what the last run or search means: its Monte Carlo error and how that
+// reads against the robustness bands, the normal-theory power beside the
+// Monte Carlo power, a search's trials, and three plots. During a run it
+// shows progress a few times a second; the numbers and plots are redrawn
+// once the run or search has ended. Everything it shows is computed by the
+// analysis layer; this window only draws it.
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+
+#include "analysis/progress_estimate.hpp"
+#include "analysis/run_details.hpp"
+#include "program/program.hpp"
+
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QTabWidget;
+
+namespace velmor::app {
+
+class ChartPanel;
+
+class DetailsWindow : public QWidget {
+    Q_OBJECT
+  public:
+    // Progress readings per second while a run or search works.
+    static constexpr int kProgressIntervalMs = 250;
+
+    explicit DetailsWindow(Program& program, QWidget* parent = nullptr);
+
+    // The program's analysis observer calls these.
+    void analysisStarted(Program::Analysis kind);
+    void analysisFinished(Program::Analysis kind);
+
+    // Shows the window (or brings it to the front) with what it holds.
+    void showAndRaise();
+
+    const RunDetails& details() const { return details_; }
+    QString numbersText() const;
+    QString progressText() const;
+    QString stopNoteText() const;
+    ChartPanel* meansPanel() const { return meansPanel_; }
+    ChartPanel* powerPanel() const { return powerPanel_; }
+    ChartPanel* intervalPanel() const { return intervalPanel_; }
+    QTabWidget* tabs() const { return tabs_; }
+
+    // The numbers as text on the clipboard.
+    void copyNumbers() const;
+
+  private:
+    void createWidgets();
+    void readProgress();
+    void showDetails();
+
+    Program& program_;
+    RunDetails details_;
+    ProgressEstimate progress_;
+    QElapsedTimer clock_;
+    QTimer progressTimer_;
+    QLabel* progressLabel_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+    QLabel* stopNote_ = nullptr;
+    QPlainTextEdit* numbers_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    ChartPanel* meansPanel_ = nullptr;
+    ChartPanel* powerPanel_ = nullptr;
+    ChartPanel* intervalPanel_ = nullptr;
+};
+
+}  // namespace velmor::app

@@ -1,0 +1,543 @@
+#include "batch/batch_command.hpp"
+
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <ostream>
+#include <thread>
+#include <variant>
+
+#include "batch/completion_records.hpp"
+#include "batch/conditions.hpp"
+#include "batch/input_file.hpp"
+#include "batch/ordered_pool.hpp"
+#include "batch/output_files.hpp"
+#include "batch/printable.hpp"
+#include "batch/progress_line.hpp"
+#include "batch/summary.hpp"
+
+namespace velmor::batch {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+std::string Stopped(const InterruptFlag& interrupt) {
+    return std::string("stopped by ") + SignalName(interrupt.signal());
+}
+
+StudyOutcome WithStatus(const std::string& path, StudyStatus status) {
+    StudyOutcome outcome;
+    outcome.path = path;
+    outcome.status = status;
+    return outcome;
+}
+
+// How far the condition on one worker has come, for the progress line.
+struct WorkerProgress {
+    std::atomic<bool> running{false};
+    std::atomic<std::size_t> item{0};
+    std::atomic<std::uint64_t> planned{0}, completed{0}, redraws{0};
+    std::atomic<bool> search{false};
+    std::atomic<Clock::rep> started{0};
+};
+
+std::vector<BatchInput> ReadInputs(const BatchOptions& options, std::ostream& err,
+                                   bool& unreadable) {
+    std::vector<BatchInput> inputs;
+    auto add = [&](std::string file, auto read) {
+        if (auto* errors = std::get_if<std::vector<StudyError>>(&read)) {
+            for (const StudyError& e : *errors) err << e.text() << "\n";
+            unreadable = true;
+            inputs.push_back({std::move(file), std::move(*errors)});
+        } else {
+            std::visit(
+                [&](auto& source) {
+                    inputs.push_back({std::move(file), std::move(source)});
+                },
+                read);
+        }
+    };
+    if (!options.design.empty())
+        add(options.design, ReadDesign(options.design, options.designBase));
+    else
+        for (const std::string& path : options.studies) add(path, ReadStudyGrid(path));
+    return inputs;
+}
+
+// How a condition is named in messages: its file, and its name when that is
+// not simply the file's.
+std::string Label(const ConditionList& conditions, std::size_t i) {
+    const std::string& file = conditions.file(i);
+    const std::string name = conditions.name(i);
+    if (std::filesystem::path(file).stem().string() == name) return Printable(file);
+    return Printable(file) + ", condition " + Printable(name);
+}
+
+// The files a complete condition left in the output folder, by name.
+std::vector<std::string> WrittenFiles(const StudyOutcome& outcome, const StudyTargets& targets) {
+    std::vector<std::string> files;
+    auto add = [&](const std::filesystem::path& path, bool written) {
+        if (written && !path.empty()) files.push_back(path.filename().string());
+    };
+    add(targets.report, outcome.hasResults());
+    add(targets.data, outcome.hasDataFile);
+    add(targets.means, outcome.hasResults());
+    return files;
+}
+
+std::size_t TerminalColumns() {
+    winsize size{};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+    return size.ws_col;
+}
+
+std::uint64_t GridDigest(const ConditionList& conditions, const OutputOptions& output) {
+    Digest digest;
+    digest.add(SummaryHeader(conditions.factorColumns()));
+    digest.add(std::to_string(conditions.size()));
+    for (std::size_t i = 0; i < conditions.size(); ++i) {
+        digest.add(conditions.file(i));
+        digest.add(conditions.name(i));
+        for (const std::string& cell : conditions.factorCells(i)) digest.add(cell);
+        digest.add(Digest::hex(conditions.fingerprint(i, output)));
+    }
+    return digest.value();
+}
+
+// One run of the batch: the conditions of this call (of this shard), their
+// rows as they come, and the progress line.
+class Batch {
+  public:
+    Batch(const BatchOptions& options, const ConditionList& conditions,
+          const InterruptFlag& interrupt, std::ostream& err)
+        : options_(options),
+          conditions_(conditions),
+          interrupt_(interrupt),
+          err_(err),
+          records_(options.output.outDir) {
+        for (std::size_t i = 0; i < conditions.size(); ++i)
+            if (!options.shard || options.shard->owns(i)) ours_.push_back(i);
+        rows_.resize(ours_.size());
+        statuses_.resize(ours_.size(), StudyStatus::NotRun);
+    }
+
+    int run();
+
+  private:
+    bool recording() const { return !options_.output.outDir.empty(); }
+    StudyTargets targets(std::size_t i) const {
+        return TargetsFor(conditions_.name(i), options_.output);
+    }
+    void setRow(std::size_t k, const std::string& resultCells) {
+        const std::size_t i = ours_[k];
+        rows_[k] = SummaryRow(conditions_.file(i), conditions_.name(i), conditions_.factorCells(i),
+                              resultCells);
+    }
+    void removeLeftovers() const;
+    std::size_t skipComplete(std::vector<std::size_t>& toRun);
+    StudyOutcome runCondition(unsigned worker, std::size_t k);
+    void deliver(std::size_t k, StudyOutcome& outcome);
+    void showProgress();
+    // Writes the records of the conditions completed since the last time,
+    // once a second or so, or now when `now`. Returns false after a failure.
+    bool flushRecords(bool now);
+    bool writeSummary();
+
+    const BatchOptions& options_;
+    const ConditionList& conditions_;
+    const InterruptFlag& interrupt_;
+    std::ostream& err_;
+    CompletionRecords records_;
+    std::vector<std::size_t> ours_;  // the conditions of this call, by number in the grid
+    std::vector<std::uint64_t> fingerprints_;
+    std::vector<std::string> rows_;
+    std::vector<StudyStatus> statuses_;
+    std::vector<WorkerProgress> workers_;
+    Clock::time_point started_ = Clock::now();
+    std::size_t done_ = 0;           // conditions with a row, skipped ones included
+    std::size_t doneByThisRun_ = 0;  // of which this run ran
+    std::size_t terminalColumns_ = 0;
+    Clock::time_point lastProgress_{};
+    std::mutex pendingMutex_;
+    std::vector<CompletionRecords::Record> pending_;  // complete, not yet recorded
+    Clock::time_point lastRecords_ = Clock::now();
+    bool recordsFailed_ = false;
+};
+
+void Batch::removeLeftovers() const {
+    if (!options_.summary.empty()) {
+        const std::filesystem::path summary =
+            options_.shard ? PartPath(options_.summary, *options_.shard) : options_.summary;
+        const std::filesystem::path folder =
+            summary.has_parent_path() ? summary.parent_path() : std::filesystem::path(".");
+        RemoveTemporaryFiles(folder, {summary.filename().string()});
+    }
+    std::vector<std::string> files, names;
+    for (const std::size_t i : ours_) {
+        const StudyTargets t = targets(i);
+        for (const auto* path : {&t.report, &t.data, &t.means})
+            if (!path->empty()) files.push_back(path->filename().string());
+        names.push_back(conditions_.name(i));
+    }
+    if (recording())
+        records_.removeLeftovers(files, names);
+    else if (options_.output.data || options_.output.means)
+        RemoveTemporaryFiles(".", files);
+}
+
+std::size_t Batch::skipComplete(std::vector<std::size_t>& toRun) {
+    std::size_t skipped = 0;
+    for (std::size_t k = 0; k < ours_.size(); ++k) {
+        std::optional<std::string> cells;
+        if (options_.resume && conditions_.errors(ours_[k]).empty())
+            cells = records_.complete(conditions_.name(ours_[k]), fingerprints_[k]);
+        if (!cells) {
+            toRun.push_back(k);
+            continue;
+        }
+        setRow(k, *cells);
+        statuses_[k] = cells->starts_with("ok,") ? StudyStatus::Ok : StudyStatus::Failed;
+        ++skipped;
+        ++done_;
+    }
+    return skipped;
+}
+
+StudyOutcome Batch::runCondition(unsigned worker, std::size_t k) {
+    const std::size_t i = ours_[k];
+    const std::string& file = conditions_.file(i);
+    if (interrupt_.raised()) return WithStatus(file, StudyStatus::NotRun);
+    if (const auto& errors = conditions_.errors(i); !errors.empty()) {
+        StudyOutcome failed = WithStatus(file, StudyStatus::Failed);
+        failed.messages.push_back(errors.front().text());
+        return failed;
+    }
+    WorkerProgress& progress = workers_[worker];
+    progress.item = k;
+    progress.planned = progress.completed = progress.redraws = 0;
+    progress.started = Clock::now().time_since_epoch().count();
+    progress.running = true;
+    StudyRunOptions run;
+    run.interrupt = &interrupt_;
+    run.progress = [&progress](const RunProgress& p, bool search) {
+        progress.planned = p.planned;
+        progress.completed = p.completed;
+        progress.redraws = p.redraws;
+        progress.search = search;
+    };
+    StudyOutcome outcome = RunStudy(conditions_.study(i), run);
+    progress.running = false;
+    if (outcome.status == StudyStatus::Interrupted) return outcome;
+
+    const StudyTargets t = targets(i);
+    SaveStudyFiles(outcome, t, interrupt_);
+    // Complete: its files are in place (a refused study has none). A record
+    // will vouch for that once they are on disk; a condition whose files are
+    // not all written has none and runs again on --resume.
+    if (recording() &&
+        (outcome.status == StudyStatus::Ok || outcome.status == StudyStatus::Failed)) {
+        std::lock_guard lock(pendingMutex_);
+        pending_.push_back({conditions_.name(i), fingerprints_[k], WrittenFiles(outcome, t),
+                            ResultCells(outcome)});
+    }
+    // Only what goes to standard output waits for its turn; the rest is on disk.
+    outcome.dataFile = std::string();
+    outcome.meansFile = std::string();
+    if (!t.report.empty()) outcome.report = std::string();
+    return outcome;
+}
+
+void Batch::deliver(std::size_t k, StudyOutcome& outcome) {
+    const std::size_t i = ours_[k];
+    const std::string label = Label(conditions_, i);
+    if (options_.showProgress) std::fprintf(stderr, "\r\033[K");
+    // The errors of an input that could not be read were shown as it was read.
+    if (conditions_.errors(i).empty())
+        for (const std::string& message : outcome.messages)
+            err_ << label << ": " << message << "\n";
+    if (!outcome.saveFailure.empty()) err_ << label << ": " << outcome.saveFailure << "\n";
+    if (outcome.hasResults() && !recording() && outcome.status == StudyStatus::Ok) {
+        try {
+            if (!WriteStandardOutput(outcome.report, [this] { return interrupt_.raised(); })) {
+                outcome.status = StudyStatus::Interrupted;
+                outcome.messages = {Stopped(interrupt_)};
+            }
+        } catch (const WriteError& error) {
+            err_ << label << ": " << error.what() << " writing standard output\n";
+            outcome.status = StudyStatus::SaveFailed;
+            outcome.saveError = std::string(error.what()) + " writing standard output";
+        }
+    }
+    setRow(k, ResultCells(outcome));
+    statuses_[k] = outcome.status;
+    if (outcome.status != StudyStatus::NotRun && outcome.status != StudyStatus::Interrupted) {
+        ++done_;
+        ++doneByThisRun_;
+    }
+}
+
+void Batch::showProgress() {
+    if (!options_.showProgress) return;
+    const auto now = Clock::now();
+    if (now - lastProgress_ < std::chrono::milliseconds(250)) return;
+    lastProgress_ = now;
+    std::string line;
+    std::size_t running = 0;
+    const WorkerProgress* single = nullptr;
+    for (const WorkerProgress& w : workers_)
+        if (w.running) {
+            ++running;
+            single = &w;
+        }
+    const std::size_t total = ours_.size();
+    if (total > 1)
+        line = GridProgressLine(done_, total, doneByThisRun_, running, SecondsSince(started_));
+    // One condition at a time: its own progress, as for a single study.
+    if (workers_.size() == 1 && single && (single->planned > 0 || single->redraws > 0)) {
+        const RunProgress p{single->planned, single->completed, single->redraws};
+        const double elapsed =
+            std::chrono::duration<double>(Clock::now().time_since_epoch() -
+                                          Clock::duration(single->started.load()))
+                .count();
+        const std::string study =
+            StudyProgressLine(static_cast<int>(single->item + 1), static_cast<int>(total), p,
+                              single->search, elapsed);
+        line = total > 1 ? line + "; " + study : study;
+    }
+    std::fprintf(stderr, "\r\033[K%s", FitToTerminal(line, terminalColumns_).c_str());
+    std::fflush(stderr);
+}
+
+bool Batch::flushRecords(bool now) {
+    if (!now && Clock::now() - lastRecords_ < std::chrono::seconds(1)) return !recordsFailed_;
+    lastRecords_ = Clock::now();
+    std::vector<CompletionRecords::Record> records;
+    {
+        std::lock_guard lock(pendingMutex_);
+        records.swap(pending_);
+    }
+    try {
+        if (recording()) {
+            records_.record(records);
+            // At the end, everything the run wrote is on disk when it exits.
+            if (now) SyncFileSystem(options_.output.outDir);
+        } else if (now && (options_.output.data || options_.output.means)) {
+            SyncFileSystem(".");  // the data and means files in the working folder
+        }
+    } catch (const WriteError& error) {
+        if (options_.showProgress) std::fprintf(stderr, "\r\033[K");
+        err_ << "velmor-batch: " << error.what() << " writing " << Printable(error.target()) << "; "
+             << records.size()
+             << " complete conditions are not recorded as such and would run again on --resume\n";
+        recordsFailed_ = true;
+    }
+    return !recordsFailed_;
+}
+
+bool Batch::writeSummary() {
+    if (options_.summary.empty()) return true;
+    std::string csv;
+    std::string path = options_.summary;
+    if (options_.shard) {
+        path = PartPath(options_.summary, *options_.shard);
+        csv = PartFirstLine(*options_.shard, conditions_.size(),
+                            GridDigest(conditions_, options_.output), !interrupt_.raised()) +
+              "\r\n";
+    }
+    csv += SummaryHeader(conditions_.factorColumns()) + "\r\n";
+    for (const std::string& row : rows_) csv += row + "\r\n";
+    try {
+        SaveAllOrNothing({{path, csv}}, {});
+    } catch (const WriteError& error) {
+        err_ << "velmor-batch: " << error.what() << " writing the summary " << Printable(path)
+             << "\n";
+        return false;
+    }
+    return true;
+}
+
+int Batch::run() {
+    terminalColumns_ = options_.showProgress ? TerminalColumns() : 0;
+    for (const std::size_t i : ours_)
+        fingerprints_.push_back(conditions_.fingerprint(i, options_.output));
+    removeLeftovers();
+    std::vector<std::size_t> toRun;
+    const std::size_t skipped = skipComplete(toRun);
+    if (options_.resume)
+        err_ << "velmor-batch: resuming: skipped " << skipped << " of " << ours_.size()
+             << " conditions, complete before; running " << toRun.size() << "\n";
+
+    // No more workers than conditions to run, and at least one.
+    const std::size_t jobs = std::clamp<std::size_t>(toRun.size(), 1, std::max(1u, options_.jobs));
+    workers_ = std::vector<WorkerProgress>(jobs);
+    OrderedPool::Run(
+        toRun.size(), static_cast<unsigned>(workers_.size()),
+        [&](std::size_t worker, std::size_t j) {
+            return runCondition(static_cast<unsigned>(worker), toRun[j]);
+        },
+        [&](std::size_t j, StudyOutcome& outcome) { deliver(toRun[j], outcome); },
+        [&] {
+            showProgress();
+            flushRecords(false);
+        },
+        interrupt_);
+    if (options_.showProgress) std::fprintf(stderr, "\r\033[K");
+    // Conditions never handed to a worker (an interrupt before the pool began).
+    for (std::size_t k = 0; k < ours_.size(); ++k)
+        if (rows_[k].empty())
+            setRow(k, ResultCells(WithStatus(conditions_.file(ours_[k]), StudyStatus::NotRun)));
+
+    bool failed = !flushRecords(true);
+    failed = !writeSummary() || failed;
+    for (const StudyStatus status : statuses_) failed = failed || status != StudyStatus::Ok;
+    if (interrupt_.raised()) {
+        err_ << "velmor-batch: " << Stopped(interrupt_) << " after " << done_ << " of "
+             << ours_.size() << " conditions; a condition in flight keeps no file";
+        if (!options_.summary.empty())
+            err_ << "; the summary marks the rest \"interrupted\" or \"not run\"";
+        err_ << "\n";
+        return InterruptedExitCode(interrupt_.signal());
+    }
+    if (ours_.size() > 1) {
+        char line[96];
+        std::snprintf(line, sizeof line, "%zu conditions in %.2f s\n", ours_.size(),
+                      SecondsSince(started_));
+        err_ << line;
+    }
+    return failed ? kExitFailure : 0;
+}
+
+}  // namespace
+
+void SaveStudyFiles(StudyOutcome& outcome, const StudyTargets& targets,
+                    const InterruptFlag& interrupt) {
+    const bool results = outcome.hasResults();
+    std::vector<OutputFile> files;
+    if (results && !targets.report.empty()) files.push_back({targets.report, outcome.report});
+    if (outcome.hasDataFile && !targets.data.empty())
+        files.push_back({targets.data, outcome.dataFile});
+    if (results && !targets.means.empty()) files.push_back({targets.means, outcome.meansFile});
+    auto markInterrupted = [&] {
+        outcome.status = StudyStatus::Interrupted;
+        outcome.messages = {Stopped(interrupt)};
+    };
+    try {
+        // Made durable together with the others of the batch (syncfs).
+        if (!files.empty() &&
+            !SaveAllOrNothing(
+                files, [&interrupt] { return interrupt.raised(); }, TextFileSink::Flush::Deferred))
+            markInterrupted();
+    } catch (const WriteError& error) {
+        // Opening a FIFO waits for its reader; the signal ends the wait.
+        if (error.code() == EINTR && interrupt.raised()) return markInterrupted();
+        outcome.saveFailure = std::string(error.what()) + " writing " + Printable(error.target());
+        if (!results) return;  // the study had failed already; its message stays
+        outcome.status = StudyStatus::SaveFailed;
+        // The summary names the file without its folder, so that it reads the
+        // same wherever the outputs went.
+        outcome.saveError = std::string(error.what()) + " writing " +
+                            std::filesystem::path(error.target()).filename().string();
+    }
+}
+
+unsigned AvailableCores() {
+    unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+        cores = static_cast<unsigned>(CPU_COUNT(&set));
+    // A Slurm task may be given fewer cores than the node's, without a CPU
+    // mask to say so.
+    if (const char* perTask = std::getenv("SLURM_CPUS_PER_TASK")) {
+        unsigned given = 0;
+        const std::string_view text(perTask);
+        auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), given);
+        if (ec == std::errc() && end == text.data() + text.size() && given > 0 && given < cores)
+            cores = given;
+    }
+    return cores;
+}
+
+int RunBatch(const BatchOptions& options, const InterruptFlag& interrupt, std::ostream& err) {
+    bool unreadable = false;
+    const ConditionList conditions(ReadInputs(options, err, unreadable));
+
+    std::vector<NamedStudy> named;
+    named.reserve(conditions.size());
+    for (std::size_t i = 0; i < conditions.size(); ++i)
+        named.push_back({conditions.file(i), conditions.name(i)});
+    std::vector<std::string> summaries;
+    if (!options.summary.empty())
+        summaries.push_back(options.shard ? PartPath(options.summary, *options.shard)
+                                          : options.summary);
+    std::vector<std::string> otherInputs;
+    if (!options.designBase.empty()) otherInputs.push_back(options.designBase);
+    const std::vector<std::string> clashes =
+        FindOutputClashes(named, options.output, summaries, otherInputs);
+    if (!clashes.empty()) {
+        for (const std::string& clash : clashes) err << "velmor-batch: " << clash << "\n";
+        err << "velmor-batch: nothing was run\n";
+        return kExitUsage;
+    }
+    if (!options.output.outDir.empty()) {
+        if (auto problem = PrepareOutputFolder(options.output.outDir)) {
+            err << "velmor-batch: " << *problem << "\n";
+            return kExitFailure;
+        }
+    }
+    Batch batch(options, conditions, interrupt, err);
+    const int code = batch.run();
+    return code == 0 && unreadable ? kExitFailure : code;
+}
+
+int MergeSummaries(const std::string& out, const std::vector<std::string>& parts,
+                   std::ostream& err) {
+    std::vector<std::pair<std::string, std::string>> texts;
+    bool unreadable = false;
+    for (const std::string& part : parts) {
+        std::string content;
+        if (auto problem =
+                ReadInputFile(part, std::size_t(1) << 30, "1 GiB", "a summary part", content)) {
+            err << "velmor-batch merge: " << Printable(part) << ": " << *problem << "\n";
+            unreadable = true;
+            continue;
+        }
+        texts.emplace_back(part, std::move(content));
+    }
+    if (unreadable) return kExitFailure;
+    const auto clashes = FindOutputClashes({}, {}, {out}, parts);
+    if (!clashes.empty()) {
+        err << "velmor-batch merge: " << Printable(out)
+            << " is one of the parts; nothing was written\n";
+        return kExitUsage;
+    }
+    auto merged = MergeParts(texts);
+    if (auto* problems = std::get_if<std::vector<std::string>>(&merged)) {
+        for (const std::string& problem : *problems)
+            err << "velmor-batch merge: " << problem << "\n";
+        err << "velmor-batch merge: nothing was written\n";
+        return kExitFailure;
+    }
+    try {
+        SaveAllOrNothing({{out, std::get<std::string>(merged)}}, {});
+    } catch (const WriteError& error) {
+        err << "velmor-batch merge: " << error.what() << " writing " << Printable(out) << "\n";
+        return kExitFailure;
+    }
+    return 0;
+}
+
+}  // namespace velmor::batch

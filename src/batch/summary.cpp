@@ -1,0 +1,131 @@
+#include "batch/summary.hpp"
+
+#include <charconv>
+
+#include "batch/csv.hpp"
+
+namespace velmor::batch {
+
+namespace {
+
+std::string Shortest(double value) {
+    char buffer[64];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    (void)ec;
+    return std::string(buffer, end);
+}
+
+// A cell of a result that only a study with results has.
+template <class F>
+std::string WithResults(const StudyOutcome& o, F&& cell) {
+    return o.hasResults() ? cell(o) : std::string();
+}
+
+struct ResultColumn {
+    const char* name;
+    std::string (*cell)(const StudyOutcome&);
+};
+
+// The result columns in order. A column added here appears in the header and
+// in every row.
+const ResultColumn kResultColumns[] = {
+    {"status", [](const StudyOutcome& o) { return std::string(StatusText(o.status)); }},
+    {"seed", [](const StudyOutcome& o) { return WithResults(o, [](auto& r) { return r.seed; }); }},
+    {"samples",
+     [](const StudyOutcome& o) {
+         return WithResults(o, [](auto& r) { return std::to_string(r.samples); });
+     }},
+    {"rejections",
+     [](const StudyOutcome& o) {
+         return WithResults(o, [](auto& r) { return std::to_string(r.rejections); });
+     }},
+    {"proportion",
+     [](const StudyOutcome& o) {
+         return WithResults(o, [](auto& r) { return Shortest(r.proportion); });
+     }},
+    {"verdict",
+     [](const StudyOutcome& o) { return WithResults(o, [](auto& r) { return r.verdict; }); }},
+    {"mean1",
+     [](const StudyOutcome& o) {
+         return WithResults(o, [](auto& r) { return Shortest(r.means[0]); });
+     }},
+    {"mean2",
+     [](const StudyOutcome& o) {
+         return WithResults(o, [](auto& r) { return Shortest(r.means[1]); });
+     }},
+    {"mean3",
+     [](const StudyOutcome& o) {
+         return WithResults(o, [](auto& r) { return Shortest(r.means[2]); });
+     }},
+    {"se1",
+     [](const StudyOutcome& o) {
+         return WithResults(o, [](auto& r) { return Shortest(r.standardErrors[0]); });
+     }},
+    {"se2",
+     [](const StudyOutcome& o) {
+         return WithResults(o, [](auto& r) { return Shortest(r.standardErrors[1]); });
+     }},
+    {"se3",
+     [](const StudyOutcome& o) {
+         return WithResults(o, [](auto& r) { return Shortest(r.standardErrors[2]); });
+     }},
+    {"n1",
+     [](const StudyOutcome& o) {
+         return WithResults(o, [](auto& r) { return std::to_string(r.sizes[0]); });
+     }},
+    {"n2",
+     [](const StudyOutcome& o) {
+         return WithResults(o, [](auto& r) { return std::to_string(r.sizes[1]); });
+     }},
+    {"n3",
+     [](const StudyOutcome& o) {
+         return WithResults(o, [](auto& r) { return std::to_string(r.sizes[2]); });
+     }},
+    // A study not run was not read either: whether it searches is not known.
+    {"search",
+     [](const StudyOutcome& o) {
+         return std::string(o.status == StudyStatus::NotRun ? "" : o.searched ? "yes" : "no");
+     }},
+    // The window's first message (a refusal, the search's difficulty note),
+    // or why a study with results was not saved.
+    {"message",
+     [](const StudyOutcome& o) {
+         if (o.status == StudyStatus::SaveFailed) return CsvField(o.saveError);
+         return CsvField(o.messages.empty() ? "" : o.messages.front());
+     }},
+    // Monte Carlo error, the interval's reading against the robustness bands
+    // and the normal-theory power; empty where they do not apply.
+    {"mc_se", [](const StudyOutcome& o) { return o.details.mcSe; }},
+    {"ci_low", [](const StudyOutcome& o) { return o.details.ciLow; }},
+    {"ci_high", [](const StudyOutcome& o) { return o.details.ciHigh; }},
+    {"band_reading", [](const StudyOutcome& o) { return CsvField(o.details.bandReading); }},
+    {"normal_theory_power", [](const StudyOutcome& o) { return o.details.normalTheoryPower; }},
+};
+
+}  // namespace
+
+std::string SummaryHeader(const std::vector<std::string>& factorColumns) {
+    std::string header = "file,condition";
+    for (const std::string& column : factorColumns) header += "," + CsvField(column);
+    for (const ResultColumn& column : kResultColumns) header += std::string(",") + column.name;
+    return header;
+}
+
+std::string ResultCells(const StudyOutcome& outcome) {
+    std::string cells;
+    for (const ResultColumn& column : kResultColumns) {
+        if (&column != kResultColumns) cells += ',';
+        cells += column.cell(outcome);
+    }
+    return cells;
+}
+
+std::string SummaryRow(const std::string& file, const std::string& condition,
+                       const std::vector<std::string>& factorCells,
+                       const std::string& resultCells) {
+    std::string row = CsvField(file) + "," + CsvField(condition);
+    for (const std::string& cell : factorCells) row += "," + CsvField(cell);
+    return row + "," + resultCells;
+}
+
+}  // namespace velmor::batch

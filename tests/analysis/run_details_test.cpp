@@ -1,0 +1,234 @@
+// What the Details window and the batch summary say about a run or a search,
+// from the real program on its default settings and Cohen's medium effect.
+#include "analysis/run_details.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "program/program.hpp"
+#include "search/sample_size_search.hpp"
+#include "support/fake_platform.hpp"
+
+namespace velmor {
+namespace {
+
+using testing::FakePlatform;
+
+class RunDetailsTest : public ::testing::Test {
+  protected:
+    RunDetailsTest() : program(platform) {
+        platform.attach(program.windows());
+        program.setAnalysisObserver({[this](Program::Analysis k) { started.push_back(k); },
+                                     [this](Program::Analysis k) { finished.push_back(k); }});
+    }
+    void set(const char* name, const char* text) {
+        program.mainWindow().control(name).setText(text);
+    }
+    RunDetails run() {
+        program.pressShortcut("F5");
+        return DescribeRun(program.state(), program.run().lastOutcome());
+    }
+    RunDetails search() {
+        program.pressShortcut("F8");
+        return DescribeSearch(program.state(), program.run().lastOutcome(),
+                              program.search().trialLog());
+    }
+    static bool HasLine(const RunDetails& d, const std::string& line) {
+        return std::find(d.lines.begin(), d.lines.end(), line) != d.lines.end();
+    }
+
+    FakePlatform platform;
+    Program program;
+    std::vector<Program::Analysis> started;
+    std::vector<Program::Analysis> finished;
+};
+
+TEST_F(RunDetailsTest, DefaultRunIsReadAgainstBothBands) {
+    const RunDetails d = run();
+    ASSERT_EQ(d.kind, DetailsKind::Robustness);
+    ASSERT_TRUE(d.error);
+    // The default run rejects 500 times in 10000 (the main window's 0.05000).
+    EXPECT_EQ(d.error->rejections, program.state().tallies.rejections);
+    EXPECT_EQ(d.error->rejections, 500);
+    EXPECT_EQ(d.error->replications, 10000);
+    EXPECT_NEAR(d.error->interval.low, 0.04581, 0.5e-5);
+    EXPECT_NEAR(d.error->interval.high, 0.05445, 0.5e-5);
+    ASSERT_EQ(d.bands.size(), 2u);
+    EXPECT_EQ(d.bands[0].placement, BandPlacement::Inside);
+    EXPECT_EQ(d.bands[1].placement, BandPlacement::Inside);
+    EXPECT_FALSE(d.stopNote);
+    EXPECT_TRUE(HasLine(d, "Rejections: 500 of 10,000, actual alpha 0.0500"));
+    EXPECT_TRUE(HasLine(d, "95% interval (Clopper-Pearson): 0.0458 to 0.0545"));
+    EXPECT_TRUE(HasLine(d, "Monte Carlo standard error: 0.0022"));
+    EXPECT_TRUE(HasLine(d,
+                        "Robey & Barcikowski (1992), within 25%: the estimate lies inside the "
+                        "band; 95% interval 0.0458 to 0.0545 lies inside Robey & Barcikowski's "
+                        "band 0.0375 to 0.0625: within 25% of nominal alpha holds beyond Monte "
+                        "Carlo error."));
+    EXPECT_TRUE(HasLine(d,
+                        "Normal theory: the F test rejects at exactly alpha, 0.0500; inside "
+                        "the Monte Carlo 95% interval."));
+    ASSERT_TRUE(d.theory.available);
+    EXPECT_NEAR(d.theory.power, 0.05, 1e-12);
+    // The picture: the two bands, nominal alpha, the estimate on its interval.
+    ASSERT_TRUE(d.picture);
+    ASSERT_EQ(d.picture->bands.size(), 2u);
+    EXPECT_EQ(d.picture->bands[0].lower, 0.0375);
+    EXPECT_EQ(d.picture->bands[1].upper, 0.055);
+    EXPECT_EQ(d.picture->estimate, 0.05);
+    EXPECT_LT(d.picture->range.xMin, 0.0375);
+    EXPECT_GT(d.picture->range.xMax, 0.0625);
+    // All 10000 means per group are kept and drawn, each with its normal curve.
+    EXPECT_EQ(d.histogram.keptMeans, 10000);
+    for (const GroupHistogram& g : d.histogram.groups) EXPECT_FALSE(g.normalCurve.empty());
+    ASSERT_EQ(d.means.size(), 3u);
+    EXPECT_NEAR(d.means[0].theory->standardError, 0.25, 1e-15);
+
+    const SummaryColumns c = SummaryColumnsOf(d);
+    EXPECT_EQ(c.bandReading, "Bradley inside; Robey & Barcikowski inside");
+    EXPECT_EQ(std::stod(c.ciLow), d.error->interval.low);
+    EXPECT_EQ(std::stod(c.mcSe), d.error->standardError);
+    EXPECT_EQ(std::stod(c.normalTheoryPower), d.theory.power);
+    EXPECT_EQ(started, std::vector<Program::Analysis>{Program::Analysis::Run});
+    EXPECT_EQ(finished, std::vector<Program::Analysis>{Program::Analysis::Run});
+}
+
+TEST_F(RunDetailsTest, MediumEffectRunSetsTheoryBesideMonteCarlo) {
+    program.pressShortcut("F3");
+    const RunDetails d = run();
+    ASSERT_EQ(d.kind, DetailsKind::Power);
+    ASSERT_TRUE(d.theory.available);
+    EXPECT_NEAR(d.theory.power, 0.3098, 0.5e-4);
+    // The Monte Carlo power is within its own interval's reach of the theory.
+    EXPECT_LE(d.error->interval.low, d.theory.power);
+    EXPECT_GE(d.error->interval.high, d.theory.power);
+    EXPECT_TRUE(d.bands.empty());
+    EXPECT_TRUE(SummaryColumnsOf(d).bandReading.empty());
+    ASSERT_TRUE(d.picture);
+    ASSERT_EQ(d.picture->references.size(), 1u);
+    EXPECT_EQ(d.picture->references[0].label, "Normal-theory power 0.3098");
+    EXPECT_NE(std::find(d.lines.begin(), d.lines.end(),
+                        "Normal-theory power: 0.3098 (noncentral F, lambda 3.0752, df 2 and 45); "
+                        "inside the Monte Carlo 95% interval."),
+              d.lines.end());
+}
+
+TEST_F(RunDetailsTest, WithoutTheTheoryTheReasonIsGiven) {
+    program.pressShortcut("F3");
+    program.mainWindow().control("rdoUniform2").setChecked(true);
+    set("txtReliability3", "0.5");
+    const RunDetails d = run();
+    EXPECT_FALSE(d.theory.available);
+    EXPECT_TRUE(HasLine(d,
+                        "Normal theory: not available, because group 2 is uniform; the "
+                        "observed SDs differ (1.0000, 1.0000, 1.4142). The Monte Carlo result "
+                        "is the answer here."));
+    EXPECT_TRUE(SummaryColumnsOf(d).normalTheoryPower.empty());
+    EXPECT_FALSE(SummaryColumnsOf(d).mcSe.empty());
+    EXPECT_TRUE(d.histogram.groups[1].normalCurve.empty());
+    EXPECT_FALSE(d.histogram.groups[2].normalCurve.empty());  // its own mean is still normal
+}
+
+TEST_F(RunDetailsTest, StopSaysTheResultsCoverOnlyTheReplicationsDone) {
+    platform.onEvents = [this](long long n) {
+        if (n == 38) program.mainWindow().control("btnStopRun").click();
+    };
+    const RunDetails d = run();
+    ASSERT_EQ(d.kind, DetailsKind::Robustness);
+    ASSERT_TRUE(d.stopNote);
+    EXPECT_EQ(*d.stopNote,
+              "Stopped by the user after 37 of 10,000 replications: every figure here covers "
+              "only the 37 replications done.");
+    EXPECT_EQ(d.error->replications, 37);
+    EXPECT_EQ(d.histogram.keptMeans, 37);
+    EXPECT_TRUE(HasLine(d, *d.stopNote));
+}
+
+TEST_F(RunDetailsTest, RunsWithoutResults) {
+    set("txtiterations", "0");
+    RunDetails d = run();
+    EXPECT_EQ(d.kind, DetailsKind::NoResult);
+    EXPECT_FALSE(d.error);
+    EXPECT_EQ(d.lines.back(),
+              "The run was refused: its settings had an error, and no replication was made.");
+    const SummaryColumns none = SummaryColumnsOf(d);
+    EXPECT_TRUE(none.mcSe.empty() && none.ciLow.empty() && none.normalTheoryPower.empty());
+
+    set("txtiterations", "10");
+    platform.onEvents = [this](long long n) {
+        if (n == 1) program.mainWindow().control("btnStopRun").click();
+    };
+    d = run();
+    EXPECT_EQ(d.kind, DetailsKind::NoResult);
+    EXPECT_EQ(d.lines.back(),
+              "The run was stopped before its first replication: there are no results.");
+
+    platform.onEvents = {};
+    set("txtiterations", "1");
+    d = run();
+    EXPECT_EQ(d.kind, DetailsKind::SingleReplication);
+    EXPECT_TRUE(SummaryColumnsOf(d).mcSe.empty());
+}
+
+TEST_F(RunDetailsTest, SearchListsItsTrialsAndDrawsThePowerCurve) {
+    program.pressShortcut("F3");
+    const RunDetails d = search();
+    ASSERT_EQ(d.kind, DetailsKind::SampleSize);
+    const std::vector<SearchTrial>& log = program.search().trialLog();
+    ASSERT_EQ(d.trials.size(), log.size());
+    ASSERT_EQ(static_cast<int>(log.size()), program.search().trialsRun());
+    for (std::size_t i = 0; i < log.size(); ++i) {
+        EXPECT_EQ(d.trials[i].sizes, log[i].sizes);
+        EXPECT_EQ(d.trials[i].power, log[i].proportion);
+        EXPECT_LE(d.trials[i].interval.low, d.trials[i].power);
+        EXPECT_GE(d.trials[i].interval.high, d.trials[i].power);
+        EXPECT_GE(d.trials[i].normalTheory, 0.0);
+    }
+    // Normal theory reaches .80 first at 52 per group (0.8071; 51 gives 0.7988).
+    EXPECT_EQ(d.theorySizeForTarget, 52);
+    EXPECT_TRUE(HasLine(d, "By normal theory, power 0.80 is first reached at group 1 size 52."));
+    // The curve covers the trials' sizes, one point a size, rising with it.
+    const PowerCurve& curve = d.powerCurve;
+    EXPECT_TRUE(curve.logarithmicSizes);  // the bisection reached 1008
+    EXPECT_EQ(curve.normalTheory.front().x, 16.0);
+    EXPECT_EQ(curve.normalTheory.back().x, 1008.0);
+    for (std::size_t i = 1; i < curve.normalTheory.size(); ++i)
+        EXPECT_GE(curve.normalTheory[i].y, curve.normalTheory[i - 1].y);
+    EXPECT_NEAR(curve.normalTheory.front().y, 0.3098, 0.5e-4);
+    EXPECT_DOUBLE_EQ(curve.target, kTargetPower80);
+    EXPECT_EQ(d.error->rejections, log.back().rejections);
+    EXPECT_EQ(finished, std::vector<Program::Analysis>{Program::Analysis::Search});
+    // The trials table: a header and a row a trial.
+    const auto header = std::find(d.lines.begin(), d.lines.end(),
+                                  "Trial  Group sizes      Samples  Rejections   Power  95% "
+                                  "interval      Theory");
+    ASSERT_NE(header, d.lines.end());
+    EXPECT_EQ(*(header + 1),
+              "    1  16, 16, 16           100          33  0.3300  0.2392 to "
+              "0.4312  0.3098");
+}
+
+TEST_F(RunDetailsTest, CancelledSetPowerIsNoAnalysis) {
+    platform.modalAnswers.push_back([](ui::DialogId) { return ui::ModalResult::Cancel; });
+    program.pressShortcut("F9");
+    EXPECT_EQ(finished, std::vector<Program::Analysis>{Program::Analysis::None});
+    EXPECT_EQ(program.lastAnalysis(), Program::Analysis::None);
+}
+
+TEST_F(RunDetailsTest, TheViewMenuStaysOpenDuringARun) {
+    bool unlocked = false;
+    platform.onEvents = [&](long long n) {
+        if (n != 5) return;
+        const ui::MenuBar& menus = program.mainWindow().menus();
+        unlocked = menus.item("View1").enabled() && menus.item("View1").visible() &&
+                   !menus.item("Analysis1").visible();
+    };
+    run();
+    EXPECT_TRUE(unlocked);
+}
+
+}  // namespace
+}  // namespace velmor
