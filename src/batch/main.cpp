@@ -19,6 +19,7 @@ const char* const kUsage =
     "usage: velmor-batch [options] STUDY...\n"
     "       velmor-batch [options] --design FILE.csv [BASE.study]\n"
     "       velmor-batch merge OUT.csv PART.csv...\n"
+    "       velmor-batch --version\n"
     "\n"
     "Runs each study file (see examples/) as the VELMOR window would and writes its results "
     "report\n"
@@ -38,7 +39,7 @@ const char* const kUsage =
     "error,\n"
     "130 or 143 when stopped by SIGINT or SIGTERM (conditions in flight keep no file).\n";
 
-enum class Parsed { Run, Help, Usage };
+enum class Parsed { Run, Help, Version, Usage };
 
 bool Fail(const std::string& message) {
     std::cerr << "velmor-batch: " << message << "\n";
@@ -84,6 +85,8 @@ Parsed ParseArguments(int argc, char** argv, velmor::batch::BatchOptions& option
         std::string text;
         if (arg == "--help" || arg == "-h") {
             return Parsed::Help;
+        } else if (arg == "--version") {
+            return Parsed::Version;
         } else if (arg == "--out") {
             if (!value(text)) return Parsed::Usage;
             options.output.outDir = text;
@@ -141,10 +144,12 @@ int main(int argc, char** argv) {
     if (velmor::RefuseUnfitPlatform(std::cerr, "velmor-batch")) return 3;  // results would not reproduce
     if (argc >= 2 && std::string(argv[1]) == "merge") return Merge(argc, argv);
     velmor::batch::BatchOptions options;
-    switch (ParseArguments(argc, argv, options)) {
+    switch (const Parsed parsed = ParseArguments(argc, argv, options)) {
         case Parsed::Help:
+        case Parsed::Version:
             try {
-                velmor::batch::WriteStandardOutput(kUsage, {});
+                const std::string version = std::string("velmor-batch ") + VELMOR_VERSION + "\n";
+                velmor::batch::WriteStandardOutput(parsed == Parsed::Help ? kUsage : version, {});
             } catch (const velmor::batch::WriteError& error) {
                 std::cerr << "velmor-batch: " << error.what() << " writing standard output\n";
                 return velmor::batch::kExitFailure;
