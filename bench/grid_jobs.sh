@@ -6,6 +6,9 @@
 # Defaults: build/src/batch/velmor-batch, 20000 samples a condition, 1 pair.
 # The two runs of a pair follow each other, in alternating order from pair to
 # pair, so that a change in the machine's load falls on both.
+# With --jobs 1 on two free cores each study puts its random chain on the
+# second core, so --jobs 1 already uses both; VELMOR_THREADS=1 keeps every
+# study on one thread and measures what the workers alone bring.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 batch="${1:-$root/build/src/batch/velmor-batch}"
