@@ -228,23 +228,27 @@ void FormView::markDirty(const ui::Control& control, Aspect aspect) {
     if (!entry || !entry->widget) return;
     if (entry->pending == 0) dirty_.push_back(static_cast<std::size_t>(entry - entries_.data()));
     entry->pending |= bit(aspect);
-    schedule();
+    scheduleRefresh();
 }
 
 void FormView::markFocusDirty() {
     if (mirroring_) return;  // the user moved the focus; the widget has it already
     focusDirty_ = true;
-    schedule();
+    scheduleRefresh();
 }
 
-void FormView::schedule() {
+void FormView::scheduleRefresh() {
     if (!refreshTimer_.isActive()) refreshTimer_.start();
 }
 
 void FormView::refresh() {
     // Everything pending is applied now: the next change starts a new delay.
     refreshTimer_.stop();
-    if (!pending()) return;
+    if (pending()) applyPending();
+    emit refreshed();
+}
+
+void FormView::applyPending() {
     const bool wasMirroring = mirroring_;
     mirroring_ = true;
     // Entries may be marked again while widgets change (Qt moving the focus
@@ -340,7 +344,6 @@ template <class Action>
 void FormView::forward(Action&& action) {
     action();
     refresh();
-    emit userActionHandled();
 }
 
 void FormView::wireUserActions(Entry& entry) {

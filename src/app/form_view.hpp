@@ -63,11 +63,15 @@ class FormView : public QObject {
     // user's action, before a dialog is shown).
     void refresh();
     bool pending() const { return !dirty_.empty() || focusDirty_; }
+    // Starts the refresh delay unless it is running. What else the window
+    // shows (its menus) schedules through here, so that one refresh draws it
+    // all: a run's locked controls and hidden menus appear together.
+    void scheduleRefresh();
 
   signals:
-    // A user's action has been handed to the model and the widgets refreshed;
-    // whatever else the window shows (its menus) can follow at once.
-    void userActionHandled();
+    // Emitted at the end of every refresh, pending changes or not, for
+    // whatever else the window shows to follow in the same pass.
+    void refreshed();
 
   private:
     struct Entry {
@@ -79,7 +83,7 @@ class FormView : public QObject {
     Entry* entryOf(const ui::Control& control);
     void markDirty(const ui::Control& control, ui::Aspect aspect);
     void markFocusDirty();
-    void schedule();
+    void applyPending();
     void apply(Entry& entry, unsigned aspects);
     void applyText(const Entry& entry);
     void applyChecked(const Entry& entry);

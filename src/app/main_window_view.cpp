@@ -294,18 +294,15 @@ void MainWindowView::createMenus() {
         actions_.emplace(menuItem, topAction);
         applyMenuItem(*menuItem);
     }
-    // Like the controls, menu changes made by code are drawn on the next
-    // refresh: a run hides the menus and shows them again, which a short run
-    // need not draw at all.
+    // Menu changes made by code are drawn by the controls' own refresh: a run
+    // hides the menus and locks the controls in one pass, so the window never
+    // shows one without the other, and a short run need not draw either.
     menuDirty_.reserve(actions_.size());
-    menuRefresh_.setSingleShot(true);
-    menuRefresh_.setInterval(FormView::kRefreshDelayMs);
-    connect(&menuRefresh_, &QTimer::timeout, this, &MainWindowView::refreshMenus);
-    connect(&view_, &FormView::userActionHandled, this, &MainWindowView::refreshMenus);
+    connect(&view_, &FormView::refreshed, this, &MainWindowView::refreshMenus);
     model_.menus().setListener([this](const ui::MenuItem& item) {
         if (std::find(menuDirty_.begin(), menuDirty_.end(), &item) == menuDirty_.end())
             menuDirty_.push_back(&item);
-        if (!menuRefresh_.isActive()) menuRefresh_.start();
+        view_.scheduleRefresh();
     });
 }
 
@@ -346,11 +343,9 @@ QMenu* MainWindowView::menu(std::string_view item) const {
 
 void MainWindowView::refresh() {
     view_.refresh();
-    refreshMenus();
 }
 
 void MainWindowView::refreshMenus() {
-    menuRefresh_.stop();
     for (const ui::MenuItem* item : menuDirty_) applyMenuItem(*item);
     menuDirty_.clear();
 }

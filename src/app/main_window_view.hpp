@@ -88,7 +88,6 @@ class MainWindowView : public QMainWindow {
     bool centred_ = false;
     QTimer closeRetry_;
     std::vector<const ui::MenuItem*> menuDirty_;  // changed since the last refresh
-    QTimer menuRefresh_;
 };
 
 }  // namespace velmor::app
