@@ -3,6 +3,7 @@
 #include <pthread.h>
 #include <sched.h>
 
+#include <algorithm>
 #include <charconv>
 #include <csignal>
 #include <cstring>
@@ -63,6 +64,23 @@ void StartOnAnotherCore(int callerCpu) {
 #endif
 }
 
+// Replications between two looks at the overlap: a look reads the clock, a
+// few tens of nanoseconds, and a small replication takes a few microseconds.
+constexpr unsigned kReplicationsPerLook = 8;
+
+// A clock's reading in seconds, or a negative number when it cannot be read.
+double SecondsOf(clockid_t clock) {
+    timespec now{};
+    if (clock_gettime(clock, &now) != 0) return -1.0;
+    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+}
+double WallSeconds() {
+    return SecondsOf(CLOCK_MONOTONIC);
+}
+double ThreadSeconds() {
+    return SecondsOf(CLOCK_THREAD_CPUTIME_ID);
+}
+
 }  // namespace
 
 bool PipelineThreadsAvailable(const char* velmorThreads, unsigned usableCores) {
@@ -86,23 +104,31 @@ bool ReplicationPipeline::begin(const ReplicationSettings& settings, std::int32_
                                 std::uint64_t replications) {
     end();
     lastRunPipelined_ = false;
-    if (!allowed_ || replications < 2 || AnyGroupRedraws(settings) ||
-        !Replicator::SizesFit(settings)) {
-        return false;
-    }
-    const auto words = static_cast<std::size_t>(MostRecordedOutputs(settings));
-    if (words > ReplicationRing::kWords / 2) return false;  // never with sizes that fit
+    lastRunFellBack_ = false;
+    sinceLook_ = 0;
+    runLeft_ = replications;
+    runMayPipeline_ = allowed_ && replications >= 2 && !AnyGroupRedraws(settings) &&
+                      Replicator::SizesFit(settings) &&
+                      MostRecordedOutputs(settings) <=
+                          static_cast<int>(ReplicationRing::kWords / 2);  // always, sizes fitting
+    if (!runMayPipeline_ || (overlapChecked_ && !overlap_.mayStart(WallSeconds()))) return false;
+    return startProducer(settings, deviateSeed, replications);
+}
+
+bool ReplicationPipeline::startProducer(const ReplicationSettings& settings,
+                                        std::int32_t deviateSeed, std::uint64_t replications) {
     settings_ = settings;
     for (int g = 0; g < kGroups; ++g) spreads_[g] = ComputeGroupSpread(settings.groups[g]);
     producerGenerators_ = generators_;
     producerSeed_ = deviateSeed;
     planned_ = replications;
     consumed_ = 0;
+    producerSecondsAtEnd_ = 0;
     std::fegetenv(&environment_);
 #if defined(__linux__)
     callerCpu_ = sched_getcpu();
 #endif
-    ring_.prepare(words);
+    ring_.prepare(static_cast<std::size_t>(MostRecordedOutputs(settings)));
     // The producer takes no signals: a handler's interruption (of a blocked
     // write, say) goes to the run's own thread, as without the producer.
     // A thread starts with its creator's signal mask.
@@ -113,17 +139,50 @@ bool ReplicationPipeline::begin(const ReplicationSettings& settings, std::int32_
         producer_ = std::thread([this] { produce(); });
     } catch (const std::system_error&) {
         pthread_sigmask(SIG_SETMASK, &before, nullptr);
-        return false;  // no thread to be had: the run goes on single-threaded
+        runMayPipeline_ = false;  // no thread to be had: the run goes on single-threaded
+        return false;
     }
     pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    // Without the producer's clock there is no weighing, and no falling back.
+    producerClockKnown_ = pthread_getcpuclockid(producer_.native_handle(), &producerClock_) == 0;
+    overlap_.stretchBegins(WallSeconds(), ThreadSeconds());
     lastRunPipelined_ = true;
     return true;
 }
 
 void ReplicationPipeline::end() noexcept {
+    stopProducer();
+    runMayPipeline_ = false;
+}
+
+void ReplicationPipeline::stopProducer() noexcept {
     if (!producer_.joinable()) return;
     ring_.cancel();
     producer_.join();
+    overlap_.stretchEnds(WallSeconds(), ThreadSeconds(), producerSecondsAtEnd_);
+}
+
+void ReplicationPipeline::lookAtOverlap(const ReplicationSettings& settings,
+                                        std::int32_t deviateSeed) {
+    if (++sinceLook_ < kReplicationsPerLook) return;
+    sinceLook_ = 0;
+    const double wall = WallSeconds();
+    if (!producing()) {
+        if (runLeft_ >= 2 && overlap_.mayStart(wall)) {
+            startProducer(settings, deviateSeed, runLeft_);
+        }
+        return;
+    }
+    // A producer that has published its last record is ending, and its
+    // thread's clock goes with it; stopProducer() weighs what it used.
+    if (!producerClockKnown_ || ring_.lastPublished()) return;
+    const double producer = SecondsOf(producerClock_);
+    if (producer < 0) return;
+    if (overlap_.look(wall, ThreadSeconds(), producer)) {
+        // The generators and seed word hold what the last replication left.
+        lastRunFellBack_ = true;
+        stopProducer();
+    }
 }
 
 void ReplicationPipeline::produce() noexcept {
@@ -131,6 +190,12 @@ void ReplicationPipeline::produce() noexcept {
     // The caller's rounding and precision, and flags that are this thread's own.
     std::fesetenv(&environment_);
     TakeFloatingPointFaults();
+    produceRecords();
+    // Read by the caller's thread once this one is joined.
+    producerSecondsAtEnd_ = std::max(0.0, ThreadSeconds());
+}
+
+void ReplicationPipeline::produceRecords() noexcept {
     ReplicationRing::Record* record = nullptr;
     try {
         for (std::uint64_t i = 0; i < planned_; ++i) {
@@ -145,7 +210,7 @@ void ReplicationPipeline::produce() noexcept {
             record->seedAfter = producerSeed_;
             record->streamsAfter = producerGenerators_.deviateStreams();
             record->faults = TakeFloatingPointFaults();
-            ring_.publish();
+            ring_.publish(i + 1 == planned_);
             record = nullptr;
         }
     } catch (...) {
@@ -154,15 +219,20 @@ void ReplicationPipeline::produce() noexcept {
         if (record == nullptr) record = ring_.claim();
         if (record != nullptr) {
             record->error = std::current_exception();
-            ring_.publish();
+            ring_.publish(true);
         }
     }
 }
 
 Replicator::Outcome ReplicationPipeline::GenerateReplication(const ReplicationSettings& settings,
                                                              std::int32_t& deviateSeed) {
-    if (!producing()) return replicator_.GenerateReplication(settings, deviateSeed);
-    ReplicationRing::Record& record = ring_.next();
+    if (runLeft_ > 0) --runLeft_;
+    if (!producing()) {
+        const Replicator::Outcome outcome = replicator_.GenerateReplication(settings, deviateSeed);
+        if (runMayPipeline_ && overlapChecked_) lookAtOverlap(settings, deviateSeed);
+        return outcome;
+    }
+    ReplicationRing::Record& record = ring_.next(planned_ - consumed_);
     ++consumed_;
     if (record.error) std::rethrow_exception(record.error);
     // The state this replication leaves, as drawing it here would leave it.
@@ -174,7 +244,11 @@ Replicator::Outcome ReplicationPipeline::GenerateReplication(const ReplicationSe
     ring_.release();
     // The producer has drawn all it was asked for and is ending; any further
     // replication continues here from the state just taken over.
-    if (consumed_ == planned_) end();
+    if (consumed_ == planned_) {
+        stopProducer();
+    } else if (overlapChecked_) {
+        lookAtOverlap(settings, deviateSeed);
+    }
     return outcome;
 }
 

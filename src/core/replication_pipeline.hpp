@@ -20,12 +20,18 @@
 // allowed, for two replications or more, and when no group redraws cases
 // (then the number of draws depends on the scores); otherwise, or if no
 // thread can be started, its replications go through the replicator on the
-// caller's thread as before.
+// caller's thread as before. Where the machine's cores turn out to be busy
+// with other work, so that the two threads only take turns, the producer
+// ends mid-run and the run goes on on the caller's thread, starting a
+// producer again once the other work may have ended (core/overlap_monitor.hpp).
+// Either way the caller sees the same bits.
 
 #include <cfenv>
 #include <cstdint>
+#include <ctime>
 #include <thread>
 
+#include "core/overlap_monitor.hpp"
 #include "core/replication.hpp"
 #include "core/replication_ring.hpp"
 
@@ -48,6 +54,10 @@ class ReplicationPipeline {
     // Off by default; the program object decides (see Program::setPipelineAllowed).
     void setAllowed(bool allowed) { allowed_ = allowed; }
     bool allowed() const { return allowed_; }
+    // Whether runs weigh how well the two threads overlap and go on on one
+    // thread where they do not; on by default. Off where the pipelined path
+    // itself is under test, whatever else the machine is doing.
+    void setOverlapChecked(bool checked) { overlapChecked_ = checked; }
 
     // Begins a run of at most `replications` replications of these settings,
     // from the generators' present state and this seed word (the values the
@@ -63,13 +73,17 @@ class ReplicationPipeline {
     Replicator::Outcome GenerateReplication(const ReplicationSettings& settings,
                                             std::int32_t& deviateSeed);
 
-    // Stops the producer and waits for its thread to end. Safe to call when
-    // nothing runs; called on every way out of a run (see Run below).
+    // Ends the run: stops the producer and waits for its thread to end.
+    // Safe to call when nothing runs; called on every way out of a run (see
+    // Run below). Replications after it go on on the caller's thread.
     void end() noexcept;
     // True while a producer thread exists (between begin() and end()).
     bool producing() const { return producer_.joinable(); }
-    // Whether the last begin() started a producer.
+    // Whether the last run had its chain on a second thread at all, and
+    // whether it went back to one thread for a while because the two did
+    // not overlap.
     bool lastRunPipelined() const { return lastRunPipelined_; }
+    bool lastRunFellBack() const { return lastRunFellBack_; }
 
     // Begins a run and ends it when the scope is left, however it is left.
     class Run {
@@ -88,16 +102,36 @@ class ReplicationPipeline {
     };
 
   private:
+    // Starts a producer for the next `replications` of the run, from the
+    // generators' state and this seed word; false when no thread starts.
+    bool startProducer(const ReplicationSettings& settings, std::int32_t deviateSeed,
+                       std::uint64_t replications);
+    void stopProducer() noexcept;
     void produce() noexcept;
+    void produceRecords() noexcept;
+    // Every few replications: while producing, whether to go on on one
+    // thread; while not, whether to start producing again.
+    void lookAtOverlap(const ReplicationSettings& settings, std::int32_t deviateSeed);
 
     Replicator& replicator_;
     RandomGenerators& generators_;
     bool allowed_ = false;
+    bool overlapChecked_ = true;
     bool lastRunPipelined_ = false;
+    bool lastRunFellBack_ = false;
+    // The run under way: whether it may be pipelined at all, and how many of
+    // its replications are still to come.
+    bool runMayPipeline_ = false;
+    std::uint64_t runLeft_ = 0;
+    unsigned sinceLook_ = 0;
+    OverlapMonitor overlap_;
+    clockid_t producerClock_{};  // the running producer's processor time
+    bool producerClockKnown_ = false;
+    double producerSecondsAtEnd_ = 0;  // written by the producer as it ends
     ReplicationRing ring_;
     std::thread producer_;
     std::uint64_t planned_ = 0;   // replications the producer draws
-    std::uint64_t consumed_ = 0;  // replications handed to the caller
+    std::uint64_t consumed_ = 0;  // of them, replications handed to the caller
     // The producer's own copies, taken at begin().
     ReplicationSettings settings_;
     std::array<GroupSpread, kGroups> spreads_{};

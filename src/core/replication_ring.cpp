@@ -1,8 +1,8 @@
 #include "core/replication_ring.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <stdexcept>
-#include <thread>
 
 namespace velmor {
 
@@ -23,34 +23,33 @@ inline void Relax() {
 // cover the other side finishing the replication in hand, short enough not
 // to matter when it does not.
 constexpr int kSpins = 256;
-// Then the processor is offered to others for a while before the waiter
-// sleeps. A thread that sleeps and is woken for every record is woken on
-// its waker's core, and the two sides then take turns on one core while the
-// other stays idle; a thread that yields stays runnable, so the scheduler
-// sees two busy threads and gives them a core each. Only a side that is
-// really stalled (descheduled, or the run ending) lets the waiter sleep.
-constexpr int kYields = 128;
+// Then the waiter sleeps. It does not yield first: on a core shared with
+// another busy program a yield hands that program the core for the rest of
+// a time slice, milliseconds, while the record awaited arrives within
+// microseconds; with every core busy that made a pipelined run fourteen
+// times slower than one thread, where sleeping makes it about one and a half
+// (until the run goes on on one thread; see core/overlap_monitor.hpp).
 
-// Waits until `count` reaches `target` or `give_up` says so. The waiter
-// first says which count it sleeps for, then looks once more: the other
-// side stores its count, then looks at what is awaited, both sequentially
-// consistent, so at least one of the two sees the other and no wake-up is
-// lost.
+// Waits until `count` reaches `soon` or `give_up` says so, spinning first;
+// a waiter that must sleep sleeps until `count` reaches `later`
+// (not before `soon`), so that a side kept waiting is woken once for many
+// records rather than for every one, which on a machine whose cores are
+// busy with other work costs a trip through the scheduler each time. The
+// waiter first says which count it sleeps for, then looks once more: the
+// other side stores its count, then looks at what is awaited, both
+// sequentially consistent, so at least one of the two sees the other and no
+// wake-up is lost.
 template <class GiveUp>
 void WaitFor(std::atomic<std::uint32_t>& count, std::atomic<std::uint32_t>& waitsFor,
-             std::uint32_t target, GiveUp give_up) {
+             std::uint32_t soon, std::uint32_t later, GiveUp give_up) {
     for (int i = 0; i < kSpins; ++i) {
-        if (Reached(count.load(std::memory_order_acquire), target) || give_up()) return;
+        if (Reached(count.load(std::memory_order_acquire), soon) || give_up()) return;
         Relax();
     }
-    for (int i = 0; i < kYields; ++i) {
-        if (Reached(count.load(std::memory_order_acquire), target) || give_up()) return;
-        std::this_thread::yield();
-    }
-    waitsFor.store(target, std::memory_order_seq_cst);
+    waitsFor.store(later, std::memory_order_seq_cst);
     for (;;) {
         const std::uint32_t seen = count.load(std::memory_order_seq_cst);
-        if (Reached(seen, target) || give_up()) return;
+        if (Reached(seen, later) || give_up()) return;
         count.wait(seen, std::memory_order_acquire);
     }
 }
@@ -88,6 +87,7 @@ void ReplicationRing::prepare(std::size_t wordsPerRecord) {
     consumerWaitsFor_.store(0);
     producerWaitsFor_.store(0);
     cancelled_.store(false);
+    last_.store(false);
 }
 
 ReplicationRing::Record* ReplicationRing::claim() {
@@ -97,8 +97,10 @@ ReplicationRing::Record* ReplicationRing::claim() {
     if (claimed_ - releasedSeen_ >= size) {
         releasedSeen_ = released_.load(std::memory_order_acquire);
         if (claimed_ - releasedSeen_ >= size) {
-            // Full: sleep until half of the ring is free.
-            WaitFor(released_, producerWaitsFor_, claimed_ - size / 2, cancelled);
+            // Full: a record free will do, but a sleep lasts until half of
+            // the ring is free.
+            WaitFor(released_, producerWaitsFor_, claimed_ - size + 1, claimed_ - size / 2,
+                    cancelled);
             if (cancelled()) return nullptr;
             releasedSeen_ = released_.load(std::memory_order_acquire);
         }
@@ -106,17 +108,28 @@ ReplicationRing::Record* ReplicationRing::claim() {
     return &records_[claimed_ & mask_];
 }
 
-void ReplicationRing::publish() {
+void ReplicationRing::publish(bool last) {
     ++claimed_;
-    Advance(published_, consumerWaitsFor_, claimed_);
+    if (!last) {
+        Advance(published_, consumerWaitsFor_, claimed_);
+        return;
+    }
+    // Whatever count the consumer sleeps for, none comes after this one.
+    last_.store(true, std::memory_order_seq_cst);
+    published_.store(claimed_, std::memory_order_seq_cst);
+    published_.notify_one();
 }
 
-ReplicationRing::Record& ReplicationRing::next() {
+ReplicationRing::Record& ReplicationRing::next(std::uint64_t coming) {
     const std::uint32_t wanted = consumed_ + 1;
     if (!Reached(publishedSeen_, wanted)) {
         publishedSeen_ = published_.load(std::memory_order_acquire);
         if (!Reached(publishedSeen_, wanted)) {
-            WaitFor(published_, consumerWaitsFor_, wanted, [] { return false; });
+            const std::uint64_t batch =
+                std::clamp<std::uint64_t>(coming, 1, std::max<std::uint32_t>(1, (mask_ + 1) / 2));
+            const auto last = [this] { return last_.load(std::memory_order_seq_cst); };
+            WaitFor(published_, consumerWaitsFor_, wanted,
+                    consumed_ + static_cast<std::uint32_t>(batch), last);
             publishedSeen_ = published_.load(std::memory_order_acquire);
         }
     }

@@ -6,8 +6,10 @@
 // side is usually a fraction of a replication away) and then sleeps on the
 // counter it waits for, so a waiting thread does not take the only other
 // core. Each side wakes the other only when that side has said it sleeps,
-// and a full ring lets its producer sleep until half of it is free again,
-// so a wake-up is not paid on every record.
+// and a side that sleeps sleeps for half a ring (a full ring's producer
+// until half of it is free, an empty ring's consumer until half of it is
+// filled or the producer has no more), so a wake-up is not paid on every
+// record.
 
 #include <array>
 #include <atomic>
@@ -46,15 +48,21 @@ class ReplicationRing {
     int records() const { return static_cast<int>(mask_ + 1); }
 
     // Producer: the next record to fill, waiting while the ring is full;
-    // nullptr once the consumer has cancelled. Then publish() hands it over.
+    // nullptr once the consumer has cancelled. Then publish() hands it over;
+    // `last` says the producer publishes nothing after it.
     Record* claim();
-    void publish();
+    void publish(bool last = false);
 
     // Consumer: the next published record, waiting until there is one; then
-    // release() gives it back. cancel() tells the producer to stop: a claim
-    // waiting or to come returns nullptr. The consumer reads no record after
-    // cancelling.
-    Record& next();
+    // release() gives it back. `coming` is how many records the producer
+    // will still publish (its plan less what was consumed) unless one is
+    // published as the last: a consumer that must sleep sleeps until up to
+    // half a ring of them is there. cancel() tells the producer to stop: a
+    // claim waiting or to come returns nullptr. The consumer reads no record
+    // after cancelling.
+    Record& next(std::uint64_t coming = 1);
+    // Whether the producer has published the record it called its last.
+    bool lastPublished() const { return last_.load(std::memory_order_acquire); }
     void release();
     void cancel();
 
@@ -75,6 +83,7 @@ class ReplicationRing {
     std::atomic<std::uint32_t> consumerWaitsFor_{0};
     alignas(64) std::atomic<std::uint32_t> released_{0};
     std::atomic<std::uint32_t> producerWaitsFor_{0};
+    std::atomic<bool> last_{false};  // the producer's last record is published
     alignas(64) std::atomic<bool> cancelled_{false};
 };
 

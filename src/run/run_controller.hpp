@@ -53,6 +53,7 @@ class RunController {
     // core/replication_pipeline.hpp); off unless the program object allows it.
     void setPipelineAllowed(bool allowed) { pipeline_.setAllowed(allowed); }
     const ReplicationPipeline& pipeline() const { return pipeline_; }
+    ReplicationPipeline& pipeline() { return pipeline_; }
 
   private:
     void resetForRun();

@@ -54,6 +54,7 @@ TEST_P(BatchAgainstWindow, ReportMatchesTheWindowByteForByte) {
     velmor::testing::FakePlatform platform;
     Program program(platform);
     program.setPipelineAllowed(GetParam());
+    program.run().pipeline().setOverlapChecked(false);
     platform.attach(program.windows());
     ui::MainWindow& w = program.mainWindow();
     w.control("txtmean1").setText("0.31");

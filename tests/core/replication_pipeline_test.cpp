@@ -6,6 +6,7 @@
 #include "core/replication_pipeline.hpp"
 
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <bit>
 #include <cstdint>
@@ -105,6 +106,7 @@ struct TwoPaths {
           fast(fastGenerators, console),
           pipeline(fast, fastGenerators) {
         pipeline.setAllowed(true);
+        pipeline.setOverlapChecked(false);  // the pipelined path, however busy the machine
     }
 
     // The two paths' generators go on identically.
@@ -166,6 +168,71 @@ TEST(ReplicationPipeline, ReplicationsBeyondThePlanGoOnOnTheCallersThread) {
         EXPECT_EQ(paths.fast.result().groupSD, paths.single.result().groupSD);
     }
     EXPECT_TRUE(paths.sameStreams());
+}
+
+// Keeps the calling thread, and threads it starts, on one core while it lives.
+class OnOneCore {
+  public:
+    OnOneCore() {
+        if (sched_getaffinity(0, sizeof before_, &before_) != 0) return;
+        for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+            if (!CPU_ISSET(cpu, &before_)) continue;
+            cpu_set_t one;
+            CPU_ZERO(&one);
+            CPU_SET(cpu, &one);
+            pinned_ = sched_setaffinity(0, sizeof one, &one) == 0;
+            return;
+        }
+    }
+    ~OnOneCore() {
+        if (pinned_) sched_setaffinity(0, sizeof before_, &before_);
+    }
+    bool pinned() const { return pinned_; }
+
+  private:
+    cpu_set_t before_{};
+    bool pinned_ = false;
+};
+
+TEST(ReplicationPipeline, ThreadsThatOnlyTakeTurnsGoOnOnOneThreadWithTheSameBits) {
+    // Two threads on one core cannot overlap: what a machine whose cores
+    // are all busy comes to. The run must notice, end its producer and go on
+    // here from the state its last replication left.
+    ClearFloatingPointFaults();
+    const OnOneCore core;
+    ASSERT_TRUE(core.pinned());
+    TwoPaths paths;
+    paths.pipeline.setOverlapChecked(true);
+    const ReplicationSettings settings = NormalGroups(200, 0.7);
+    constexpr int kMost = 20000;  // a second or so; falling back takes some 20 ms
+    ASSERT_TRUE(paths.pipeline.begin(settings, paths.fastSeed, kMost));
+    int replication = 0;
+    auto step = [&] {
+        ++replication;
+        paths.single.GenerateReplication(settings, paths.singleSeed);
+        paths.pipeline.GenerateReplication(settings, paths.fastSeed);
+        return paths.fast.result().groupMean == paths.single.result().groupMean;
+    };
+    int afterFallingBack = 0;
+    while (replication < kMost && afterFallingBack < 50) {
+        ASSERT_TRUE(step()) << "replication " << replication;
+        if (paths.pipeline.lastRunFellBack()) ++afterFallingBack;
+    }
+    ASSERT_TRUE(paths.pipeline.lastRunFellBack()) << "after " << replication << " replications";
+    EXPECT_FALSE(paths.pipeline.producing());  // and no second thread again so soon
+    EXPECT_TRUE(paths.sameStreams());
+    // Once the other work may have ended, the run tries a producer again
+    // for the replications still to come, and keeps every bit.
+    std::this_thread::sleep_for(std::chrono::duration<double>(OverlapMonitor::kRetrySeconds + 0.1));
+    bool producingAgain = false;
+    for (int i = 0; i < 300; ++i) {
+        ASSERT_TRUE(step()) << "replication " << replication;
+        producingAgain = producingAgain || paths.pipeline.producing();
+    }
+    EXPECT_TRUE(producingAgain);
+    paths.pipeline.end();
+    EXPECT_TRUE(paths.sameStreams());
+    EXPECT_EQ(paths.fastGenerators.shuffleOutput(), paths.singleGenerators.shuffleOutput());
 }
 
 TEST(ReplicationPipeline, RunsThatCannotGainStayOnOneThread) {
