@@ -15,6 +15,9 @@
 //     platform, pipelined against single-threaded (pipelined_vs_single).
 //     "Resampled" has bounds that are redrawn, where runs stay on one thread
 //     by design: its ratio shows what that choice costs (nothing).
+//   fell_back: the share of pipelined blocks or runs that went back to one
+//     thread because the two did not overlap (near 0 on a quiet machine;
+//     bench/busy_machine.sh runs these beside busy programs).
 //
 // The machine may be busy with other work; rerun with repetitions, e.g.
 //   build/bench/pipeline_bench --benchmark_repetitions=5
@@ -78,12 +81,14 @@ void BM_ReplicationsAgainstTheChain(benchmark::State& state) {
     ReplicationPipeline pipeline(replicator, generators);
     double pipelinedTime = 0.0, singleTime = 0.0, chainTime = 0.0, sink = 0.0;
     double loopCpu = 0.0, producerCpu = 0.0, chainCpu = 0.0;
-    std::int64_t drawn = 0;
+    std::int64_t drawn = 0, blocks = 0, fellBack = 0;
     for (auto _ : state) {
         const double thread0 = ThreadSeconds(), process0 = ProcessSeconds();
         const auto t0 = Clock::now();
         pipeline.setAllowed(true);
         const std::int64_t pipelined = Block(pipeline, replicator, settings, block);
+        ++blocks;
+        fellBack += pipeline.lastRunFellBack() || !pipeline.lastRunPipelined();
         const auto t1 = Clock::now();
         const double thread1 = ThreadSeconds(), process1 = ProcessSeconds();
         pipeline.setAllowed(false);
@@ -115,6 +120,7 @@ void BM_ReplicationsAgainstTheChain(benchmark::State& state) {
     state.counters["cpu_loop_vs_chain"] = loopCpu / chainCpu;
     state.counters["cpu_producer_vs_chain"] = producerCpu / chainCpu;
     state.counters["ns_per_uniform"] = 1e9 * pipelinedTime / static_cast<double>(drawn);
+    state.counters["fell_back"] = static_cast<double>(fellBack) / static_cast<double>(blocks);
 }
 BENCHMARK(BM_ReplicationsAgainstTheChain)->Arg(16)->Arg(200)->Arg(2000)->UseManualTime();
 
@@ -132,7 +138,7 @@ struct StudyRig : velmor::testing::RunFixture {
 enum class Study { DefaultRun, LargeGroups, MediumEffectSearch, Resampled };
 
 // Runs the study on a fresh rig; returns its rejections (of the last trial).
-std::int64_t RunStudy(Study study, bool pipelined, bool& wasPipelined) {
+std::int64_t RunStudy(Study study, bool pipelined, bool& wasPipelined, bool& fellBack) {
     StudyRig rig(pipelined);
     switch (study) {
         case Study::DefaultRun:
@@ -160,17 +166,21 @@ std::int64_t RunStudy(Study study, bool pipelined, bool& wasPipelined) {
         rig.run.btnRunClick();
     }
     wasPipelined = rig.run.pipeline().lastRunPipelined();
+    fellBack = rig.run.pipeline().lastRunFellBack();
     return rig.state.tallies.rejections + 1000000 * (rig.platform.messages().size() != 0);
 }
 
 void StudyBenchmark(benchmark::State& state, Study study) {
     double pipelinedTime = 0.0, singleTime = 0.0;
-    bool pipelinedRun = false, singleRun = false;
+    bool pipelinedRun = false, singleRun = false, fellBack = false, singleFellBack = false;
+    std::int64_t runs = 0, fellBackRuns = 0;
     for (auto _ : state) {
         const auto t0 = Clock::now();
-        const std::int64_t pipelined = RunStudy(study, true, pipelinedRun);
+        const std::int64_t pipelined = RunStudy(study, true, pipelinedRun, fellBack);
         const auto t1 = Clock::now();
-        const std::int64_t single = RunStudy(study, false, singleRun);
+        ++runs;
+        fellBackRuns += fellBack;
+        const std::int64_t single = RunStudy(study, false, singleRun, singleFellBack);
         const auto t2 = Clock::now();
         if (pipelined != single || singleRun) {
             state.SkipWithError("the two runs disagree");
@@ -181,6 +191,7 @@ void StudyBenchmark(benchmark::State& state, Study study) {
         state.SetIterationTime(Seconds(t0, t1));
     }
     state.counters["pipelined"] = pipelinedRun ? 1 : 0;
+    state.counters["fell_back"] = static_cast<double>(fellBackRuns) / static_cast<double>(runs);
     state.counters["pipelined_vs_single"] = pipelinedTime / singleTime;
 }
 
