@@ -117,6 +117,7 @@ bool ReplicationPipeline::begin(const ReplicationSettings& settings, std::int32_
 
 bool ReplicationPipeline::startProducer(const ReplicationSettings& settings,
                                         std::int32_t deviateSeed, std::uint64_t replications) {
+    stopProducer();  // one that fell back has long ended by now
     settings_ = settings;
     for (int g = 0; g < kGroups; ++g) spreads_[g] = ComputeGroupSpread(settings.groups[g]);
     producerGenerators_ = generators_;
@@ -124,6 +125,7 @@ bool ReplicationPipeline::startProducer(const ReplicationSettings& settings,
     planned_ = replications;
     consumed_ = 0;
     producerSecondsAtEnd_ = 0;
+    producerEnded_.store(false);
     std::fegetenv(&environment_);
 #if defined(__linux__)
     callerCpu_ = sched_getcpu();
@@ -157,9 +159,25 @@ void ReplicationPipeline::end() noexcept {
 
 void ReplicationPipeline::stopProducer() noexcept {
     if (!producer_.joinable()) return;
+    if (windingDown_) {
+        producer_.join();
+        windingDown_ = false;
+        overlap_.stretchEnds(fellBackWall_, fellBackConsumer_, producerSecondsAtEnd_);
+        return;
+    }
     ring_.cancel();
     producer_.join();
     overlap_.stretchEnds(WallSeconds(), ThreadSeconds(), producerSecondsAtEnd_);
+}
+
+void ReplicationPipeline::fallBack(double wall, double consumer) {
+    // The generators and seed word hold what the last replication left;
+    // the consumer reads no record after cancelling.
+    ring_.cancel();
+    windingDown_ = true;
+    lastRunFellBack_ = true;
+    fellBackWall_ = wall;
+    fellBackConsumer_ = consumer;
 }
 
 void ReplicationPipeline::lookAtOverlap(const ReplicationSettings& settings,
@@ -168,6 +186,7 @@ void ReplicationPipeline::lookAtOverlap(const ReplicationSettings& settings,
     sinceLook_ = 0;
     const double wall = WallSeconds();
     if (!producing()) {
+        if (windingDown_ && producerEnded_.load(std::memory_order_acquire)) stopProducer();
         if (runLeft_ >= 2 && overlap_.mayStart(wall)) {
             startProducer(settings, deviateSeed, runLeft_);
         }
@@ -178,11 +197,8 @@ void ReplicationPipeline::lookAtOverlap(const ReplicationSettings& settings,
     if (!producerClockKnown_ || ring_.lastPublished()) return;
     const double producer = SecondsOf(producerClock_);
     if (producer < 0) return;
-    if (overlap_.look(wall, ThreadSeconds(), producer)) {
-        // The generators and seed word hold what the last replication left.
-        lastRunFellBack_ = true;
-        stopProducer();
-    }
+    const double consumer = ThreadSeconds();
+    if (overlap_.look(wall, consumer, producer)) fallBack(wall, consumer);
 }
 
 void ReplicationPipeline::produce() noexcept {
@@ -193,6 +209,7 @@ void ReplicationPipeline::produce() noexcept {
     produceRecords();
     // Read by the caller's thread once this one is joined.
     producerSecondsAtEnd_ = std::max(0.0, ThreadSeconds());
+    producerEnded_.store(true, std::memory_order_release);
 }
 
 void ReplicationPipeline::produceRecords() noexcept {

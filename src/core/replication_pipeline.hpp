@@ -26,6 +26,7 @@
 // producer again once the other work may have ended (core/overlap_monitor.hpp).
 // Either way the caller sees the same bits.
 
+#include <atomic>
 #include <cfenv>
 #include <cstdint>
 #include <ctime>
@@ -77,8 +78,11 @@ class ReplicationPipeline {
     // Safe to call when nothing runs; called on every way out of a run (see
     // Run below). Replications after it go on on the caller's thread.
     void end() noexcept;
-    // True while a producer thread exists (between begin() and end()).
-    bool producing() const { return producer_.joinable(); }
+    // True while a producer draws the run's replications on another thread.
+    bool producing() const { return producer_.joinable() && !windingDown_; }
+    // True while a producer's thread has not been joined: a producer that
+    // was told to stop mid-run may still be winding down; end() joins it.
+    bool producerThreadExists() const { return producer_.joinable(); }
     // Whether the last run had its chain on a second thread at all, and
     // whether it went back to one thread for a while because the two did
     // not overlap.
@@ -106,7 +110,11 @@ class ReplicationPipeline {
     // generators' state and this seed word; false when no thread starts.
     bool startProducer(const ReplicationSettings& settings, std::int32_t deviateSeed,
                        std::uint64_t replications);
+    // Joins the producer's thread, stopping it first unless it was told to.
     void stopProducer() noexcept;
+    // Tells the producer to stop and goes on without waiting for it: on a
+    // busy core its thread may not run again for a time slice.
+    void fallBack(double wall, double consumer);
     void produce() noexcept;
     void produceRecords() noexcept;
     // Every few replications: while producing, whether to go on on one
@@ -128,6 +136,9 @@ class ReplicationPipeline {
     clockid_t producerClock_{};  // the running producer's processor time
     bool producerClockKnown_ = false;
     double producerSecondsAtEnd_ = 0;  // written by the producer as it ends
+    std::atomic<bool> producerEnded_{false};
+    bool windingDown_ = false;  // told to stop, not yet joined
+    double fellBackWall_ = 0, fellBackConsumer_ = 0;
     ReplicationRing ring_;
     std::thread producer_;
     std::uint64_t planned_ = 0;   // replications the producer draws

@@ -142,7 +142,7 @@ TEST(ReplicationPipeline, ARunEndedEarlyLeavesTheStateOfItsLastReplication) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     paths.pipeline.end();
-    EXPECT_FALSE(paths.pipeline.producing());
+    EXPECT_FALSE(paths.pipeline.producerThreadExists());
     EXPECT_TRUE(paths.sameStreams());
     EXPECT_EQ(paths.fastGenerators.shuffleOutput(), paths.singleGenerators.shuffleOutput());
     // A second run on the same pipeline starts from there.
@@ -231,6 +231,7 @@ TEST(ReplicationPipeline, ThreadsThatOnlyTakeTurnsGoOnOnOneThreadWithTheSameBits
     }
     EXPECT_TRUE(producingAgain);
     paths.pipeline.end();
+    EXPECT_FALSE(paths.pipeline.producerThreadExists());
     EXPECT_TRUE(paths.sameStreams());
     EXPECT_EQ(paths.fastGenerators.shuffleOutput(), paths.singleGenerators.shuffleOutput());
 }

@@ -102,7 +102,7 @@ TEST_P(PipelinedRun, LeavesWhatTheSingleThreadRunLeaves) {
     pipelined.runScenario(GetParam());
     EXPECT_FALSE(single.run.pipeline().lastRunPipelined());
     EXPECT_TRUE(pipelined.run.pipeline().lastRunPipelined());
-    EXPECT_FALSE(pipelined.run.pipeline().producing());
+    EXPECT_FALSE(pipelined.run.pipeline().producerThreadExists());
     // The scenario came about as meant.
     const std::vector<std::string> messages = pipelined.platform.messages();
     if (GetParam().message.empty()) {
@@ -166,7 +166,7 @@ TEST(PipelinedRunOfLargeGroups, StopIsAnsweredBeforeTheNextReplication) {
     };
     rig.run.btnRunClick();
     EXPECT_TRUE(rig.run.pipeline().lastRunPipelined());
-    EXPECT_FALSE(rig.run.pipeline().producing());
+    EXPECT_FALSE(rig.run.pipeline().producerThreadExists());
     // Three replications done, none after the stop.
     EXPECT_EQ(rig.platform.eventPumps, 4);
     EXPECT_EQ(rig.state.tallies.completedReplications, 3);
