@@ -2,8 +2,7 @@
 // Whether a pipelined run's two threads really run side by side. They pay
 // only then: on a machine whose cores are busy with other work they mostly
 // take turns, each waiting for a core and then for the other, and a run is
-// slower than on one thread (by a third with one other busy program on two
-// cores, and far more once the waiting side gives its core away). The
+// slower than on one thread (by a third to a half with every core busy). The
 // monitor weighs windows of pipelined time, however many runs they span,
 // by comparing the time that passed with the processor time both threads
 // used in it; after windows in a row where they overlapped too little it
