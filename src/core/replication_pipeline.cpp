@@ -159,25 +159,19 @@ void ReplicationPipeline::end() noexcept {
 
 void ReplicationPipeline::stopProducer() noexcept {
     if (!producer_.joinable()) return;
-    if (windingDown_) {
-        producer_.join();
-        windingDown_ = false;
-        overlap_.stretchEnds(fellBackWall_, fellBackConsumer_, producerSecondsAtEnd_);
-        return;
-    }
-    ring_.cancel();
+    if (!windingDown_) tellProducerToStop(WallSeconds(), ThreadSeconds());
     producer_.join();
-    overlap_.stretchEnds(WallSeconds(), ThreadSeconds(), producerSecondsAtEnd_);
+    windingDown_ = false;
+    // The stretch ended when the producer was told to stop, not at the join.
+    overlap_.stretchEnds(stoppedWall_, stoppedConsumer_, producerSecondsAtEnd_);
 }
 
-void ReplicationPipeline::fallBack(double wall, double consumer) {
-    // The generators and seed word hold what the last replication left;
-    // the consumer reads no record after cancelling.
+void ReplicationPipeline::tellProducerToStop(double wall, double consumer) noexcept {
+    // The consumer reads no record after cancelling.
     ring_.cancel();
     windingDown_ = true;
-    lastRunFellBack_ = true;
-    fellBackWall_ = wall;
-    fellBackConsumer_ = consumer;
+    stoppedWall_ = wall;
+    stoppedConsumer_ = consumer;
 }
 
 void ReplicationPipeline::lookAtOverlap(const ReplicationSettings& settings,
@@ -198,7 +192,13 @@ void ReplicationPipeline::lookAtOverlap(const ReplicationSettings& settings,
     const double producer = SecondsOf(producerClock_);
     if (producer < 0) return;
     const double consumer = ThreadSeconds();
-    if (overlap_.look(wall, consumer, producer)) fallBack(wall, consumer);
+    if (overlap_.look(wall, consumer, producer)) {
+        // The run goes on here at once, from the state its last replication
+        // left; on a busy core the producer may not run again for a time
+        // slice, so it is joined later.
+        lastRunFellBack_ = true;
+        tellProducerToStop(wall, consumer);
+    }
 }
 
 void ReplicationPipeline::produce() noexcept {

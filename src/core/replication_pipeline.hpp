@@ -110,11 +110,11 @@ class ReplicationPipeline {
     // generators' state and this seed word; false when no thread starts.
     bool startProducer(const ReplicationSettings& settings, std::int32_t deviateSeed,
                        std::uint64_t replications);
-    // Joins the producer's thread, stopping it first unless it was told to.
+    // Joins the producer's thread, telling it to stop first unless it was told.
     void stopProducer() noexcept;
-    // Tells the producer to stop and goes on without waiting for it: on a
-    // busy core its thread may not run again for a time slice.
-    void fallBack(double wall, double consumer);
+    // Tells the producer to stop, without waiting for it; `wall` and
+    // `consumer` are the readings at which its stretch of the run ends.
+    void tellProducerToStop(double wall, double consumer) noexcept;
     void produce() noexcept;
     void produceRecords() noexcept;
     // Every few replications: while producing, whether to go on on one
@@ -138,7 +138,7 @@ class ReplicationPipeline {
     double producerSecondsAtEnd_ = 0;  // written by the producer as it ends
     std::atomic<bool> producerEnded_{false};
     bool windingDown_ = false;  // told to stop, not yet joined
-    double fellBackWall_ = 0, fellBackConsumer_ = 0;
+    double stoppedWall_ = 0, stoppedConsumer_ = 0;
     ReplicationRing ring_;
     std::thread producer_;
     std::uint64_t planned_ = 0;   // replications the producer draws

@@ -127,6 +127,9 @@ ReplicationRing::Record& ReplicationRing::next(std::uint64_t coming) {
         if (!Reached(publishedSeen_, wanted)) {
             const std::uint64_t batch =
                 std::clamp<std::uint64_t>(coming, 1, std::max<std::uint32_t>(1, (mask_ + 1) / 2));
+            // Once the last record is published none is to come; every one
+            // before it was written before last_ was set, so reading last_
+            // set makes them visible even while published_ still lags.
             const auto last = [this] { return last_.load(std::memory_order_seq_cst); };
             WaitFor(published_, consumerWaitsFor_, wanted,
                     consumed_ + static_cast<std::uint32_t>(batch), last);
