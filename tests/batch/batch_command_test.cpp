@@ -140,3 +140,53 @@ TEST(BatchCommand, NoVarianceStudyWritesTheDataFileItAsksToVerify) {
 }
 
 }  // namespace
+
+// --resume keeps a condition only while its record was made for the study
+// as it now is: the same grid with other samples runs again in full.
+TEST(BatchCommand, ResumeRerunsConditionsWhoseStudyHasChanged) {
+    ScratchDir dir;
+    auto runWith = [&](const std::string& samples, bool resume, std::string& messages) {
+        WriteFile(dir / "g.study", "[group 1]\nmean = 0, 0.5\n[run]\nsamples = " + samples +
+                                       "\nmeans_to_keep = 0\n");
+        BatchOptions options;
+        options.output.outDir = dir / "out";
+        options.summary = (dir / "g.csv").string();
+        options.studies = {(dir / "g.study").string()};
+        options.resume = resume;
+        InterruptFlag interrupt;
+        std::ostringstream err;
+        const int code = RunBatch(options, interrupt, err);
+        messages = err.str();
+        return code;
+    };
+    std::string messages;
+    ASSERT_EQ(runWith("20", false, messages), 0) << messages;
+    ASSERT_EQ(runWith("30", true, messages), 0) << messages;
+    EXPECT_NE(messages.find("skipped 0 of 2"), std::string::npos) << messages;
+    const std::string summary = ReadFile(dir / "g.csv");
+    EXPECT_NE(summary.find("g-1,0,ok,1432449975,30,"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("g-2,0.5,ok,1432449975,30,"), std::string::npos) << summary;
+    EXPECT_EQ(ReadFile(dir / "out" / "g-2.OUT").find("20 samples"), std::string::npos);
+}
+
+// A condition the window refused is complete as it is: --resume skips it,
+// but it stays failed in the summary and in the exit code.
+TEST(BatchCommand, ResumeKeepsAFailedConditionFailed) {
+    ScratchDir dir;
+    WriteFile(dir / "g.study", "[group 1]\nn = 16, 1\n[run]\nsamples = 20\n");
+    BatchOptions options;
+    options.output.outDir = dir / "out";
+    options.summary = (dir / "g.csv").string();
+    options.studies = {(dir / "g.study").string()};
+    InterruptFlag interrupt;
+    std::ostringstream first;
+    ASSERT_EQ(RunBatch(options, interrupt, first), kExitFailure) << first.str();
+    const std::string before = ReadFile(dir / "g.csv");
+    ASSERT_NE(before.find("g-2,1,failed,"), std::string::npos) << before;
+
+    options.resume = true;
+    std::ostringstream second;
+    EXPECT_EQ(RunBatch(options, interrupt, second), kExitFailure) << second.str();
+    EXPECT_NE(second.str().find("skipped 2 of 2"), std::string::npos) << second.str();
+    EXPECT_EQ(ReadFile(dir / "g.csv"), before);
+}
