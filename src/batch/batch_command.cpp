@@ -1,6 +1,5 @@
 #include "batch/batch_command.hpp"
 
-#include <sched.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -24,6 +23,7 @@
 #include "batch/printable.hpp"
 #include "batch/progress_line.hpp"
 #include "batch/summary.hpp"
+#include "core/usable_cores.hpp"
 
 namespace velmor::batch {
 
@@ -460,10 +460,7 @@ void SaveStudyFiles(StudyOutcome& outcome, const StudyTargets& targets,
 }
 
 unsigned AvailableCores() {
-    unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    cpu_set_t set;
-    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
-        cores = static_cast<unsigned>(CPU_COUNT(&set));
+    unsigned cores = UsableCores();
     // A Slurm task may be given fewer cores than the node's, without a CPU
     // mask to say so.
     if (const char* perTask = std::getenv("SLURM_CPUS_PER_TASK")) {

@@ -3,38 +3,15 @@
 #include <cstdlib>
 #include <exception>
 #include <functional>
-#include <thread>
-
-#if defined(__linux__)
-#include <sched.h>
-#endif
 
 #include "core/errors.hpp"
+#include "core/usable_cores.hpp"
 #include "output/save_commands.hpp"
 #include "program/coupling.hpp"
 #include "program/presets.hpp"
 #include "search/sample_size_search.hpp"
 
 namespace velmor {
-
-namespace {
-
-// The cores this process may run on: the hardware's count, fewer when the
-// process is confined to some of them.
-unsigned UsableCores() {
-    unsigned cores = std::thread::hardware_concurrency();
-#if defined(__linux__)
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (sched_getaffinity(0, sizeof set, &set) == 0) {
-        const auto allowed = static_cast<unsigned>(CPU_COUNT(&set));
-        if (allowed > 0 && (cores == 0 || allowed < cores)) cores = allowed;
-    }
-#endif
-    return cores;
-}
-
-}  // namespace
 
 Program::Program(ui::Platform& platform, Console* console)
     : platform_(platform),
@@ -55,8 +32,7 @@ Program::Program(ui::Platform& platform, Console* console)
 }
 
 void Program::setPipelineAllowed(bool allowed) {
-    pipelineAllowed_ = allowed && threadsAvailable_;
-    run_.setPipelineAllowed(pipelineAllowed_);
+    run_.setPipelineAllowed(allowed && threadsAvailable_);
 }
 
 Program::~Program() = default;

@@ -64,7 +64,6 @@ class Program {
     // Otherwise the knob decides; it starts on. A caller that already keeps
     // every core busy (one study per core) turns it off.
     void setPipelineAllowed(bool allowed);
-    bool pipelineAllowed() const { return pipelineAllowed_; }
     // Whether VELMOR_THREADS and the cores leave a second thread to a run.
     bool threadsAvailable() const { return threadsAvailable_; }
 
@@ -141,7 +140,6 @@ class Program {
     AnalysisObserver analysisObserver_;
     Analysis lastAnalysis_ = Analysis::None;
     bool threadsAvailable_ = false;
-    bool pipelineAllowed_ = false;
 };
 
 }  // namespace velmor

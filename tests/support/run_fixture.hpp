@@ -13,6 +13,7 @@
 #include "core/random.hpp"
 #include "core/replication.hpp"
 #include "core/replication_pipeline.hpp"
+#include "core/usable_cores.hpp"
 #include "model/windows.hpp"
 #include "run/run_controller.hpp"
 #include "run/run_state.hpp"
@@ -37,8 +38,8 @@ struct RunFixture {
         windows.mainWindow.control("btnStopRun").setHandler([this] { run.btnStopRunClick(); });
         // As the program decides: so the run, search and output tests cover
         // the pipelined runs, and with VELMOR_THREADS=1 the single-threaded ones.
-        run.setPipelineAllowed(PipelineThreadsAvailable(std::getenv("VELMOR_THREADS"),
-                                                        std::thread::hardware_concurrency()));
+        run.setPipelineAllowed(
+            PipelineThreadsAvailable(std::getenv("VELMOR_THREADS"), UsableCores()));
         // The coupling rules keep these flags; the run tests set them directly.
         for (auto& g : state.settings.groups) {
             g.rdoNormal = true;
