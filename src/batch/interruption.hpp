@@ -36,7 +36,7 @@ void InstallInterruptHandlers(InterruptFlag& flag);
 // The exit status of a process that stopped on this signal: 128 + signal.
 int InterruptedExitCode(int signal);
 
-// "SIGINT", "SIGTERM", or "signal N".
+// "SIGINT", "SIGTERM", or "a signal" for any other.
 const char* SignalName(int signal);
 
 }  // namespace velmor::batch
