@@ -5,24 +5,12 @@
 
 #include "batch/csv.hpp"
 #include "batch/input_file.hpp"
+#include "batch/plain_text.hpp"
 #include "batch/printable.hpp"
 
 namespace velmor::batch {
 
 namespace {
-
-std::string Trimmed(std::string_view s) {
-    const auto first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) return {};
-    const auto last = s.find_last_not_of(" \t\r\n");
-    return std::string(s.substr(first, last - first + 1));
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
 
 // "group2.n" -> section and key, when the key belongs to the section.
 std::optional<DesignColumn> ReadColumn(const std::string& name) {
@@ -142,7 +130,7 @@ DesignReadResult ParseDesign(const std::string& path, std::string_view content,
     std::vector<int> role;  // per field: -1 the name column, else the column's index
     std::map<std::string, int> seen;
     for (const std::string& field : header.fields) {
-        const std::string name = Lower(Trimmed(field));
+        const std::string name = Lowercase(Trimmed(field));
         if (seen.count(name)) {
             error(header.line, "column '" + Printable(name) + "' appears twice");
             role.push_back(-2);
@@ -189,7 +177,7 @@ DesignReadResult ParseDesign(const std::string& path, std::string_view content,
         row.cells.resize(design.columns.size());
         bool good = true;
         for (std::size_t f = 0; f < record.fields.size(); ++f) {
-            const std::string cell = Trimmed(record.fields[f]);
+            const std::string cell(Trimmed(record.fields[f]));
             if (role[f] == -1) {
                 row.name = cell;
                 continue;

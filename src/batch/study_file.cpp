@@ -4,6 +4,7 @@
 #include <set>
 
 #include "batch/input_file.hpp"
+#include "batch/plain_text.hpp"
 #include "batch/printable.hpp"
 #include "run/number_reading.hpp"
 #include "run/settings_step.hpp"
@@ -39,24 +40,10 @@ constexpr auto kCommon = static_cast<std::size_t>(SectionId::Groups);
 constexpr auto kRun = static_cast<std::size_t>(SectionId::Run);
 constexpr auto kSearch = static_cast<std::size_t>(SectionId::Search);
 
-std::string_view Trim(std::string_view s) {
-    const auto first = s.find_first_not_of(" \t\r");
-    if (first == std::string_view::npos) return {};
-    const auto last = s.find_last_not_of(" \t\r");
-    return s.substr(first, last - first + 1);
-}
-
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 // An empty text means "not given" only where a value is optional. A number is
 // judged by the window's own reading, so the window's own message applies.
 std::optional<std::string> CheckValue(ValueKind kind, std::string_view value, bool& notNumeric) {
-    const std::string v = Lower(value);
+    const std::string v = Lowercase(value);
     notNumeric = false;
     switch (kind) {
         case ValueKind::Number:
@@ -108,7 +95,7 @@ std::vector<std::string> Items(std::string_view value) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t comma = value.find(',', start);
-        items.emplace_back(Trim(value.substr(start, comma - start)));
+        items.emplace_back(Trimmed(value.substr(start, comma - start)));
         if (comma == std::string_view::npos) break;
         start = comma + 1;
     }
@@ -156,7 +143,7 @@ std::vector<StudyError> CheckGridUniformBounds(const StudyGrid& grid) {
         bool uniform = false, bounded = false;
         if (distribution)
             for (const std::string& item : distribution->items)
-                uniform = uniform || Lower(item) == "uniform";
+                uniform = uniform || Lowercase(item) == "uniform";
         for (const char* bound : {"minimum", "maximum"})
             if (const GridValue* v = effective(bound))
                 for (const std::string& item : v->items) bounded = bounded || !item.empty();
@@ -222,7 +209,7 @@ std::vector<StudyError> CheckUniformBounds(const Study& study) {
     std::vector<StudyError> errors;
     for (const StudySection& g : study.groups) {
         const StudyValue* distribution = Study::find(g, "distribution");
-        if (!distribution || Lower(distribution->text) != "uniform") continue;
+        if (!distribution || Lowercase(distribution->text) != "uniform") continue;
         for (const char* bound : {"minimum", "maximum"}) {
             const StudyValue* v = Study::find(g, bound);
             if (v && !v->text.empty())
@@ -315,7 +302,7 @@ GridReadResult ParseStudyGrid(std::string_view path, std::string_view content) {
         ++lineNumber;
         if (const auto hash = line.find('#'); hash != std::string_view::npos)
             line = line.substr(0, hash);
-        line = Trim(line);
+        line = Trimmed(line);
         if (line.empty()) {
             if (end == content.size()) break;
             continue;
@@ -326,7 +313,7 @@ GridReadResult ParseStudyGrid(std::string_view path, std::string_view content) {
                 error(lineNumber, "a section heading must end with ]");
                 continue;
             }
-            std::string name = Printable(Lower(Trim(line.substr(1, line.size() - 2))));
+            std::string name = Printable(Lowercase(Trimmed(line.substr(1, line.size() - 2))));
             std::string squeezed;
             for (char c : name)
                 if (c != ' ' || (squeezed.size() && squeezed.back() != ' ')) squeezed += c;
@@ -359,8 +346,8 @@ GridReadResult ParseStudyGrid(std::string_view path, std::string_view content) {
             error(lineNumber, "expected key = value");
             continue;
         }
-        const std::string key = Printable(Lower(Trim(line.substr(0, equals))));
-        const std::string_view value = Trim(line.substr(equals + 1));
+        const std::string key = Printable(Lowercase(Trimmed(line.substr(0, equals))));
+        const std::string_view value = Trimmed(line.substr(equals + 1));
         if (!inSection) {
             if (seenSections.empty()) error(lineNumber, "'" + key + "' stands before any section");
             continue;  // inside an unknown section: its heading was reported

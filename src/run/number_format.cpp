@@ -152,4 +152,11 @@ std::string FormatBound(double x) {
     return FormatFixed(x, 3, 2);
 }
 
+std::string ShortestRoundTrip(double x) {
+    char buffer[64];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, x);
+    (void)ec;  // 64 characters hold any double
+    return std::string(buffer, end);
+}
+
 }  // namespace velmor

@@ -24,4 +24,8 @@ std::string FormatGeneral(double x);
 // The text of a minimum or maximum bound field: FormatFixed(x, 3, 2).
 std::string FormatBound(double x);
 
+// The shortest decimal text that reads back as exactly x ("0.05", "1e-07"),
+// for files that programs read: every bit of the double survives.
+std::string ShortestRoundTrip(double x);
+
 }  // namespace velmor
