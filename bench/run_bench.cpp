@@ -32,7 +32,8 @@ void BM_DefaultRunFakeAgainstHeadless(benchmark::State& state) {
         const auto t1 = Clock::now();
         const velmor::batch::StudyOutcome outcome = velmor::batch::RunStudy(defaultStudy);
         const auto t2 = Clock::now();
-        if (!outcome.ok() || outcome.samples != 10000 || outcome.rejections != rejections) {
+        if (!outcome.ok() || outcome.result.completed != 10000 ||
+            outcome.result.rejections != rejections) {
             state.SkipWithError("the two runs differ");
             break;
         }

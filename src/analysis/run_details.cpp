@@ -64,13 +64,6 @@ GroupSizes SizesOf(const RunSettings& settings) {
     return {settings.groups[0].txtNsize, settings.groups[1].txtNsize, settings.groups[2].txtNsize};
 }
 
-std::string Shortest(double value) {
-    char buffer[64];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    (void)ec;
-    return std::string(buffer, end);
-}
-
 // The verdict of the point estimate by one band, judged exactly as the main
 // window's verdict judges it.
 std::string PointVerdict(const MonteCarloError& e, double alpha, const RobustnessBand& band) {
@@ -86,14 +79,13 @@ std::string PointVerdict(const MonteCarloError& e, double alpha, const Robustnes
 // The means of means and their standard errors, as the main window shows them.
 std::vector<MeansRow> MeansRowsOf(const RunState& state) {
     std::vector<MeansRow> rows;
-    const RunTallies& t = state.tallies;
-    if (t.completedReplications < 1) return rows;
-    const long double n = static_cast<long double>(t.completedReplications);
+    const RunResult& result = state.result;
+    if (result.completed < 1) return rows;
     for (int g = 0; g < kGroups; ++g) {
         MeansRow row;
         row.group = g + 1;
-        row.meanOfMeans = static_cast<double>(static_cast<long double>(t.sumOfMeans[g]) / n);
-        row.seOfMeans = t.seOfMeans[g];
+        row.meanOfMeans = result.meanOfMeans[g];
+        row.seOfMeans = result.seOfMeans[g];
         row.theory = NormalMeanDistribution(state.settings.groups[g]);
         rows.push_back(row);
     }
@@ -116,7 +108,8 @@ void AddTheoryLine(std::vector<std::string>& lines, const NormalTheoryPower& the
                         ". The Monte Carlo result is the answer here.");
         return;
     }
-    const std::string df = "df " + Shortest(theory.df1) + " and " + Shortest(theory.df2);
+    const std::string df =
+        "df " + ShortestRoundTrip(theory.df1) + " and " + ShortestRoundTrip(theory.df2);
     std::string line =
         nullIsTrue ? "Normal theory: the F test rejects at exactly alpha, " + Fixed(theory.power)
                    : "Normal-theory power: " + Fixed(theory.power) + " (noncentral F, lambda " +
@@ -371,15 +364,15 @@ std::string DetailsText(const RunDetails& details) {
 SummaryColumns SummaryColumnsOf(const RunDetails& details) {
     SummaryColumns c;
     if (details.error && details.kind != DetailsKind::SingleReplication) {
-        c.mcSe = Shortest(details.error->standardError);
-        c.ciLow = Shortest(details.error->interval.low);
-        c.ciHigh = Shortest(details.error->interval.high);
+        c.mcSe = ShortestRoundTrip(details.error->standardError);
+        c.ciLow = ShortestRoundTrip(details.error->interval.low);
+        c.ciHigh = ShortestRoundTrip(details.error->interval.high);
     }
     if (details.kind == DetailsKind::Robustness && details.bands.size() == 2)
         c.bandReading =
             "Bradley " + details.bands[0].code + "; Robey & Barcikowski " + details.bands[1].code;
     if (details.theory.available && details.kind != DetailsKind::NoResult)
-        c.normalTheoryPower = Shortest(details.theory.power);
+        c.normalTheoryPower = ShortestRoundTrip(details.theory.power);
     return c;
 }
 

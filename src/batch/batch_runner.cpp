@@ -1,6 +1,7 @@
 #include "batch/batch_runner.hpp"
 
 #include "batch/headless_platform.hpp"
+#include "batch/plain_text.hpp"
 #include "output/data_files.hpp"
 #include "output/line_sink.hpp"
 #include "output/report_writer.hpp"
@@ -10,12 +11,6 @@
 namespace velmor::batch {
 
 namespace {
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
 
 // Types a study's values into the window as a user would, in an order that
 // lets the coupling rules see the final mean and SD.
@@ -32,9 +27,9 @@ void TypeStudy(const Study& study, Program& program) {
         type(section, "n", controls.txtNsize);
         type(section, "reliability", controls.txtReliability);
         if (const StudyValue* v = Study::find(section, "integer"))
-            controls.chkInteger.setChecked(Lower(v->text) == "yes");
+            controls.chkInteger.setChecked(Lowercase(v->text) == "yes");
         const StudyValue* distribution = Study::find(section, "distribution");
-        if (distribution && Lower(distribution->text) == "uniform") {
+        if (distribution && Lowercase(distribution->text) == "uniform") {
             controls.rdoUniform.setChecked(true);
             continue;
         }
@@ -59,15 +54,8 @@ void TypeStudy(const Study& study, Program& program) {
     type(study.run, "samples", w.monteCarlo.txtiterations);
     type(study.run, "means_to_keep", w.sampling.txtmeanstokeep);
     if (const StudyValue* bounds = Study::find(study.run, "bounds"))
-        (Lower(bounds->text) == "winsorized" ? w.menu.Winsorized1 : w.menu.Resampled1).trigger();
-}
-
-std::string VerdictKind(const RunState& state) {
-    if (state.settings.txtiterations == 1) return "NONE";
-    const std::string& first = state.resultLines[0];
-    for (const char* kind : {"CAUTION", "ROBUST", "INFLATED", "CONSERVATIVE"})
-        if (first.find(kind) != std::string::npos) return kind;
-    return "POWER";
+        (Lowercase(bounds->text) == "winsorized" ? w.menu.Winsorized1 : w.menu.Resampled1)
+            .trigger();
 }
 
 // The diagnostics of the F probability, kept as the study's messages; with
@@ -168,19 +156,9 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
     WriteMeansFile(means, state);
     outcome.meansFile = means.text();
 
-    const RunTallies& t = state.tallies;
     outcome.seed = state.seedText;
-    outcome.samples = t.completedReplications;
-    outcome.rejections = t.rejections;
-    outcome.proportion = t.rejectionProportion;
-    outcome.verdict = outcome.searched ? "POWER" : VerdictKind(state);
-    for (int g = 0; g < 3; ++g) {
-        outcome.means[g] = t.completedReplications > 0
-                               ? t.sumOfMeans[g] / static_cast<double>(t.completedReplications)
-                               : 0.0;
-        outcome.standardErrors[g] = t.seOfMeans[g];
-        outcome.sizes[g] = state.settings.groups[g].txtNsize;
-    }
+    outcome.result = state.result;
+    for (int g = 0; g < 3; ++g) outcome.sizes[g] = state.settings.groups[g].txtNsize;
     outcome.details =
         SummaryColumnsOf(outcome.searched ? DescribeSearch(state, program.run().lastOutcome(),
                                                            program.search().trialLog())

@@ -45,12 +45,7 @@ struct StudyOutcome {
     std::string meansFile;  // the means file text (with results)
     bool searched = false;
     std::string seed;
-    std::int64_t samples = 0;  // completed replications of the last run
-    std::int64_t rejections = 0;
-    double proportion = 0.0;
-    std::string verdict;  // ROBUST, INFLATED, CONSERVATIVE, POWER, CAUTION, or NONE for one sample
-    std::array<double, 3> means{};
-    std::array<double, 3> standardErrors{};
+    RunResult result;  // of the last run: the study's run, or the search's last trial
     std::array<std::int32_t, 3> sizes{};
     // Monte Carlo error, band reading and normal-theory power (when ok).
     SummaryColumns details;

@@ -1,19 +1,11 @@
 #include "batch/summary.hpp"
 
-#include <charconv>
-
 #include "batch/csv.hpp"
+#include "run/number_format.hpp"
 
 namespace velmor::batch {
 
 namespace {
-
-std::string Shortest(double value) {
-    char buffer[64];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    (void)ec;
-    return std::string(buffer, end);
-}
 
 // A cell of a result that only a study with results has.
 template <class F>
@@ -33,41 +25,44 @@ const ResultColumn kResultColumns[] = {
     {"seed", [](const StudyOutcome& o) { return WithResults(o, [](auto& r) { return r.seed; }); }},
     {"samples",
      [](const StudyOutcome& o) {
-         return WithResults(o, [](auto& r) { return std::to_string(r.samples); });
+         return WithResults(o, [](auto& r) { return std::to_string(r.result.completed); });
      }},
     {"rejections",
      [](const StudyOutcome& o) {
-         return WithResults(o, [](auto& r) { return std::to_string(r.rejections); });
+         return WithResults(o, [](auto& r) { return std::to_string(r.result.rejections); });
      }},
     {"proportion",
      [](const StudyOutcome& o) {
-         return WithResults(o, [](auto& r) { return Shortest(r.proportion); });
+         return WithResults(o, [](auto& r) { return ShortestRoundTrip(r.result.proportion); });
      }},
     {"verdict",
-     [](const StudyOutcome& o) { return WithResults(o, [](auto& r) { return r.verdict; }); }},
+     [](const StudyOutcome& o) {
+         return WithResults(o,
+                            [](auto& r) { return std::string(VerdictKeyword(r.result.verdict)); });
+     }},
     {"mean1",
      [](const StudyOutcome& o) {
-         return WithResults(o, [](auto& r) { return Shortest(r.means[0]); });
+         return WithResults(o, [](auto& r) { return ShortestRoundTrip(r.result.meanOfMeans[0]); });
      }},
     {"mean2",
      [](const StudyOutcome& o) {
-         return WithResults(o, [](auto& r) { return Shortest(r.means[1]); });
+         return WithResults(o, [](auto& r) { return ShortestRoundTrip(r.result.meanOfMeans[1]); });
      }},
     {"mean3",
      [](const StudyOutcome& o) {
-         return WithResults(o, [](auto& r) { return Shortest(r.means[2]); });
+         return WithResults(o, [](auto& r) { return ShortestRoundTrip(r.result.meanOfMeans[2]); });
      }},
     {"se1",
      [](const StudyOutcome& o) {
-         return WithResults(o, [](auto& r) { return Shortest(r.standardErrors[0]); });
+         return WithResults(o, [](auto& r) { return ShortestRoundTrip(r.result.seOfMeans[0]); });
      }},
     {"se2",
      [](const StudyOutcome& o) {
-         return WithResults(o, [](auto& r) { return Shortest(r.standardErrors[1]); });
+         return WithResults(o, [](auto& r) { return ShortestRoundTrip(r.result.seOfMeans[1]); });
      }},
     {"se3",
      [](const StudyOutcome& o) {
-         return WithResults(o, [](auto& r) { return Shortest(r.standardErrors[2]); });
+         return WithResults(o, [](auto& r) { return ShortestRoundTrip(r.result.seOfMeans[2]); });
      }},
     {"n1",
      [](const StudyOutcome& o) {

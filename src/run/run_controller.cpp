@@ -56,6 +56,7 @@ RunController::RunController(ui::WindowSet& windows, ui::Platform& platform, Run
 void RunController::btnRunClick() {
     abandoned_ = false;
     outcome_ = Outcome::SettingsFailed;
+    state_.result = RunResult{};  // refused, until the run gets further
     try {
         ClearFloatingPointFaults();
         resetForRun();
@@ -78,6 +79,7 @@ void RunController::btnRunClick() {
 void RunController::recoverFromFailure() {
     abandoned_ = true;
     outcome_ = Outcome::Abandoned;
+    state_.result.end = RunEnd::Fault;
     ClearFloatingPointFaults();
     state_.flags.searchActive = false;
     state_.flags.stopRequested = false;
@@ -92,6 +94,7 @@ void RunController::abandon(const std::string& message) {
     // The command ends here; what it computed so far is not a result.
     abandoned_ = true;
     outcome_ = Outcome::Abandoned;
+    state_.result.end = RunEnd::Fault;
     ClearFloatingPointFaults();
     platform_.showPlainMessage(message);
 }
@@ -327,6 +330,7 @@ void RunController::noVarianceStop() {
     state_.resultLines[3] = " maximum scores, and/or (3) very small population STANDARD DEVIATION.";
     state_.flags.noVariance = true;
     outcome_ = Outcome::NoVariance;
+    state_.result.end = RunEnd::NoVariance;
     ui::Control& infoMemo = windows_.runBox.Memo1;
     infoMemo.setText("");
     infoMemo.setText(state_.joinedResultLines());
@@ -339,11 +343,16 @@ void RunController::endOfRun(std::uint64_t completed) {
     const bool search = state_.flags.searchActive;
     t.completedReplications = static_cast<std::int64_t>(completed);
     outcome_ = completed == 0 ? Outcome::NothingCompleted : Outcome::Completed;
+    RunResult& result = state_.result;
+    result.end = state_.flags.stopRequested ? RunEnd::Stopped : RunEnd::Finished;
+    result.completed = t.completedReplications;
+    result.rejections = t.rejections;
 
     if (completed > 0) {
         // Extended for the arithmetic, one rounding at each store.
         const long double n = static_cast<long double>(completed);
         t.rejectionProportion = static_cast<double>(static_cast<long double>(t.rejections) / n);
+        result.proportion = t.rejectionProportion;
         const ReplicationResult& r = replicator_.result();
         for (int g = 1; g <= kGroups; ++g) {
             const int k = g - 1;
@@ -360,9 +369,12 @@ void RunController::endOfRun(std::uint64_t completed) {
                 fields.seLabel.setText("Actual Std Dev of Group " + std::to_string(g) + ":");
                 t.seOfMeans[k] = r.groupSD[k];
             }
-            const double meanOfMeans =
+            result.meanOfMeans[k] =
                 static_cast<double>(static_cast<long double>(t.sumOfMeans[k]) / n);
-            fields.txtActualM.setText(FormatFixed(meanOfMeans, 6, 3));
+            result.seOfMeans[k] = t.seOfMeans[k];
+            result.meanReliability[k] =
+                static_cast<double>(static_cast<long double>(t.sumOfReliabilities[k]) / n);
+            fields.txtActualM.setText(FormatFixed(result.meanOfMeans[k], 6, 3));
             fields.txtSEmean.setText(FormatFixed(t.seOfMeans[k], 6, 4));
         }
         char buffer[32];
@@ -408,6 +420,8 @@ void RunController::endOfRun(std::uint64_t completed) {
         ShowSingleReplication(state_, windows_);
     else if (!search)
         ShowVerdict(state_, windows_);
+    else
+        result.verdict = Verdict::Power;  // a search's trials measure power and write no verdict
 }
 
 void RunController::restore() {

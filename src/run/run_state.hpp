@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "run/run_result.hpp"
 #include "run/run_settings.hpp"
 
 namespace velmor {
@@ -59,6 +60,7 @@ struct RunState {
     RunTallies tallies;
     RunFlags flags;
     RunProgress progress;
+    RunResult result;  // the last run's answer, set when it ends
     std::array<std::string, kResultLines> resultLines;
     std::string seedText;      // decimal text of the seed in effect, for the report banner
     double singleRunF = 0.0;   // F ratio of a one-replication run

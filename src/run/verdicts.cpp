@@ -71,6 +71,9 @@ void ComposeVerdictLines(RunState& state) {
     const std::string r = Count(t.rejections);
     const std::string n = Count(t.completedReplications);
     auto& lines = state.resultLines;
+    // Means that differ make a power run, whatever lines it writes.
+    Verdict& verdict = state.result.verdict;
+    verdict = Verdict::Power;
     state.clearResultLines();
     auto compare = [&](int percent) {
         return CompareProportionWithAlphaMultiple(t.rejections, t.completedReplications, a, percent);
@@ -81,6 +84,7 @@ void ComposeVerdictLines(RunState& state) {
     if (state.flags.nullIsTrue) {
         const std::string c = r + "/" + n + "=" + FormatFixed(p, 6, 4);
         if (compare(110) == Comparison::Above) {
+            verdict = Verdict::Inflated;
             lines[0] = "Given these conditions, actual alpha (" + c +
                        ") is INFLATED (using the fairly stringent criterion of Bradley, 1978) because it is over " +
                        FormatGeneral(1.1 * a);
@@ -92,6 +96,7 @@ void ComposeVerdictLines(RunState& state) {
                                  " and therefore not within 25% of nominal alpha, which is the intermediate "
                                  "criterion of Robey & Barcikowski (1992).";
         } else if (compare(90) == Comparison::Below) {
+            verdict = Verdict::Conservative;
             lines[0] = "Given these conditions, actual alpha (" + c +
                        ") is CONSERVATIVE (using the fairly stringent criterion of Bradley, 1978) because it is "
                        "less than " +
@@ -103,6 +108,7 @@ void ComposeVerdictLines(RunState& state) {
                                  "criterion of Robey & Barcikowski (1992)."
                            : kWithin25;
         } else {
+            verdict = Verdict::Robust;
             lines[0] = "Given these population conditions, the test appears to be ROBUST because actual alpha (" + c +
                        ") falls within a fairly stringent 10% of ";
             lines[1] = "the desired nominal alpha (that is, between " + FormatFixed(0.9 * a, 6, 4) + " and " +
@@ -129,6 +135,7 @@ void ComposeVerdictLines(RunState& state) {
     bool caution = false;
     for (const GroupSettings& g : s.groups) caution = caution || IsCautionary(g);
     if (caution) {
+        verdict = Verdict::Caution;
         state.clearResultLines();
         lines[0] = "Interpret the results above with CAUTION! ";
         lines[1] = "Because you have different Minimum and/or Maximum scores, ";

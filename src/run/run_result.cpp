@@ -1,0 +1,23 @@
+#include "run/run_result.hpp"
+
+namespace velmor {
+
+const char* VerdictKeyword(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::None:
+            return "NONE";
+        case Verdict::Robust:
+            return "ROBUST";
+        case Verdict::Inflated:
+            return "INFLATED";
+        case Verdict::Conservative:
+            return "CONSERVATIVE";
+        case Verdict::Power:
+            return "POWER";
+        case Verdict::Caution:
+            return "CAUTION";
+    }
+    return "NONE";
+}
+
+}  // namespace velmor
