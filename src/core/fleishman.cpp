@@ -137,8 +137,11 @@ BranchProfile ProfileBranch(long double skewness) {
 }
 
 // The greatest kurtosis on the side d >= d* that is reached continuously from
-// d*: the branch is followed up the grid while it exists.
-long double GreatestOnRightSide(const BranchProfile& profile, long double skewness) {
+// d*, and where: the branch is followed up the grid while it exists.
+struct Greatest {
+    long double d, kurtosis;
+};
+Greatest GreatestOnRightSide(const BranchProfile& profile, long double skewness) {
     long double greatest = profile.kLeast;
     int at = -1;
     for (int i = profile.least + 1; i < kDSteps && !std::isnan(profile.kurtosis[i]); ++i) {
@@ -147,7 +150,7 @@ long double GreatestOnRightSide(const BranchProfile& profile, long double skewne
             at = i;
         }
     }
-    if (at < 0) return greatest;
+    if (at < 0) return {profile.dLeast, greatest};
     const auto objective = [&](long double d) {
         const long double k = BranchKurtosis(d, skewness);
         return std::isnan(k) ? std::numeric_limits<long double>::infinity() : -k;
@@ -155,7 +158,8 @@ long double GreatestOnRightSide(const BranchProfile& profile, long double skewne
     std::uintmax_t iterations = kMaxIterations;
     const auto maximum = boost::math::tools::brent_find_minima(objective, GridD(at - 1),
                                                                GridD(at + 1), 60, iterations);
-    return std::max(greatest, -maximum.second);
+    if (-maximum.second > greatest) return {maximum.first, -maximum.second};
+    return {GridD(at), greatest};
 }
 
 // A 3 x 3 linear solve by Gaussian elimination with partial pivoting; false
@@ -245,7 +249,7 @@ FleishmanKurtosisRange FleishmanKurtosisRangeAt(double skewness) {
     const BranchProfile profile = ProfileBranch(size);
     if (profile.least < 0) return {false, std::nan(""), std::nan("")};
     return {true, static_cast<double>(profile.kLeast),
-            static_cast<double>(GreatestOnRightSide(profile, size))};
+            static_cast<double>(GreatestOnRightSide(profile, size).kurtosis)};
 }
 
 double FleishmanGreatestSkewness() {
@@ -289,15 +293,23 @@ std::optional<FleishmanCoefficients> SolveFleishman(double skewness, double kurt
 
     // The root of K(d) = kurtosis on the side d >= d*: the first grid cell
     // above d* where K reaches the target, then the TOMS 748 bracketing
-    // solver inside it. At the bound itself (target within rounding of the
-    // least kurtosis) d* is the answer.
+    // solver inside it. The greatest kurtosis may lie between grid points
+    // (above every grid value), so its refined place closes the scan. At the
+    // bound itself (target within rounding of the least kurtosis) d* is the
+    // answer.
+    const Greatest greatest = GreatestOnRightSide(profile, size);
+    if (target > greatest.kurtosis) return std::nullopt;
     long double d = profile.dLeast;
     if (profile.kLeast < target) {
         long double lower = profile.dLeast, fLower = profile.kLeast - target;
         bool found = false;
-        for (int i = profile.least + 1; i < kDSteps && !std::isnan(profile.kurtosis[i]); ++i) {
-            if (GridD(i) <= lower) continue;
-            const long double fUpper = profile.kurtosis[i] - target;
+        for (int i = profile.least + 1; i <= kDSteps && lower < greatest.d; ++i) {
+            const bool last = i == kDSteps || GridD(i) >= greatest.d;
+            const long double upper = last ? greatest.d : GridD(i);
+            const long double kUpper = last ? greatest.kurtosis : profile.kurtosis[i];
+            if (upper <= lower) continue;
+            if (std::isnan(kUpper)) break;
+            const long double fUpper = kUpper - target;
             if (fUpper >= 0.0L) {
                 std::uintmax_t iterations = kMaxIterations;
                 const auto bracket = boost::math::tools::toms748_solve(
@@ -308,13 +320,13 @@ std::optional<FleishmanCoefficients> SolveFleishman(double skewness, double kurt
                         return std::isnan(k) ? std::numeric_limits<long double>::infinity()
                                              : k - target;
                     },
-                    lower, GridD(i), fLower, fUpper,
+                    lower, upper, fLower, fUpper,
                     boost::math::tools::eps_tolerance<long double>(60), iterations);
                 d = (bracket.first + bracket.second) / 2.0L;
                 found = true;
                 break;
             }
-            lower = GridD(i);
+            lower = upper;
             fLower = fUpper;
         }
         if (!found) return std::nullopt;

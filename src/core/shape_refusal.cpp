@@ -79,6 +79,13 @@ std::optional<std::string> GAndHRefusal(const PopulationShape& s) {
         return "The g-and-h shape needs h below 0.25, so that its kurtosis exists (h is " +
                Shortest(s.h) + ").";
     }
+    // For a g this small the closed-form moments cancel to nothing (their
+    // alternating sums lose the digits of g^(n - 2)); below 1e-4 in size
+    // they would be wrong, and g = 0 is then what the user means.
+    if (s.g != 0.0 && std::fabs(s.g) < 1e-4) {
+        return "The g-and-h shape needs g of 0 or at least 0.0001 in size (g is " + Shortest(s.g) +
+               ").";
+    }
     const GAndHMoments m = GAndHMomentsOf(s.g, s.h);
     if (!std::isfinite(m.mean) || !std::isfinite(m.sd) || !(m.sd > 0.0) ||
         !std::isfinite(m.skewness) || !std::isfinite(m.kurtosis)) {
@@ -92,6 +99,11 @@ std::optional<std::string> LognormalRefusal(const PopulationShape& s) {
     if (auto m = NotFinite(s.family, "sigma", s.sigma)) return m;
     if (!(s.sigma > 0.0)) {
         return "The lognormal shape needs sigma above 0 (sigma is " + Shortest(s.sigma) + ").";
+    }
+    // The standardising SD is sqrt(expm1(sigma^2)), which must not underflow.
+    if (s.sigma < 1e-100) {
+        return "The lognormal shape needs sigma of at least 1e-100 (sigma is " + Shortest(s.sigma) +
+               ").";
     }
     // Its excess kurtosis grows as exp(4 sigma^2): beyond sigma of about 13.3
     // it is no longer a double (Boost.Math reports the overflow).
@@ -115,6 +127,10 @@ std::optional<std::string> DfRefusal(const PopulationShape& s) {
         }
     } else if (!(s.df > 0.0)) {
         return "The chi-square shape needs df above 0 (df is " + Shortest(s.df) + ").";
+    } else if (s.df > 1e10) {
+        // A score is (quantile - df) / sqrt(2 df); the quantile's rounding
+        // costs about sqrt(df / 2) units of the last place, 1e-11 at 1e10.
+        return "The chi-square shape needs df of at most 1e10 (df is " + Shortest(s.df) + ").";
     } else if (!std::isfinite(12.0 / s.df)) {  // its excess kurtosis
         return "The chi-square shape's moments are too large to compute for df " + Shortest(s.df) +
                ".";

@@ -29,6 +29,9 @@ TEST(GAndH, ClosedFormMomentsAgreeWithQuadrature) {
          47.7557456811919},
         {1e-3, 0.1, 0.0005856071367739137, 1.1821781592165619, 0.005157766721548243,
          2.50830934840123},
+        // The smallest g accepted (below it the alternating sums cancel).
+        {1e-4, 0.1, 5.8560697573256234e-05, 1.1821770227335902, 0.0005157761492288697,
+         2.508243644942115},
     };
     const auto near = [](double actual, double expected) {
         return std::fabs(actual - expected) <= std::max(1e-12, 1e-9 * std::fabs(expected));
