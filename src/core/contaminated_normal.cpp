@@ -5,10 +5,12 @@
 #include <boost/math/tools/roots.hpp>
 #include <cstdint>
 
+#include "core/shape_policy.hpp"
+
 namespace velmor {
 
 double ContaminatedQuantile(double proportion, double sdRatio, double u) {
-    const boost::math::normal standard;
+    const boost::math::normal_distribution<double, ScorePolicy> standard;
     // Solve in the tail that u is in, through the complement above the median:
     // 1 - u is exact there, while the CDF near 1 would have lost the digits
     // that decide the root.

@@ -9,6 +9,7 @@
 
 #include "core/contaminated_normal.hpp"
 #include "core/g_and_h.hpp"
+#include "core/shape_policy.hpp"
 #include "core/shape_refusal.hpp"
 
 namespace velmor {
@@ -97,13 +98,21 @@ double ShapeTransform::operator()(double deviate) const {
             return std::expm1(shape_.sigma * deviate - lognormalShift_) / lognormalScale_;
         }
         case ShapeFamily::Exponential:  // u is uniform in (0, 1)
-            return (boost::math::quantile(boost::math::exponential(1.0), deviate) - centre_) /
+            return (boost::math::quantile(
+                        boost::math::exponential_distribution<double, ScorePolicy>(1.0), deviate) -
+                    centre_) /
                    spread_;
         case ShapeFamily::ChiSquare:  // u is uniform in (0, 1)
-            return (boost::math::quantile(boost::math::chi_squared(shape_.df), deviate) - centre_) /
+            return (boost::math::quantile(
+                        boost::math::chi_squared_distribution<double, ScorePolicy>(shape_.df),
+                        deviate) -
+                    centre_) /
                    spread_;
         case ShapeFamily::StudentT:  // u is uniform in (0, 1)
-            return boost::math::quantile(boost::math::students_t(shape_.df), deviate) / spread_;
+            return boost::math::quantile(
+                       boost::math::students_t_distribution<double, ScorePolicy>(shape_.df),
+                       deviate) /
+                   spread_;
         case ShapeFamily::Contaminated:  // u is uniform in (0, 1)
             return ContaminatedQuantile(shape_.proportion, shape_.sdRatio, deviate) / spread_;
     }
