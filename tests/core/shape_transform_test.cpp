@@ -9,7 +9,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "core/fp_faults.hpp"
 #include "core/moment_accumulator.hpp"
+#include "core/random.hpp"
 #include "support/test_stream.hpp"
 
 namespace velmor {
@@ -172,6 +174,38 @@ TEST(ShapeTransform, MonteCarloMomentsMeetTheTargets) {
         EXPECT_NEAR(achieved.sd(), 1.0, 0.01) << name;
         EXPECT_NEAR(achieved.skewness(), transform.skewness(), 0.1) << name;
         EXPECT_NEAR(achieved.kurtosis(), transform.kurtosis(), 0.5) << name;
+    }
+}
+
+// A run treats a floating-point overflow, division by zero or invalid
+// operation as an error, so no draw of an accepted shape may raise one: not
+// at ordinary deviates, not at extreme ones: the program's smallest and
+// largest uniforms, the largest double below 1, and a normal deviate of 8.5
+// in size.
+TEST(ShapeTransform, DrawsRaiseNoFloatingPointFault) {
+    const PopulationShape shapes[] = {
+        PopulationShape::Fleishman(3.0, 14.0),  PopulationShape::GAndH(-0.8, 0.2),
+        PopulationShape::GAndH(0.0, 0.1),       PopulationShape::Lognormal(2.0),
+        PopulationShape::Exponential(),         PopulationShape::ChiSquare(0.5),
+        PopulationShape::ChiSquare(1e10),       PopulationShape::StudentT(4.5),
+        PopulationShape::Contaminated(0.2, 10), PopulationShape::Contaminated(1.0, 0.1),
+    };
+    const double extremeUniforms[] = {RandomGenerators::ScaleShuffleOutput(1), 0x1.0p-54, 0.5,
+                                      RandomGenerators::ScaleShuffleOutput(2147483562),
+                                      1.0 - 0x1.0p-53};
+    const double extremeNormals[] = {-8.5, 0.0, 8.5, 1.0, -1.0};
+    for (const PopulationShape& shape : shapes) {
+        const ShapeTransform transform(shape);
+        const bool uniform = transform.input() == ShapeInput::Uniform;
+        ClearFloatingPointFaults();
+        double sum = 0.0;
+        velmor::testing::TestStream stream;
+        for (int i = 0; i < 20000; ++i)
+            sum += transform(uniform ? stream.Uniform() : stream.Normal());
+        for (int i = 0; i < 5; ++i)
+            sum += transform(uniform ? extremeUniforms[i] : extremeNormals[i]);
+        EXPECT_NO_THROW(RaiseFloatingPointFaults()) << ShapeName(shape.family);
+        EXPECT_TRUE(std::isfinite(sum)) << ShapeName(shape.family);
     }
 }
 
