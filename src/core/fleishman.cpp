@@ -1,5 +1,6 @@
 #include "core/fleishman.hpp"
 
+#include <algorithm>
 #include <array>
 #include <boost/math/tools/minima.hpp>
 #include <boost/math/tools/roots.hpp>
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <limits>
 #include <numbers>
+#include <utility>
 
 namespace velmor {
 

@@ -8,6 +8,10 @@
 // Which deviate each shape takes (ShapeInput, core/population_shape.hpp):
 //   a standard normal z:   fleishman, g-and-h, lognormal (functions of a normal);
 //   a uniform u in (0, 1): exponential, chi-square, t, contaminated (quantiles).
+// Every shape takes exactly one deviate per score and draws nothing of its
+// own: the contaminated normal, too, goes through its mixture's quantile
+// rather than drawing a component and then a normal, so a shape consumes the
+// deviates a normal or a uniform group would, in the same order.
 
 #include "core/fleishman.hpp"
 #include "core/population_shape.hpp"
