@@ -29,8 +29,8 @@ inline constexpr std::int32_t kDefaultSeedWord = -1432449975;
 inline ReplicationSettings EqualNormalGroups(int n) {
     ReplicationSettings settings;
     for (GroupSettings& group : settings.groups) {
-        group.rdoNormal = true;
-        group.txtNsize = n;
+        group.distribution = Distribution::Normal;
+        group.size = n;
     }
     settings.deviateRows = n;
     return settings;

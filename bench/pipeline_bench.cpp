@@ -155,7 +155,8 @@ std::int64_t RunStudy(Study study, bool pipelined, bool& wasPipelined, bool& fel
         case Study::Resampled:
             rig.setSizes("200");
             rig.set("txtiterations", "1000");
-            for (auto& group : rig.state.settings.groups) group.chkMin = group.chkMax = true;
+            for (auto& group : rig.state.settings.groups)
+                group.hasMinimum = group.hasMaximum = true;
             for (const char* min : {"txtMin1", "txtMin2", "txtMin3"}) rig.set(min, "-2.5");
             for (const char* max : {"txtMax1", "txtMax2", "txtMax3"}) rig.set(max, "2.5");
             break;

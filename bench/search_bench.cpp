@@ -32,7 +32,7 @@ void BM_MediumEffectSearch(benchmark::State& bench) {
         rig->search.GetPower801Click();
         trials = rig->search.trialsRun();
         replications = rig->search.replicationsRun();
-        size = rig->state.settings.groups[0].txtNsize;
+        size = rig->state.settings.groups[0].size;
         bench.PauseTiming();
         rig.reset();
         bench.ResumeTiming();

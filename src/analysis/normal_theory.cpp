@@ -29,11 +29,12 @@ constexpr double kLargestEvaluatedNoncentrality = 1e6;
 // Why one group's scores are not exactly normal, or an empty text.
 std::string GroupObstacle(const GroupSettings& g, int number) {
     const std::string group = "group " + std::to_string(number);
-    if (g.rdoUniform || !g.rdoNormal) return group + " is uniform";
-    if (g.chkMin && g.chkMax) return group + " has a minimum and a maximum possible score in force";
-    if (g.chkMin) return group + " has a minimum possible score in force";
-    if (g.chkMax) return group + " has a maximum possible score in force";
-    if (g.chkInteger) return group + " is rounded to whole numbers";
+    if (g.uniform() || g.uniform()) return group + " is uniform";
+    if (g.hasMinimum && g.hasMaximum)
+        return group + " has a minimum and a maximum possible score in force";
+    if (g.hasMinimum) return group + " has a minimum possible score in force";
+    if (g.hasMaximum) return group + " has a maximum possible score in force";
+    if (g.wholeNumbers) return group + " is rounded to whole numbers";
     return {};
 }
 
@@ -120,19 +121,19 @@ NormalTheoryPower NormalTheoryPowerAt(const ReplicationSettings& settings,
         return theory;
     }
     std::array<double, kGroups> means{};
-    for (int g = 0; g < kGroups; ++g) means[g] = settings.groups[g].txtmean;
-    return FTestPower(means, sizes, ObservedSD(settings.groups[0]), settings.txtalpha1);
+    for (int g = 0; g < kGroups; ++g) means[g] = settings.groups[g].mean;
+    return FTestPower(means, sizes, ObservedSD(settings.groups[0]), settings.alpha);
 }
 
 NormalTheoryPower NormalTheoryPowerOf(const ReplicationSettings& settings) {
     std::array<std::int32_t, kGroups> sizes{};
-    for (int g = 0; g < kGroups; ++g) sizes[g] = settings.groups[g].txtNsize;
+    for (int g = 0; g < kGroups; ++g) sizes[g] = settings.groups[g].size;
     return NormalTheoryPowerAt(settings, sizes);
 }
 
 std::optional<MeanDistribution> NormalMeanDistribution(const GroupSettings& group) {
-    if (!GroupObstacle(group, 1).empty() || group.txtNsize < 1) return std::nullopt;
-    return MeanDistribution{group.txtmean, ObservedSD(group) / std::sqrt(double(group.txtNsize))};
+    if (!GroupObstacle(group, 1).empty() || group.size < 1) return std::nullopt;
+    return MeanDistribution{group.mean, ObservedSD(group) / std::sqrt(double(group.size))};
 }
 
 }  // namespace velmor

@@ -109,7 +109,7 @@ MeansHistogram HistogramOfKeptMeans(const RunTallies& tallies, const RunSettings
             xMin = std::min(xMin, from);
             xMax = std::max(xMax, to);
         } else {
-            group.curveNote = settingsOfGroup.rdoUniform
+            group.curveNote = settingsOfGroup.uniform()
                                   ? "uniform scores: the mean is only near normal"
                                   : "bounded or rounded scores: no exact normal curve";
         }

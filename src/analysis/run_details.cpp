@@ -61,7 +61,7 @@ std::string Sizes(const GroupSizes& sizes) {
 }
 
 GroupSizes SizesOf(const RunSettings& settings) {
-    return {settings.groups[0].txtNsize, settings.groups[1].txtNsize, settings.groups[2].txtNsize};
+    return {settings.groups[0].size, settings.groups[1].size, settings.groups[2].size};
 }
 
 // The verdict of the point estimate by one band, judged exactly as the main
@@ -195,7 +195,7 @@ RunDetails DescribeRun(const RunState& state, RunController::Outcome outcome) {
     d.means = MeansRowsOf(state);
     d.histogram = HistogramOfKeptMeans(t, s);
     const bool nullIsTrue = state.flags.nullIsTrue;
-    const int decimals = nullIsTrue ? DecimalsForAlpha(s.txtalpha1) : 4;
+    const int decimals = nullIsTrue ? DecimalsForAlpha(s.alpha) : 4;
 
     auto& lines = d.lines;
     if (planned == 1) {
@@ -213,10 +213,10 @@ RunDetails DescribeRun(const RunState& state, RunController::Outcome outcome) {
     d.kind = nullIsTrue ? DetailsKind::Robustness : DetailsKind::Power;
     d.heading =
         nullIsTrue
-            ? "Robustness run: equal population means, nominal alpha " + FormatGeneral(s.txtalpha1)
-            : "Power run: population means " + FormatGeneral(s.groups[0].txtmean) + ", " +
-                  FormatGeneral(s.groups[1].txtmean) + ", " + FormatGeneral(s.groups[2].txtmean) +
-                  "; nominal alpha " + FormatGeneral(s.txtalpha1);
+            ? "Robustness run: equal population means, nominal alpha " + FormatGeneral(s.alpha)
+            : "Power run: population means " + FormatGeneral(s.groups[0].mean) + ", " +
+                  FormatGeneral(s.groups[1].mean) + ", " + FormatGeneral(s.groups[2].mean) +
+                  "; nominal alpha " + FormatGeneral(s.alpha);
     lines.push_back(d.heading);
     lines.push_back("Replications: " + Count(done) + " of " + Count(planned) + "; group sizes " +
                     Sizes(SizesOf(s)) + "; seed " + state.seedText);
@@ -229,16 +229,15 @@ RunDetails DescribeRun(const RunState& state, RunController::Outcome outcome) {
     const MonteCarloError& e = *d.error;
     if (nullIsTrue) {
         AddErrorLines(lines, e, "actual alpha", decimals);
-        for (const RobustnessBand& band :
-             {BradleyBand(s.txtalpha1), RobeyBarcikowskiBand(s.txtalpha1)}) {
+        for (const RobustnessBand& band : {BradleyBand(s.alpha), RobeyBarcikowskiBand(s.alpha)}) {
             d.bands.push_back(ReadAgainstBand(e, band, decimals));
             const bool bradley = band.lowerPercent == 90;
             lines.push_back(std::string(bradley ? "Bradley (1978), within 10%"
                                                 : "Robey & Barcikowski (1992), within 25%") +
-                            ": the estimate lies " + PointVerdict(e, s.txtalpha1, band) + "; " +
+                            ": the estimate lies " + PointVerdict(e, s.alpha, band) + "; " +
                             d.bands.back().words);
         }
-        d.picture = RobustnessPicture(e, s.txtalpha1);
+        d.picture = RobustnessPicture(e, s.alpha);
     } else {
         AddErrorLines(lines, e, "actual power", decimals);
         d.picture = PowerPicture(e, d.theory.power, d.theory.available);

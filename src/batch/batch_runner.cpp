@@ -158,7 +158,7 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
 
     outcome.seed = state.seedText;
     outcome.result = state.result;
-    for (int g = 0; g < 3; ++g) outcome.sizes[g] = state.settings.groups[g].txtNsize;
+    for (int g = 0; g < 3; ++g) outcome.sizes[g] = state.settings.groups[g].size;
     outcome.details =
         SummaryColumnsOf(outcome.searched ? DescribeSearch(state, program.run().lastOutcome(),
                                                            program.search().trialLog())

@@ -23,9 +23,9 @@ struct Case {
 }  // namespace
 
 GroupSpread ComputeGroupSpread(const GroupSettings& group) {
-    const Ext reliability = group.txtReliability;
+    const Ext reliability = group.reliability;
     GroupSpread spread;
-    spread.observedSD = Stored(group.txtsd / std::sqrt(reliability));
+    spread.observedSD = Stored(group.sd / std::sqrt(reliability));
     const Ext observedVariance = Ext(spread.observedSD) * spread.observedSD;
     spread.trueSD = Stored(std::sqrt(observedVariance * reliability));
     spread.errorSD = Stored(std::sqrt(observedVariance * (1.0L - reliability)));
@@ -33,45 +33,46 @@ GroupSpread ComputeGroupSpread(const GroupSettings& group) {
 }
 
 bool RedrawsCases(const GroupSettings& group, const BoundsHandling& bounds) {
-    return !group.rdoUniform && bounds.Resampled1 && (group.chkMin || group.chkMax);
+    return !group.uniform() && bounds == BoundsHandling::Resample &&
+           (group.hasMinimum || group.hasMaximum);
 }
 
 void FormGroupScores(const GroupSettings& group, const GroupSpread& spread,
                      const BoundsHandling& bounds, std::span<const double> deviateColumn,
                      const GroupScoreArrays& scores) {
-    const auto n = static_cast<std::size_t>(group.txtNsize);
-    const bool winsorize = !group.rdoUniform && !bounds.Resampled1 && bounds.Winsorized1;
-    const double lowest = group.txtMin;
-    const double highest = group.txtMax;
+    const auto n = static_cast<std::size_t>(group.size);
+    const bool winsorize = !group.uniform() && bounds == BoundsHandling::Winsorize;
+    const double lowest = group.minimum;
+    const double highest = group.maximum;
     // Case by case the scores are independent, so each step runs as its own
     // sweep over the group: the stores and reloads of the extended results
     // then overlap from case to case.
     const std::span<double> trueScores = scores.trueScores.first(n);
     const std::span<double> errors = scores.errorScores.first(n);
     const std::span<double> observed = scores.observedScores.first(n);
-    if (group.rdoUniform) {
-        const Ext uniformRange = Ext(group.txtMax) - group.txtMin;
+    if (group.uniform()) {
+        const Ext uniformRange = Ext(group.maximum) - group.minimum;
         for (std::size_t k = 0; k < n; ++k) {
             const double scaled = Stored(uniformRange * deviateColumn[k]);
             trueScores[k] = Stored(Ext(scaled) + lowest);
         }
     } else {
         for (std::size_t k = 0; k < n; ++k) {
-            trueScores[k] = Stored(Ext(deviateColumn[k]) * spread.trueSD + group.txtmean);
+            trueScores[k] = Stored(Ext(deviateColumn[k]) * spread.trueSD + group.mean);
         }
     }
     for (std::size_t k = 0; k < n; ++k) {
         errors[k] = Stored(Ext(errors[k]) * spread.errorSD);
         observed[k] = Stored(Ext(trueScores[k]) + errors[k]);
     }
-    if (winsorize && group.chkMin) {
+    if (winsorize && group.hasMinimum) {
         for (double& score : observed) score = score < lowest ? lowest : score;
     }
-    if (winsorize && group.chkMax) {
+    if (winsorize && group.hasMaximum) {
         for (double& score : observed) score = score > highest ? highest : score;
     }
     // Rounding comes after the bounds, so a bound that is not whole is rounded too.
-    if (group.chkInteger) {
+    if (group.wholeNumbers) {
         for (double& score : observed) score = RoundHalfEven(score);
     }
 }
@@ -82,10 +83,10 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
                                       RandomGenerators& generators, std::int32_t& deviateSeed,
                                       const GroupScoreArrays& scores,
                                       const std::function<bool()>& stopCheck) {
-    const int n = group.txtNsize;
-    const double mean = group.txtmean;
-    const double lowest = group.txtMin;
-    const double highest = group.txtMax;
+    const int n = group.size;
+    const double mean = group.mean;
+    const double lowest = group.minimum;
+    const double highest = group.maximum;
 
     // The error deviate is drawn even when errorSD is 0; its product with 0
     // is then a zero carrying the deviate's sign, which needs no logarithm.
@@ -126,7 +127,7 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
     // is redrawn and shrinks to about twice the last distance between
     // redraws, so narrow bounds waste few speculative deviates.
     auto outOfBounds = [&](double observed) {
-        return (group.chkMin && observed < lowest) || (group.chkMax && observed > highest);
+        return (group.hasMinimum && observed < lowest) || (group.hasMaximum && observed > highest);
     };
     int speculation = kFirstSpeculation;
     for (int k = 0; k < n;) {
@@ -167,14 +168,14 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
         std::int64_t redraws = 0;
         for (;;) {
             bool redrawn = false;
-            if (group.chkMin && c.observed < lowest) {
+            if (group.hasMinimum && c.observed < lowest) {
                 redraw(c);
                 redrawn = true;
                 if (++redraws % kRedrawsPerStopCheck == 0 && stopCheck && stopCheck()) {
                     return GenerationOutcome::Abandoned;
                 }
             }
-            if (group.chkMax && c.observed > highest) {
+            if (group.hasMaximum && c.observed > highest) {
                 redraw(c);
                 redrawn = true;
                 if (++redraws % kRedrawsPerStopCheck == 0 && stopCheck && stopCheck()) {
@@ -189,7 +190,7 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
         k = first + 1;
     }
     // Rounding comes after the bounds, so a bound that is not whole is rounded too.
-    if (group.chkInteger) {
+    if (group.wholeNumbers) {
         for (double& score : scores.observedScores.first(static_cast<std::size_t>(n))) {
             score = RoundHalfEven(score);
         }

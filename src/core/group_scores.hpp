@@ -23,14 +23,7 @@ struct GroupSpread {
 
 GroupSpread ComputeGroupSpread(const GroupSettings& group);
 
-// How normal scores outside the bounds in force are treated (menu check marks).
-// Resampling wins when both are set; nothing is done when neither is.
-struct BoundsHandling {
-    bool Resampled1 = true;
-    bool Winsorized1 = false;
-};
-
-// The three output arrays of a group; each holds at least txtNsize entries.
+// The three output arrays of a group; each holds at least size entries.
 struct GroupScoreArrays {
     std::span<double> trueScores;
     std::span<double> errorScores;
@@ -47,7 +40,7 @@ bool RedrawsCases(const GroupSettings& group, const BoundsHandling& bounds);
 // The scores of a group that redraws no case (RedrawsCases false), from its
 // deviate column and its raw error deviates, which wait in
 // scores.errorScores (one per case; with errorSD 0 only their signs count)
-// and are replaced by the scaled errors. Cases 1..txtNsize; draws nothing.
+// and are replaced by the scaled errors. Cases 1..size; draws nothing.
 void FormGroupScores(const GroupSettings& group, const GroupSpread& spread,
                      const BoundsHandling& bounds, std::span<const double> deviateColumn,
                      const GroupScoreArrays& scores);
@@ -56,8 +49,8 @@ void FormGroupScores(const GroupSettings& group, const GroupSpread& spread,
 // case; the check never draws, so streams of cases that finish are unchanged.
 inline constexpr std::int64_t kRedrawsPerStopCheck = 65536;
 
-// Fills cases 1..txtNsize of the three arrays in case order. A normal group
-// reads deviateColumn as standard normal deviates, a uniform group (rdoUniform)
+// Fills cases 1..size of the three arrays in case order. A normal group
+// reads deviateColumn as standard normal deviates, a uniform group
 // as uniform deviates; each case then draws its error from NormalDeviate, and a
 // resampled case draws whole fresh cases until it lies within the bounds.
 // Returns Abandoned (with the arrays partly filled) only when stopCheck, called

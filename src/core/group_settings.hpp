@@ -1,24 +1,43 @@
 #pragma once
-// The validated inputs one replication reads. Field names follow the window
-// controls they come from; the three groups are held as a small array.
+// The validated inputs one replication reads, in the domain's words; the
+// window's fields are mapped onto them by the settings step.
 
 #include <array>
 #include <cstdint>
 
 namespace velmor {
 
+// The population a group's true scores are drawn from. A new kind is a new
+// enumerator: every switch over it must then say how to draw and describe it.
+enum class Distribution { Normal, Uniform };
+
+// What is done to a normal score outside the bounds in force.
+enum class BoundsHandling {
+    Resample,   // redraw the case until it lies within the bounds
+    Winsorize,  // clamp it to the nearer bound
+    None,       // keep it as drawn
+};
+
+// The handling the Options menu's two check marks ask for: resampling wins
+// when both are set, and nothing is done when neither is.
+constexpr BoundsHandling BoundsHandlingOf(bool resampled, bool winsorized) {
+    if (resampled) return BoundsHandling::Resample;
+    return winsorized ? BoundsHandling::Winsorize : BoundsHandling::None;
+}
+
 struct GroupSettings {
-    double txtmean = 0.0;         // population mean of the true scores
-    double txtsd = 1.0;           // population SD of the true scores
-    std::int32_t txtNsize = 16;   // group size, 2..2000
-    double txtReliability = 1.0;  // 0.0001..1
-    bool rdoNormal = false;
-    bool rdoUniform = false;
-    bool chkInteger = false;
-    bool chkMin = false;  // a minimum possible score is in force
-    bool chkMax = false;  // a maximum possible score is in force
-    double txtMin = 0.0;
-    double txtMax = 0.0;
+    double mean = 0.0;         // population mean of the true scores
+    double sd = 1.0;           // population SD of the true scores
+    std::int32_t size = 16;    // group size, 2..2000
+    double reliability = 1.0;  // 0.0001..1
+    Distribution distribution = Distribution::Normal;
+    bool wholeNumbers = false;  // observed scores rounded to whole numbers
+    bool hasMinimum = false;    // a minimum possible score is in force
+    bool hasMaximum = false;    // a maximum possible score is in force
+    double minimum = 0.0;
+    double maximum = 0.0;
+
+    bool uniform() const { return distribution == Distribution::Uniform; }
 };
 
 inline constexpr int kGroups = 3;
@@ -26,9 +45,8 @@ inline constexpr int kMaxScores = 4000;  // capacity of every score array and de
 
 struct ReplicationSettings {
     std::array<GroupSettings, kGroups> groups{};
-    bool Resampled1 = true;   // redraw scores outside the bounds (wins over Winsorized1)
-    bool Winsorized1 = false; // clamp scores to the bounds
-    double txtalpha1 = 0.05;  // nominal alpha
+    BoundsHandling bounds = BoundsHandling::Resample;
+    double alpha = 0.05;            // nominal alpha
     std::int32_t deviateRows = 16;  // largest of the three group sizes
 };
 

@@ -61,7 +61,7 @@ Replicator::Replicator(RandomGenerators& generators, Console& console)
 bool Replicator::SizesFit(const ReplicationSettings& settings) {
     if (settings.deviateRows > kMaxScores) return false;
     for (const GroupSettings& group : settings.groups) {
-        if (group.txtNsize < 2 || group.txtNsize > settings.deviateRows) return false;
+        if (group.size < 2 || group.size > settings.deviateRows) return false;
     }
     return true;
 }
@@ -127,12 +127,12 @@ Replicator::Outcome Replicator::generate(const ReplicationSettings& settings,
     ArrayDraws<Generators> draws(*this, generators, deviateSeed);
     DrawDeviateMatrix(settings, draws);
 
-    const BoundsHandling bounds{settings.Resampled1, settings.Winsorized1};
+    const BoundsHandling bounds = settings.bounds;
     auto column = [&](int g) {
         return std::span<const double>(deviates_.data() + static_cast<std::size_t>(g) * kMaxScores,
                                        static_cast<std::size_t>(sizes_[g]));
     };
-    for (int g = 0; g < kGroups; ++g) sizes_[g] = settings.groups[g].txtNsize;
+    for (int g = 0; g < kGroups; ++g) sizes_[g] = settings.groups[g].size;
     if (!AnyGroupRedraws(settings)) {
         // Every case takes exactly one error deviate: all errors are drawn
         // first, group by group, and the scores formed from them.
@@ -180,15 +180,15 @@ Replicator::Outcome Replicator::generate(const ReplicationSettings& settings,
 void Replicator::TestReplication(const ReplicationSettings& settings, std::int64_t& rejections) {
     ReplicationResult& r = result_;
     const auto& groups = settings.groups;
-    r.totalN = groups[0].txtNsize + groups[1].txtNsize + groups[2].txtNsize;
-    r.grandMean = Stored((Ext(groups[0].txtNsize) * r.groupMean[0] +
-                          Ext(groups[1].txtNsize) * r.groupMean[1] +
-                          Ext(groups[2].txtNsize) * r.groupMean[2]) /
-                         r.totalN);
+    r.totalN = groups[0].size + groups[1].size + groups[2].size;
+    r.grandMean =
+        Stored((Ext(groups[0].size) * r.groupMean[0] + Ext(groups[1].size) * r.groupMean[1] +
+                Ext(groups[2].size) * r.groupMean[2]) /
+               r.totalN);
     double ssBetween = 0.0;
     for (int g = 0; g < kGroups; ++g) {
         const double d = Stored(Ext(r.groupMean[g]) - r.grandMean);
-        ssBetween = Stored(ssBetween + Ext(groups[g].txtNsize) * d * d);
+        ssBetween = Stored(ssBetween + Ext(groups[g].size) * d * d);
     }
     r.ssBetween = ssBetween;
     r.ssWithin = Stored(Ext(r.groupSS[0]) + r.groupSS[1] + r.groupSS[2]);
@@ -200,7 +200,7 @@ void Replicator::TestReplication(const ReplicationSettings& settings, std::int64
     r.fRatio = Stored(Ext(r.msBetween) / r.msWithin);
     r.pValue = FProbability(r.fRatio, r.dfBetween, r.dfWithin, console_, lnGamma_);
     // A probability exactly equal to alpha rejects.
-    if (r.pValue <= settings.txtalpha1) ++rejections;
+    if (r.pValue <= settings.alpha) ++rejections;
     RaiseFloatingPointFaults();
 }
 

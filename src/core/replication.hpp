@@ -73,7 +73,7 @@ class Replicator {
     static bool SizesFit(const ReplicationSettings& settings);
 
     // F test on the described groups (call only when noVariance is false);
-    // counts a rejection when the probability is at most txtalpha1. IoError
+    // counts a rejection when the probability is at most alpha. IoError
     // from the probability's diagnostics propagates.
     void TestReplication(const ReplicationSettings& settings, std::int64_t& rejections);
 

@@ -21,7 +21,7 @@ namespace velmor {
 // True when some group redraws cases that fall outside its bounds: then how
 // many deviates the replication draws depends on the scores themselves.
 inline bool AnyGroupRedraws(const ReplicationSettings& settings) {
-    const BoundsHandling bounds{settings.Resampled1, settings.Winsorized1};
+    const BoundsHandling bounds = settings.bounds;
     for (const GroupSettings& group : settings.groups) {
         if (RedrawsCases(group, bounds)) return true;
     }
@@ -54,14 +54,14 @@ void DrawDeviateMatrix(const ReplicationSettings& settings, Draws& draws) {
         pendingSkips += count;
     };
     for (int pass = 0; pass < 2; ++pass) {
-        for (const GroupSettings& group : settings.groups) skip(group.rdoUniform, rows);
+        for (const GroupSettings& group : settings.groups) skip(group.uniform(), rows);
     }
     // Third pass: rows beyond a group's own size are drawn but never read.
     for (int g = 0; g < kGroups; ++g) {
         const GroupSettings& group = settings.groups[g];
         if (pendingSkips > 0) flushSkips();
-        draws.FillColumn(g, group.rdoUniform, group.txtNsize);
-        skip(group.rdoUniform, rows - group.txtNsize);
+        draws.FillColumn(g, group.uniform(), group.size);
+        skip(group.uniform(), rows - group.size);
     }
     if (pendingSkips > 0) flushSkips();
 }
@@ -73,7 +73,7 @@ template <class Draws>
 void DrawGroupErrors(const ReplicationSettings& settings,
                      const std::array<GroupSpread, kGroups>& spreads, Draws& draws) {
     for (int g = 0; g < kGroups; ++g) {
-        draws.FillErrors(g, spreads[g].errorSD == 0.0, settings.groups[g].txtNsize);
+        draws.FillErrors(g, spreads[g].errorSD == 0.0, settings.groups[g].size);
     }
 }
 
@@ -82,7 +82,7 @@ void DrawGroupErrors(const ReplicationSettings& settings,
 // count, a skipped run one pair, and there are at most ten skipped runs.
 inline int MostRecordedOutputs(const ReplicationSettings& settings) {
     int words = 0;
-    for (const GroupSettings& group : settings.groups) words += 2 * (group.txtNsize + 2);
+    for (const GroupSettings& group : settings.groups) words += 2 * (group.size + 2);
     return words + 2 * 10;
 }
 

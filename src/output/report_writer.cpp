@@ -32,14 +32,14 @@ void WritePopulationValues(LineSink& out, const RunSettings& settings) {
     out.writeLine("");
     for (int g = 0; g < kGroups; ++g)
         out.writeLine("   Reliability of Dependent Measure " + Digit(g) + ": " +
-                      FixedText(settings.groups[g].txtReliability, 8, 3));
+                      FixedText(settings.groups[g].reliability, 8, 3));
     out.writeLine("");
     for (int g = 0; g < kGroups; ++g) {
         const GroupSettings& group = settings.groups[g];
         const std::string label = "           Group " + Digit(g);
-        out.writeLine(label + " Population Mean:    " + FixedText(group.txtmean, 8, 3));
-        out.writeLine(label + " Population Std Dev: " + FixedText(group.txtsd, 8, 3));
-        out.writeLine(label + " Sample Size:        " + IntText(group.txtNsize, 4));
+        out.writeLine(label + " Population Mean:    " + FixedText(group.mean, 8, 3));
+        out.writeLine(label + " Population Std Dev: " + FixedText(group.sd, 8, 3));
+        out.writeLine(label + " Sample Size:        " + IntText(group.size, 4));
         out.writeLine("");
     }
 }
@@ -102,9 +102,9 @@ void WriteRobustnessSection(LineSink& out, const RunState& state) {
     out.writeLine("Therefore, any rejections of the Null Hypothesis are Type I errors");
     out.writeLine("");
     if (s.rdoOnetail)
-        out.writeLine(NominalAlphaLine(1, s.txtalpha1));
+        out.writeLine(NominalAlphaLine(1, s.alpha));
     else if (s.rdoTwotail)
-        out.writeLine(NominalAlphaLine(2, s.txtalpha1));
+        out.writeLine(NominalAlphaLine(2, s.alpha));
     out.writeLine("");
     out.writeLine("# of Rejections  Actual ALPHA");
     out.writeLine("===============  ============");
@@ -128,7 +128,7 @@ void WritePowerSection(LineSink& out, const RunState& state, bool sampleSize) {
     out.writeLine("");
     const std::string counts = IntText(t.rejections, 9) + FixedText(t.rejectionProportion, 17, 4);
     if (s.rdoOnetail) {
-        out.writeLine(NominalAlphaLine(1, s.txtalpha1));
+        out.writeLine(NominalAlphaLine(1, s.alpha));
         out.writeLine("");
         out.writeLine("# of Rejections     POWER      ");
         out.writeLine("===============  ============  ");
@@ -140,7 +140,7 @@ void WritePowerSection(LineSink& out, const RunState& state, bool sampleSize) {
         const double adjusted =
             n > 0 ? static_cast<double>(t.rejections - t.typeIIIErrors) / static_cast<double>(n)
                   : 0.0;
-        out.writeLine(NominalAlphaLine(2, s.txtalpha1));
+        out.writeLine(NominalAlphaLine(2, s.alpha));
         out.writeLine("");
         out.writeLine("# of Rejections     POWER      # of Type III Errors  Adjusted POWER");
         out.writeLine("===============  ============  ====================  ==============");

@@ -79,8 +79,7 @@ void CouplingRules::wire(Entry entry) {
 
 void CouplingRules::rdoUniformClick(int g) {
     GroupView& view = group(g);
-    view.flags.rdoUniform = view.uniform.checked();
-    view.flags.rdoNormal = view.normal.checked();
+    view.flags.distribution = view.uniform.checked() ? Distribution::Uniform : Distribution::Normal;
     view.txtMin.setEnabled(true);
     view.txtMax.setEnabled(true);
     // A box that was off runs its bound rule here: it shows its field with
@@ -102,8 +101,7 @@ void CouplingRules::rdoNormalClick(int g) {
     GroupView& view = group(g);
     view.chkMin.setEnabled(true);
     view.chkMax.setEnabled(true);
-    view.flags.rdoUniform = view.uniform.checked();
-    view.flags.rdoNormal = view.normal.checked();
+    view.flags.distribution = view.uniform.checked() ? Distribution::Uniform : Distribution::Normal;
     view.txtMin.setText("");
     view.txtMax.setText("");
     // A box that was on runs its bound rule (Normal branch): the field is
@@ -138,7 +136,7 @@ void CouplingRules::boundClick(GroupView& view, Bound bound) {
     const bool isMin = bound == Bound::Min;
     ui::Control& box = isMin ? view.chkMin : view.chkMax;
     ui::Control& field = isMin ? view.txtMin : view.txtMax;
-    (isMin ? view.flags.chkMin : view.flags.chkMax) = box.checked();
+    (isMin ? view.flags.hasMinimum : view.flags.hasMaximum) = box.checked();
     field.setEnabled(true);
 
     const bool uniform = view.uniform.checked();

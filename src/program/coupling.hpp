@@ -16,7 +16,8 @@ namespace velmor {
 class CouplingRules {
   public:
     // Keeps references to the window and to the settings record whose
-    // rdoNormal/rdoUniform/chkMin/chkMax flags the rules maintain. Both must
+    // distribution and bound flags (hasMinimum, hasMaximum) the rules
+    // maintain. Both must
     // outlive this object.
     CouplingRules(ui::MainWindow& window, RunSettings& settings);
     CouplingRules(const CouplingRules&) = delete;

@@ -101,8 +101,7 @@ void RunController::abandon(const std::string& message) {
 
 void RunController::resetForRun() {
     RunSettings& s = state_.settings;
-    s.Resampled1 = main_.menu.Resampled1.checked();
-    s.Winsorized1 = main_.menu.Winsorized1.checked();
+    s.bounds = BoundsHandlingOf(main_.menu.Resampled1.checked(), main_.menu.Winsorized1.checked());
     state_.flags.notNumeric = false;
     state_.flags.noVariance = false;
     state_.progress = {};
@@ -173,8 +172,8 @@ FieldValues RunController::fieldValues() const {
     fields.rdoOnetail = main_.hypothesis.rdoOnetail.checked();
     fields.rdoTwotail = main_.hypothesis.rdoTwotail.checked();
     fields.chkInc = main_.monteCarlo.chkInc.checked();
-    fields.Resampled1 = state_.settings.Resampled1;
-    fields.Winsorized1 = state_.settings.Winsorized1;
+    fields.Resampled1 = main_.menu.Resampled1.checked();
+    fields.Winsorized1 = main_.menu.Winsorized1.checked();
     return fields;
 }
 
@@ -412,7 +411,7 @@ void RunController::endOfRun(std::uint64_t completed) {
     if (s.rdoOnetail) box.setText("RESULTS: 1 tail");
     state_.seedText = std::to_string(s.txtseed);
     state_.flags.nullIsTrue =
-        s.groups[0].txtmean == s.groups[1].txtmean && s.groups[0].txtmean == s.groups[2].txtmean;
+        s.groups[0].mean == s.groups[1].mean && s.groups[0].mean == s.groups[2].mean;
 
     // With no replication done there is no proportion, no means and no verdict.
     if (completed == 0) return;

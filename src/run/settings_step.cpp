@@ -96,22 +96,20 @@ class SettingsStep {
         for (int g = 1; g <= kGroups; ++g) {
             GroupSettings& group = s_.groups[g - 1];
             const GroupFieldValues& values = fields_.groups[g - 1];
-            group.rdoNormal = values.rdoNormal;
-            group.rdoUniform = values.rdoUniform;
-            group.chkInteger = values.chkInteger;
+            group.distribution = values.rdoUniform ? Distribution::Uniform : Distribution::Normal;
+            group.wholeNumbers = values.chkInteger;
         }
         s_.rdoOnetail = fields_.rdoOnetail;
         s_.rdoTwotail = fields_.rdoTwotail;
         s_.chkInc = fields_.chkInc;
-        s_.Resampled1 = fields_.Resampled1;
-        s_.Winsorized1 = fields_.Winsorized1;
+        s_.bounds = BoundsHandlingOf(fields_.Resampled1, fields_.Winsorized1);
     }
 
     bool readMeans() {
         for (int g = 1; g <= kGroups; ++g) {
             const std::optional<double> mean = read(InGroup(Field::txtmean, g));
             if (!mean) return false;
-            s_.groups[g - 1].txtmean = *mean;
+            s_.groups[g - 1].mean = *mean;
         }
         return true;
     }
@@ -132,8 +130,10 @@ class SettingsStep {
     bool readBounds() {
         for (int g = 1; g <= kGroups; ++g) {
             GroupSettings& group = s_.groups[g - 1];
-            if (!readBound(group.chkMin, InGroup(Field::txtMin, g), group.txtMin)) return false;
-            if (!readBound(group.chkMax, InGroup(Field::txtMax, g), group.txtMax)) return false;
+            if (!readBound(group.hasMinimum, InGroup(Field::txtMin, g), group.minimum))
+                return false;
+            if (!readBound(group.hasMaximum, InGroup(Field::txtMax, g), group.maximum))
+                return false;
         }
         return true;
     }
@@ -148,13 +148,13 @@ class SettingsStep {
             const GroupSettings& group = s_.groups[g - 1];
             const FieldRef minName = InGroup(Field::txtMin, g);
             const FieldRef maxName = InGroup(Field::txtMax, g);
-            if (group.chkMin && group.chkMax) {
-                if (g == 1 && !(group.txtMax > group.txtMin)) return fail(kMaxAboveMin, minName);
-                if (g != 1 && group.txtMax == group.txtMin) return fail(kMaxEqualsMin, minName);
+            if (group.hasMinimum && group.hasMaximum) {
+                if (g == 1 && !(group.maximum > group.minimum)) return fail(kMaxAboveMin, minName);
+                if (g != 1 && group.maximum == group.minimum) return fail(kMaxEqualsMin, minName);
             }
-            if (group.chkMin && group.rdoNormal && group.txtMin >= group.txtmean)
+            if (group.hasMinimum && !group.uniform() && group.minimum >= group.mean)
                 return fail(kMinBelowMean, minName);
-            if (group.chkMax && group.rdoNormal && !(group.txtMax > group.txtmean))
+            if (group.hasMaximum && !group.uniform() && !(group.maximum > group.mean))
                 return fail(kMaxAboveMean, maxName);
         }
         return true;
@@ -167,7 +167,7 @@ class SettingsStep {
             const FieldRef name = InGroup(Field::txtNsize, g);
             const std::optional<double> value = read(name);
             if (!value) return false;
-            std::int32_t& size = s_.groups[g - 1].txtNsize;
+            std::int32_t& size = s_.groups[g - 1].size;
             if (*value >= 2.0) {
                 const double whole = std::min(std::trunc(*value), kMaxGroupSize);
                 size = static_cast<std::int32_t>(whole);
@@ -178,8 +178,7 @@ class SettingsStep {
                 size = 2;  // a search may ask for less; its text stays as written
             }
         }
-        s_.deviateRows =
-            std::max({s_.groups[0].txtNsize, s_.groups[1].txtNsize, s_.groups[2].txtNsize});
+        s_.deviateRows = std::max({s_.groups[0].size, s_.groups[1].size, s_.groups[2].size});
         return true;
     }
 
@@ -246,7 +245,7 @@ class SettingsStep {
             const FieldRef name = InGroup(Field::txtReliability, g);
             const std::optional<double> value = read(name);
             if (!value) return false;
-            s_.groups[g - 1].txtReliability = *value;
+            s_.groups[g - 1].reliability = *value;
             if (*value < 0.0001 || *value > 1.0) return fail(kReliability, name);
         }
         // The groups are drawn independently: the replication uses the
@@ -259,7 +258,7 @@ class SettingsStep {
             const FieldRef name = InGroup(Field::txtsd, g);
             const std::optional<double> value = read(name);
             if (!value) return false;
-            s_.groups[g - 1].txtsd = *value;
+            s_.groups[g - 1].sd = *value;
             if (*value < 0.0001) return fail(kStandardDeviation, name);
         }
         return true;
@@ -269,7 +268,7 @@ class SettingsStep {
         const FieldRef field{Field::txtalpha1};
         const std::optional<double> value = read(field);
         if (!value) return false;
-        s_.txtalpha1 = *value;
+        s_.alpha = *value;
         if (*value < 0.0001 || *value > 0.9999) return fail(kAlpha, field);
         return true;
     }

@@ -41,7 +41,7 @@ __int128 PowerOfTen(int n) {
 std::string Count(std::int64_t n) { return std::to_string(n); }
 
 bool IsCautionary(const GroupSettings& g) {
-    return g.rdoNormal && (g.chkMin || g.chkMax) && -g.txtMax != g.txtMin;
+    return !g.uniform() && (g.hasMinimum || g.hasMaximum) && -g.maximum != g.minimum;
 }
 
 }  // namespace
@@ -66,7 +66,7 @@ Comparison CompareProportionWithAlphaMultiple(std::int64_t rejections, std::int6
 void ComposeVerdictLines(RunState& state) {
     const RunTallies& t = state.tallies;
     const RunSettings& s = state.settings;
-    const double a = s.txtalpha1;
+    const double a = s.alpha;
     const double p = t.rejectionProportion;
     const std::string r = Count(t.rejections);
     const std::string n = Count(t.completedReplications);
@@ -167,7 +167,7 @@ void ShowVerdict(RunState& state, ui::WindowSet& windows) {
     ui::Control& box = results.boxresults;
     box.setFontColor(ui::colors::navy);
     if (state.flags.nullIsTrue) {
-        results.txtalphaused.setText(FormatFixed(state.settings.txtalpha1, 6, 4));
+        results.txtalphaused.setText(FormatFixed(state.settings.alpha, 6, 4));
         box.setText("RESULTS: Robustness Analysis");
         results.Label9.setText("Actual ALPHA");
     } else {

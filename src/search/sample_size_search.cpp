@@ -452,7 +452,7 @@ void SampleSizeSearch::restoreSaveCommands(Ending ending) {
 
 GroupSizes SampleSizeSearch::sizesOfLastRun() const {
     const auto& groups = state_.settings.groups;
-    return {groups[0].txtNsize, groups[1].txtNsize, groups[2].txtNsize};
+    return {groups[0].size, groups[1].size, groups[2].size};
 }
 
 GroupSizes SampleSizeSearch::sizesInFields() const {

@@ -14,11 +14,11 @@ constexpr double kFourDecimals = 0.5e-4;
 
 GroupSettings Normal(double mean, std::int32_t n, double sd = 1.0, double reliability = 1.0) {
     GroupSettings g;
-    g.rdoNormal = true;
-    g.txtmean = mean;
-    g.txtsd = sd;
-    g.txtNsize = n;
-    g.txtReliability = reliability;
+    g.distribution = Distribution::Normal;
+    g.mean = mean;
+    g.sd = sd;
+    g.size = n;
+    g.reliability = reliability;
     return g;
 }
 
@@ -84,7 +84,7 @@ TEST(NormalTheoryPower, UnequalSizesAndReliabilityMatchAnIndependentSeries) {
     EXPECT_NEAR(theory.power, SeriesPower(lambda, 72.0, 0.05), 1e-9);
     // And at another alpha, where the critical value moves.
     ReplicationSettings strict = s;
-    strict.txtalpha1 = 0.01;
+    strict.alpha = 0.01;
     EXPECT_NEAR(NormalTheoryPowerOf(strict).power, SeriesPower(lambda, 72.0, 0.01), 1e-9);
 }
 
@@ -115,20 +115,19 @@ TEST(NormalTheoryPower, EqualMeansRejectAtAlpha) {
 TEST(NormalTheoryPower, NotAvailableWhereTheTheoryDoesNotHold) {
     auto base = Three(Normal(.31, 16), Normal(0, 16), Normal(-.31, 16));
     auto uniform = base;
-    uniform.groups[1].rdoNormal = false;
-    uniform.groups[1].rdoUniform = true;
+    uniform.groups[1].distribution = Distribution::Uniform;
     EXPECT_EQ(NormalTheoryPowerOf(uniform).reason, "group 2 is uniform");
     auto bounded = base;
-    bounded.groups[0].chkMin = true;
-    bounded.groups[2].chkMax = true;
+    bounded.groups[0].hasMinimum = true;
+    bounded.groups[2].hasMaximum = true;
     EXPECT_EQ(NormalTheoryPowerOf(bounded).reason,
               "group 1 has a minimum possible score in force; group 3 has a maximum possible "
               "score in force");
     auto rounded = base;
-    rounded.groups[2].chkInteger = true;
+    rounded.groups[2].wholeNumbers = true;
     EXPECT_EQ(NormalTheoryPowerOf(rounded).reason, "group 3 is rounded to whole numbers");
     auto spread = base;
-    spread.groups[0].txtReliability = 0.5;
+    spread.groups[0].reliability = 0.5;
     const auto unequal = NormalTheoryPowerOf(spread);
     EXPECT_FALSE(unequal.available);
     EXPECT_EQ(unequal.reason, "the observed SDs differ (1.4142, 1.0000, 1.0000)");
@@ -144,7 +143,7 @@ TEST(NormalMeanDistribution, ExactOnlyForPlainNormalGroups) {
     EXPECT_DOUBLE_EQ(d->mean, 5.0);
     EXPECT_NEAR(d->standardError, 2.0 / 0.8 / 5.0, 1e-15);
     GroupSettings bounded = Normal(0, 10);
-    bounded.chkMax = true;
+    bounded.hasMaximum = true;
     EXPECT_FALSE(NormalMeanDistribution(bounded));
 }
 

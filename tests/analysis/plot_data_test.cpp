@@ -12,7 +12,7 @@ namespace {
 
 RunSettings NormalGroups() {
     RunSettings s;
-    for (GroupSettings& g : s.groups) g.rdoNormal = true;
+    for (GroupSettings& g : s.groups) g.distribution = Distribution::Normal;
     return s;
 }
 
@@ -38,9 +38,8 @@ TEST(PlotData, HistogramIsADensityOnSharedBins) {
     for (int g = 0; g < kGroups; ++g)
         for (int i = 0; i < 1000; ++i) t.keptMeans[g][i] = g + (i + 0.5) / 1000.0;
     RunSettings s = NormalGroups();
-    s.groups[1].rdoNormal = false;
-    s.groups[1].rdoUniform = true;
-    s.groups[2].chkInteger = true;
+    s.groups[1].distribution = Distribution::Uniform;
+    s.groups[2].wholeNumbers = true;
     const MeansHistogram h = HistogramOfKeptMeans(t, s);
     EXPECT_EQ(h.keptMeans, 1000);
     EXPECT_EQ(h.bins, 20);
@@ -73,8 +72,8 @@ TEST(PlotData, HistogramIsADensityOnSharedBins) {
 
 TEST(PlotData, PowerCurveOfTrials) {
     RunSettings s = NormalGroups();
-    s.groups[0].txtmean = 0.31;
-    s.groups[2].txtmean = -0.31;
+    s.groups[0].mean = 0.31;
+    s.groups[2].mean = -0.31;
     const std::vector<SearchTrial> trials = {
         {{16, 16, 16}, 100, 100, 33, 0.33},
         {{60, 60, 60}, 500, 500, 430, 0.86},
@@ -105,7 +104,7 @@ TEST(PlotData, PowerCurveOfTrials) {
     EXPECT_EQ(w.normalTheory.back().x, 500.0);
 
     // Without the theory there is no curve, and the reason.
-    s.groups[0].chkMax = true;
+    s.groups[0].hasMaximum = true;
     const PowerCurve none = PowerCurveOf(trials, s, kTargetPower80);
     EXPECT_TRUE(none.normalTheory.empty());
     EXPECT_EQ(none.theoryNote, "group 1 has a maximum possible score in force");

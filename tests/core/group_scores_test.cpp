@@ -19,11 +19,11 @@ std::uint64_t Bits(double value) {
 
 GroupSettings NormalGroup(int n, double mean = 0.0, double sd = 1.0, double reliability = 1.0) {
     GroupSettings group;
-    group.rdoNormal = true;
-    group.txtNsize = n;
-    group.txtmean = mean;
-    group.txtsd = sd;
-    group.txtReliability = reliability;
+    group.distribution = Distribution::Normal;
+    group.size = n;
+    group.mean = mean;
+    group.sd = sd;
+    group.reliability = reliability;
     return group;
 }
 
@@ -65,7 +65,7 @@ TEST(GroupSpread, SplitsObservedVarianceByReliability) {
     EXPECT_EQ(spread.trueSD, 15.0);
     EXPECT_EQ(spread.errorSD, 0.0);
 
-    group.txtReliability = 0.8;
+    group.reliability = 0.8;
     spread = ComputeGroupSpread(group);
     EXPECT_NEAR(spread.observedSD, 15.0 / std::sqrt(0.8), 1e-12);
     EXPECT_NEAR(spread.trueSD, 15.0, 1e-12);
@@ -89,9 +89,9 @@ TEST_F(GroupScoresTest, ReliabilityOneStillDrawsTheErrorDeviate) {
 
 TEST_F(GroupScoresTest, WinsorizedMinimumJustBelowMeanGivesManyExactZeros) {
     GroupSettings group = NormalGroup(2000, 1e-9);
-    group.chkMin = true;
-    group.txtMin = 0.0;
-    generate(group, normalColumn(2000, -4242), {.Resampled1 = false, .Winsorized1 = true});
+    group.hasMinimum = true;
+    group.minimum = 0.0;
+    generate(group, normalColumn(2000, -4242), BoundsHandling::Winsorize);
     const long zeros = std::count(observed_.begin(), observed_.begin() + 2000, 0.0);
     EXPECT_GT(zeros, 900);
     EXPECT_LT(zeros, 1100);
@@ -102,12 +102,12 @@ TEST_F(GroupScoresTest, WinsorizedMinimumJustBelowMeanGivesManyExactZeros) {
 
 TEST_F(GroupScoresTest, WinsorizingClampsBothEndsAndIsThenRounded) {
     GroupSettings group = NormalGroup(4);
-    group.chkMin = true;
-    group.txtMin = -1.5;
-    group.chkMax = true;
-    group.txtMax = 2.5;
-    group.chkInteger = true;
-    generate(group, {-3.0, 3.0, 0.7, -1.2}, {.Resampled1 = false, .Winsorized1 = true});
+    group.hasMinimum = true;
+    group.minimum = -1.5;
+    group.hasMaximum = true;
+    group.maximum = 2.5;
+    group.wholeNumbers = true;
+    generate(group, {-3.0, 3.0, 0.7, -1.2}, BoundsHandling::Winsorize);
     // -1.5 and 2.5 are ties and go to the even neighbours -2 and 2.
     EXPECT_EQ(observed_[0], -2.0);
     EXPECT_EQ(observed_[1], 2.0);
@@ -117,17 +117,17 @@ TEST_F(GroupScoresTest, WinsorizingClampsBothEndsAndIsThenRounded) {
 }
 
 TEST_F(GroupScoresTest, ResamplingWithoutBoundsDrawsNothingExtra) {
-    generate(NormalGroup(50), normalColumn(50, -7), {.Resampled1 = true, .Winsorized1 = true});
+    generate(NormalGroup(50), normalColumn(50, -7), BoundsHandling::Resample);
     expectTwinAfterNormals(50);
 }
 
 TEST_F(GroupScoresTest, ResamplingRedrawsWholeCasesTrueScoreFirst) {
     GroupSettings group = NormalGroup(1, 0.0, 1.0, 0.5);
-    group.chkMin = true;
-    group.txtMin = -0.2;
-    group.chkMax = true;
-    group.txtMax = 0.2;
-    generate(group, {-8.0}, {.Resampled1 = true});
+    group.hasMinimum = true;
+    group.minimum = -0.2;
+    group.hasMaximum = true;
+    group.maximum = 0.2;
+    generate(group, {-8.0}, BoundsHandling::Resample);
     // Replay: the case's own error, then (true, error) pairs until one fits.
     const GroupSpread spread = ComputeGroupSpread(group);
     RandomGenerators twin;
@@ -159,10 +159,10 @@ TEST_F(GroupScoresTest, ResamplingRedrawsWholeCasesTrueScoreFirst) {
 
 TEST_F(GroupScoresTest, ResampledScoresAllLieWithinTheBounds) {
     GroupSettings group = NormalGroup(2000, 100.0, 15.0, 0.7);
-    group.chkMin = true;
-    group.txtMin = 85.0;
-    group.chkMax = true;
-    group.txtMax = 130.0;
+    group.hasMinimum = true;
+    group.minimum = 85.0;
+    group.hasMaximum = true;
+    group.maximum = 130.0;
     ASSERT_EQ(generate(group, normalColumn(2000, -99)), GenerationOutcome::Completed);
     for (int k = 0; k < 2000; ++k) {
         ASSERT_GE(observed_[k], 85.0) << k;
@@ -172,7 +172,7 @@ TEST_F(GroupScoresTest, ResampledScoresAllLieWithinTheBounds) {
 
 TEST_F(GroupScoresTest, IntegerScoresRoundHalfToEven) {
     GroupSettings group = NormalGroup(7);
-    group.chkInteger = true;
+    group.wholeNumbers = true;
     generate(group, {2.5, 3.5, -2.5, -3.5, 0.5, 1.5, 2.4999999});
     const double expected[] = {2.0, 4.0, -2.0, -4.0, 0.0, 2.0, 2.0};
     for (int k = 0; k < 7; ++k) EXPECT_EQ(observed_[k], expected[k]) << k;
@@ -181,20 +181,20 @@ TEST_F(GroupScoresTest, IntegerScoresRoundHalfToEven) {
 
 TEST_F(GroupScoresTest, UniformGroupIgnoresBoundsPolicy) {
     GroupSettings group;
-    group.rdoUniform = true;
-    group.txtNsize = 500;
-    group.txtsd = 2.0;
-    group.txtReliability = 0.5;
-    group.chkMin = true;
-    group.chkMax = true;
-    group.txtMin = 10.0;
-    group.txtMax = 20.0;
+    group.distribution = Distribution::Uniform;
+    group.size = 500;
+    group.sd = 2.0;
+    group.reliability = 0.5;
+    group.hasMinimum = true;
+    group.hasMaximum = true;
+    group.minimum = 10.0;
+    group.maximum = 20.0;
     RandomGenerators source;
     std::int32_t sourceSeed = -5;
     std::vector<double> column(500);
     for (double& u : column) u = source.UniformDeviate(sourceSeed);
 
-    generate(group, column, {.Resampled1 = true, .Winsorized1 = true});
+    generate(group, column, BoundsHandling::Resample);
     int outside = 0;
     for (int k = 0; k < 500; ++k) {
         EXPECT_NEAR(trueScores_[k], 10.0 + 10.0 * column[k], 1e-12);
@@ -207,16 +207,16 @@ TEST_F(GroupScoresTest, UniformGroupIgnoresBoundsPolicy) {
 // A case whose bounds are practically unreachable: about 8e-10 per redraw.
 GroupSettings UnreachableBounds() {
     GroupSettings group = NormalGroup(1, 0.0, 1000.0);
-    group.chkMin = true;
-    group.txtMin = -0.000001;
-    group.chkMax = true;
-    group.txtMax = 0.000001;
+    group.hasMinimum = true;
+    group.minimum = -0.000001;
+    group.hasMaximum = true;
+    group.maximum = 0.000001;
     return group;
 }
 
 TEST_F(GroupScoresTest, StopCheckAbandonsAnEndlessRedrawAfter65536Redraws) {
     int consults = 0;
-    const auto outcome = generate(UnreachableBounds(), {5.0}, {.Resampled1 = true}, [&] {
+    const auto outcome = generate(UnreachableBounds(), {5.0}, BoundsHandling::Resample, [&] {
         ++consults;
         return true;
     });
@@ -229,13 +229,13 @@ TEST_F(GroupScoresTest, StopCheckAbandonsAnEndlessRedrawAfter65536Redraws) {
 TEST_F(GroupScoresTest, StopCheckThatLetsGoLeavesTheStreamUnchanged) {
     // About 8e-7 per redraw: the check is consulted several times.
     GroupSettings group = NormalGroup(1, 0.0, 1000.0);
-    group.chkMin = true;
-    group.txtMin = -0.001;
-    group.chkMax = true;
-    group.txtMax = 0.001;
+    group.hasMinimum = true;
+    group.minimum = -0.001;
+    group.hasMaximum = true;
+    group.maximum = 0.001;
     const std::vector<double> column = {5.0};
     int consults = 0;
-    ASSERT_EQ(generate(group, column, {.Resampled1 = true},
+    ASSERT_EQ(generate(group, column, BoundsHandling::Resample,
                        [&] {
                            ++consults;
                            return false;
@@ -249,7 +249,7 @@ TEST_F(GroupScoresTest, StopCheckThatLetsGoLeavesTheStreamUnchanged) {
 
     generators_ = RandomGenerators();
     seed_ = kSeed;
-    ASSERT_EQ(generate(group, column, {.Resampled1 = true}), GenerationOutcome::Completed);
+    ASSERT_EQ(generate(group, column, BoundsHandling::Resample), GenerationOutcome::Completed);
     EXPECT_EQ(Bits(observed_[0]), Bits(checked));
     EXPECT_EQ(seed_, checkedSeed);
 }

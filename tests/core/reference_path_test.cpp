@@ -32,30 +32,30 @@ class SilentConsole : public Console {
 };
 
 GroupSettings Normal(int n, double mean = 0.0, double sd = 1.0, double reliability = 1.0) {
-    return {.txtmean = mean,
-            .txtsd = sd,
-            .txtNsize = n,
-            .txtReliability = reliability,
-            .rdoNormal = true};
+    return {.mean = mean,
+            .sd = sd,
+            .size = n,
+            .reliability = reliability,
+            .distribution = Distribution::Normal};
 }
 
 GroupSettings Uniform(int n, double min, double max, double reliability = 1.0) {
-    return {.txtmean = (min + max) / 2,
-            .txtsd = (max - min) / 3.4641016151377544,
-            .txtNsize = n,
-            .txtReliability = reliability,
-            .rdoUniform = true,
-            .txtMin = min,
-            .txtMax = max};
+    return {.mean = (min + max) / 2,
+            .sd = (max - min) / 3.4641016151377544,
+            .size = n,
+            .reliability = reliability,
+            .distribution = Distribution::Uniform,
+            .minimum = min,
+            .maximum = max};
 }
 
 GroupSettings Bounded(GroupSettings group, bool hasMin, double min, bool hasMax, double max,
                       bool integer) {
-    group.chkMin = hasMin;
-    group.txtMin = min;
-    group.chkMax = hasMax;
-    group.txtMax = max;
-    group.chkInteger = integer;
+    group.hasMinimum = hasMin;
+    group.minimum = min;
+    group.hasMaximum = hasMax;
+    group.maximum = max;
+    group.wholeNumbers = integer;
     return group;
 }
 
@@ -70,9 +70,8 @@ Study Make(std::string name, GroupSettings g1, GroupSettings g2, GroupSettings g
            std::int32_t seed = -1432449975, bool resampled = true, bool winsorized = false) {
     Study study{std::move(name), {}, replications, seed};
     study.settings.groups = {g1, g2, g3};
-    study.settings.Resampled1 = resampled;
-    study.settings.Winsorized1 = winsorized;
-    study.settings.deviateRows = std::max({g1.txtNsize, g2.txtNsize, g3.txtNsize});
+    study.settings.bounds = BoundsHandlingOf(resampled, winsorized);
+    study.settings.deviateRows = std::max({g1.size, g2.size, g3.size});
     return study;
 }
 

@@ -52,32 +52,32 @@ TEST(ReplicationAllocation, ReplicationsAllocateNothing) {
 
     // Normal, uniform, resampled, winsorized and whole-number groups, largest sizes.
     ReplicationSettings settings;
-    settings.groups[0] = {.txtmean = 0.0, .txtsd = 1.0, .txtNsize = 2000, .rdoNormal = true};
-    settings.groups[1] = {.txtmean = 5.0,
-                          .txtsd = 2.0,
-                          .txtNsize = 1500,
-                          .txtReliability = 0.8,
-                          .rdoUniform = true,
-                          .txtMin = 0.0,
-                          .txtMax = 10.0};
-    settings.groups[2] = {.txtmean = 50.0,
-                          .txtsd = 10.0,
-                          .txtNsize = 2000,
-                          .txtReliability = 0.7,
-                          .rdoNormal = true,
-                          .chkInteger = true,
-                          .chkMin = true,
-                          .chkMax = true,
-                          .txtMin = 40.0,
-                          .txtMax = 65.0};
+    settings.groups[0] = {
+        .mean = 0.0, .sd = 1.0, .size = 2000, .distribution = Distribution::Normal};
+    settings.groups[1] = {.mean = 5.0,
+                          .sd = 2.0,
+                          .size = 1500,
+                          .reliability = 0.8,
+                          .distribution = Distribution::Uniform,
+                          .minimum = 0.0,
+                          .maximum = 10.0};
+    settings.groups[2] = {.mean = 50.0,
+                          .sd = 10.0,
+                          .size = 2000,
+                          .reliability = 0.7,
+                          .distribution = Distribution::Normal,
+                          .wholeNumbers = true,
+                          .hasMinimum = true,
+                          .hasMaximum = true,
+                          .minimum = 40.0,
+                          .maximum = 65.0};
     settings.deviateRows = 2000;
 
     std::int32_t seed = -1432449975;
     std::int64_t rejections = 0;
     const long before = allocations;
     for (int i = 0; i < 20; ++i) {
-        settings.Resampled1 = i % 2 == 0;
-        settings.Winsorized1 = i % 3 == 0;
+        settings.bounds = BoundsHandlingOf(i % 2 == 0, i % 3 == 0);
         ASSERT_EQ(replicator.GenerateReplication(settings, seed), Replicator::Outcome::Completed);
         ASSERT_FALSE(replicator.result().noVariance);
         replicator.TestReplication(settings, rejections);
@@ -101,13 +101,12 @@ TEST(ReplicationAllocation, PipelinedReplicationsAllocateNothingOnEitherThread) 
     pipeline.setOverlapChecked(false);
     ReplicationSettings settings;
     for (GroupSettings& group : settings.groups) {
-        group.rdoNormal = true;
-        group.txtNsize = 1999;
-        group.txtReliability = 0.8;
+        group.distribution = Distribution::Normal;
+        group.size = 1999;
+        group.reliability = 0.8;
     }
-    settings.groups[1].rdoNormal = false;
-    settings.groups[1].rdoUniform = true;
-    settings.groups[1].txtMax = 10.0;
+    settings.groups[1].distribution = Distribution::Uniform;
+    settings.groups[1].maximum = 10.0;
     settings.deviateRows = 1999;
     std::int64_t rejections = 0;
     long during = 0;

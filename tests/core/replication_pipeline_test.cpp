@@ -90,11 +90,11 @@ TEST(ReplicationRing, CancelReleasesAProducerWaitingOnAFullRing) {
 ReplicationSettings NormalGroups(int n, double reliability) {
     ReplicationSettings settings;
     for (GroupSettings& group : settings.groups) {
-        group.rdoNormal = true;
-        group.txtNsize = n;
-        group.txtReliability = reliability;
+        group.distribution = Distribution::Normal;
+        group.size = n;
+        group.reliability = reliability;
     }
-    settings.groups[1].txtNsize = n - 1;  // odd sizes leave spares behind
+    settings.groups[1].size = n - 1;  // odd sizes leave spares behind
     settings.deviateRows = n;
     return settings;
 }
@@ -242,8 +242,8 @@ TEST(ReplicationPipeline, RunsThatCannotGainStayOnOneThread) {
     EXPECT_FALSE(paths.pipeline.begin(settings, paths.fastSeed, 1));
     EXPECT_FALSE(paths.pipeline.producing());
     // Redrawn cases make the draws depend on the scores.
-    settings.groups[2].chkMin = true;
-    settings.groups[2].txtMin = -2.0;
+    settings.groups[2].hasMinimum = true;
+    settings.groups[2].minimum = -2.0;
     EXPECT_FALSE(paths.pipeline.begin(settings, paths.fastSeed, 100));
     // Sizes the replicator refuses are left for it to refuse.
     settings = NormalGroups(16, 1.0);

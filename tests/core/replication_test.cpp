@@ -36,20 +36,20 @@ class SilentConsole : public Console {
 ReplicationSettings DefaultSettings() {
     ReplicationSettings settings;
     for (GroupSettings& group : settings.groups) {
-        group.rdoNormal = true;
-        group.txtmean = 0.0;
-        group.txtsd = 1.0;
-        group.txtNsize = 16;
-        group.txtReliability = 1.0;
+        group.distribution = Distribution::Normal;
+        group.mean = 0.0;
+        group.sd = 1.0;
+        group.size = 16;
+        group.reliability = 1.0;
     }
     settings.deviateRows = 16;
     return settings;
 }
 
 void SetSizes(ReplicationSettings& settings, int n1, int n2, int n3) {
-    settings.groups[0].txtNsize = n1;
-    settings.groups[1].txtNsize = n2;
-    settings.groups[2].txtNsize = n3;
+    settings.groups[0].size = n1;
+    settings.groups[1].size = n2;
+    settings.groups[2].size = n3;
     settings.deviateRows = std::max({n1, n2, n3});
 }
 
@@ -118,8 +118,8 @@ TEST_F(ReplicationTest, FirstDefaultReplicationReproducesGoldenScores) {
 
 TEST_F(ReplicationTest, UnequalMeansRejectNearTheAnalyticPower) {
     ReplicationSettings settings = DefaultSettings();
-    settings.groups[0].txtmean = 0.31;
-    settings.groups[2].txtmean = -0.31;
+    settings.groups[0].mean = 0.31;
+    settings.groups[2].mean = -0.31;
     const double proportion = run(settings, 10000) / 10000.0;
 
     // Power of the F test from the noncentral F distribution: a Poisson(lambda/2)
@@ -169,7 +169,7 @@ TEST_F(ReplicationTest, EveryPassFillsAllRowsOfEveryColumn) {
 
 TEST_F(ReplicationTest, AllNineNDeviatesComeBeforeTheFirstScore) {
     ReplicationSettings settings = DefaultSettings();
-    for (GroupSettings& group : settings.groups) group.txtReliability = 0.5;
+    for (GroupSettings& group : settings.groups) group.reliability = 0.5;
     SetSizes(settings, 7, 7, 7);
     std::int32_t seed = kDefaultSeedWord;
     replicator_.GenerateReplication(settings, seed);
@@ -192,10 +192,9 @@ TEST_F(ReplicationTest, UniformColumnsDrawUniformsBetweenNormalColumns) {
     ReplicationSettings settings = DefaultSettings();
     SetSizes(settings, 5, 7, 6);
     GroupSettings& uniform = settings.groups[1];
-    uniform.rdoNormal = false;
-    uniform.rdoUniform = true;
-    uniform.txtMin = 0.0;
-    uniform.txtMax = 1.0;
+    uniform.distribution = Distribution::Uniform;
+    uniform.minimum = 0.0;
+    uniform.maximum = 1.0;
     std::int32_t seed = kDefaultSeedWord;
     replicator_.GenerateReplication(settings, seed);
 
@@ -238,9 +237,9 @@ TEST_F(ReplicationTest, SpareNormalIsClearedAtTheStartOfEveryReplication) {
 TEST_F(ReplicationTest, DescribesEachGroupLikeTheTextbookFormulas) {
     ReplicationSettings settings = DefaultSettings();
     SetSizes(settings, 30, 200, 2);
-    settings.groups[1].txtmean = 100.0;
-    settings.groups[1].txtsd = 15.0;
-    settings.groups[2].txtReliability = 0.6;
+    settings.groups[1].mean = 100.0;
+    settings.groups[1].sd = 15.0;
+    settings.groups[2].reliability = 0.6;
     std::int32_t seed = kDefaultSeedWord;
     replicator_.GenerateReplication(settings, seed);
     const ReplicationResult& r = replicator_.result();
@@ -266,7 +265,7 @@ TEST_F(ReplicationTest, DescribesEachGroupLikeTheTextbookFormulas) {
 
 TEST_F(ReplicationTest, SampleReliabilityAveragesNearThePopulationValue) {
     ReplicationSettings settings = DefaultSettings();
-    for (GroupSettings& group : settings.groups) group.txtReliability = 0.7;
+    for (GroupSettings& group : settings.groups) group.reliability = 0.7;
     SetSizes(settings, 200, 200, 200);
     std::int32_t seed = kDefaultSeedWord;
     double sum = 0.0;
@@ -280,7 +279,7 @@ TEST_F(ReplicationTest, SampleReliabilityAveragesNearThePopulationValue) {
 TEST_F(ReplicationTest, FTestMatchesTheTextbookAnova) {
     ReplicationSettings settings = DefaultSettings();
     SetSizes(settings, 12, 20, 9);
-    settings.groups[1].txtmean = 0.8;
+    settings.groups[1].mean = 0.8;
     std::int32_t seed = kDefaultSeedWord;
     std::int64_t rejections = 0;
     replicator_.GenerateReplication(settings, seed);
@@ -291,7 +290,7 @@ TEST_F(ReplicationTest, FTestMatchesTheTextbookAnova) {
     int n = 0;
     for (int g = 0; g < 3; ++g) {
         for (double v : replicator_.observedScores(g)) total += v;
-        n += settings.groups[g].txtNsize;
+        n += settings.groups[g].size;
     }
     const double grand = total / n;
     double ssBetween = 0.0, ssWithin = 0.0;
@@ -337,11 +336,11 @@ TEST_F(ReplicationTest, ProbabilityEqualToAlphaCountsAsRejection) {
     replicator_.TestReplication(settings, rejections);
     const double p = replicator_.result().pValue;
 
-    settings.txtalpha1 = p;
+    settings.alpha = p;
     rejections = 0;
     replicator_.TestReplication(settings, rejections);
     EXPECT_EQ(rejections, 1);
-    settings.txtalpha1 = std::nextafter(p, 0.0);
+    settings.alpha = std::nextafter(p, 0.0);
     replicator_.TestReplication(settings, rejections);
     EXPECT_EQ(rejections, 1);
 }
@@ -350,7 +349,7 @@ TEST_F(ReplicationTest, RejectionsCountOnPastTheLargest32BitCount) {
     // A run may make up to 4294967295 replications; at an alpha near 1 nearly
     // every one rejects.
     ReplicationSettings settings = DefaultSettings();
-    settings.txtalpha1 = 1.0;
+    settings.alpha = 1.0;
     std::int32_t seed = kDefaultSeedWord;
     std::int64_t rejections = 2147483647;
     replicator_.GenerateReplication(settings, seed);
@@ -361,16 +360,15 @@ TEST_F(ReplicationTest, RejectionsCountOnPastTheLargest32BitCount) {
 TEST_F(ReplicationTest, IdenticalWholeScoresSetNoVariance) {
     // Integer scores, winsorized to 1..2, mean 1.2 and a tiny SD: every score is 1.
     ReplicationSettings settings = DefaultSettings();
-    settings.Resampled1 = false;
-    settings.Winsorized1 = true;
+    settings.bounds = BoundsHandling::Winsorize;
     GroupSettings& group = settings.groups[1];
-    group.chkInteger = true;
-    group.chkMin = true;
-    group.txtMin = 1.0;
-    group.chkMax = true;
-    group.txtMax = 2.0;
-    group.txtmean = 1.2;
-    group.txtsd = 0.01;
+    group.wholeNumbers = true;
+    group.hasMinimum = true;
+    group.minimum = 1.0;
+    group.hasMaximum = true;
+    group.maximum = 2.0;
+    group.mean = 1.2;
+    group.sd = 0.01;
     std::int32_t seed = kDefaultSeedWord;
     replicator_.GenerateReplication(settings, seed);
     const ReplicationResult& r = replicator_.result();
@@ -385,11 +383,11 @@ TEST_F(ReplicationTest, IdenticalWholeScoresSetNoVariance) {
 TEST_F(ReplicationTest, StopCheckAbandonsAnUnreachableResampledCase) {
     ReplicationSettings settings = DefaultSettings();
     GroupSettings& group = settings.groups[2];
-    group.txtsd = 1000.0;
-    group.chkMin = true;
-    group.txtMin = -0.000001;
-    group.chkMax = true;
-    group.txtMax = 0.000001;
+    group.sd = 1000.0;
+    group.hasMinimum = true;
+    group.minimum = -0.000001;
+    group.hasMaximum = true;
+    group.maximum = 0.000001;
     int consults = 0;
     replicator_.setStopCheck([&] {
         ++consults;
@@ -415,8 +413,8 @@ TEST_F(ReplicationTest, SizesOutsideTheWorkspaceAreRefused) {
 
 TEST_F(ReplicationTest, OverflowInTheSpreadsAbandonsWithItsMessage) {
     ReplicationSettings settings = DefaultSettings();
-    settings.groups[0].txtsd = 1e308;
-    settings.groups[0].txtReliability = 0.0001;  // observed SD 1e310
+    settings.groups[0].sd = 1e308;
+    settings.groups[0].reliability = 0.0001;  // observed SD 1e310
     std::int32_t seed = kDefaultSeedWord;
     try {
         replicator_.GenerateReplication(settings, seed);

@@ -17,17 +17,17 @@ const std::array<std::string, 3> kAbout = {
     "Contact: through the issue tracker of the VELMOR project"};
 
 void SetGroup(RunSettings& s, int g, double mean, double sd, int size, double reliability) {
-    s.groups[g].txtmean = mean;
-    s.groups[g].txtsd = sd;
-    s.groups[g].txtNsize = size;
-    s.groups[g].txtReliability = reliability;
-    s.groups[g].rdoNormal = true;
+    s.groups[g].mean = mean;
+    s.groups[g].sd = sd;
+    s.groups[g].size = size;
+    s.groups[g].reliability = reliability;
+    s.groups[g].distribution = Distribution::Normal;
 }
 
 RunState BaseState() {
     RunState state;
     state.settings.analysisTitle = "3-level Analysis of Variance";
-    state.settings.txtalpha1 = 0.05;
+    state.settings.alpha = 0.05;
     state.settings.rdoOnetail = true;
     state.settings.txtmeanstokeep = 1000;
     return state;
@@ -92,7 +92,7 @@ RunState SingleRun() {
     SetGroup(s, 0, 50, 10, 5, 0.75);
     SetGroup(s, 1, 50, 10, 2000, 0.6);
     SetGroup(s, 2, 50, 10, 12, 1.0);
-    s.txtalpha1 = 0.1;
+    s.alpha = 0.1;
     s.txtseed = 77;
     s.txtiterations = 1;
     state.seedText = "77";

@@ -59,13 +59,13 @@ class SaveCommandsTest : public ::testing::Test {
         // Sizes 3, 2 and 4: one generated data set of nine cases.
         RunSettings& s = state.settings;
         for (int g = 0; g < kGroups; ++g) {
-            s.groups[g].rdoNormal = true;
-            s.groups[g].txtmean = 50.0 + g;
-            s.groups[g].txtsd = 10.0;
+            s.groups[g].distribution = Distribution::Normal;
+            s.groups[g].mean = 50.0 + g;
+            s.groups[g].sd = 10.0;
         }
-        s.groups[0].txtNsize = 3;
-        s.groups[1].txtNsize = 2;
-        s.groups[2].txtNsize = 4;
+        s.groups[0].size = 3;
+        s.groups[1].size = 2;
+        s.groups[2].size = 4;
         s.deviateRows = 4;
         s.txtseed = -1432449975;
         s.txtiterations = 10;

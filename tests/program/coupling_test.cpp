@@ -47,10 +47,10 @@ std::vector<ControlState> snapshotGroup(const ui::MainWindow& window, int g) {
 }
 
 void expectSameFlags(const GroupSettings& a, const GroupSettings& b) {
-    EXPECT_EQ(a.rdoNormal, b.rdoNormal);
-    EXPECT_EQ(a.rdoUniform, b.rdoUniform);
-    EXPECT_EQ(a.chkMin, b.chkMin);
-    EXPECT_EQ(a.chkMax, b.chkMax);
+    EXPECT_EQ(!a.uniform(), !b.uniform());
+    EXPECT_EQ(a.uniform(), b.uniform());
+    EXPECT_EQ(a.hasMinimum, b.hasMinimum);
+    EXPECT_EQ(a.hasMaximum, b.hasMaximum);
 }
 
 TEST_F(CouplingTest, UniformDerivesGreyedBoundsFromMeanAndSdAndSetsTheFlags) {
@@ -67,10 +67,10 @@ TEST_F(CouplingTest, UniformDerivesGreyedBoundsFromMeanAndSdAndSetsTheFlags) {
         EXPECT_FALSE(c(box).enabled()) << box;
     }
     EXPECT_FALSE(c("rdoNormal1").checked());
-    EXPECT_TRUE(settings.groups[0].rdoUniform);
-    EXPECT_FALSE(settings.groups[0].rdoNormal);
-    EXPECT_TRUE(settings.groups[0].chkMin);
-    EXPECT_TRUE(settings.groups[0].chkMax);
+    EXPECT_TRUE(settings.groups[0].uniform());
+    EXPECT_FALSE(!settings.groups[0].uniform());
+    EXPECT_TRUE(settings.groups[0].hasMinimum);
+    EXPECT_TRUE(settings.groups[0].hasMaximum);
     // The rule focuses the bound fields and then greys them; the focus must
     // not stay on a disabled field.
     ASSERT_NE(window.focus(), nullptr);
@@ -123,8 +123,8 @@ TEST_F(CouplingTest, UniformWithUnreadableMeanShowsThePlaceholderBounds) {
     EXPECT_EQ(c("txtMax1").text(), "1.00");
     EXPECT_TRUE(c("txtMin1").visible());
     EXPECT_FALSE(c("txtMin1").enabled());
-    EXPECT_TRUE(settings.groups[0].chkMin);
-    EXPECT_TRUE(settings.groups[0].chkMax);
+    EXPECT_TRUE(settings.groups[0].hasMinimum);
+    EXPECT_TRUE(settings.groups[0].hasMaximum);
 
     // As soon as the mean reads, the derived bounds replace them.
     c("txtmean1").setText("3");
@@ -156,10 +156,10 @@ TEST_F(CouplingTest, NormalAgainClearsHidesAndReleasesTheBounds) {
         EXPECT_FALSE(c(box).checked()) << box;
         EXPECT_TRUE(c(box).enabled()) << box;
     }
-    EXPECT_FALSE(settings.groups[0].chkMin);
-    EXPECT_FALSE(settings.groups[0].chkMax);
-    EXPECT_FALSE(settings.groups[0].rdoUniform);
-    EXPECT_TRUE(settings.groups[0].rdoNormal);
+    EXPECT_FALSE(settings.groups[0].hasMinimum);
+    EXPECT_FALSE(settings.groups[0].hasMaximum);
+    EXPECT_FALSE(settings.groups[0].uniform());
+    EXPECT_TRUE(!settings.groups[0].uniform());
 
     // Under Normal a mean or SD change no longer writes bounds.
     c("txtsd1").setText("3");
@@ -176,13 +176,13 @@ TEST_F(CouplingTest, NormalProposesFourSdEitherSideAndKeepsTheProposal) {
     EXPECT_TRUE(c("txtMin1").visible());
     EXPECT_TRUE(c("txtMin1").enabled());
     EXPECT_TRUE(c("txtMin1").hasFocus());
-    EXPECT_TRUE(settings.groups[0].chkMin);
-    EXPECT_FALSE(settings.groups[0].chkMax);
+    EXPECT_TRUE(settings.groups[0].hasMinimum);
+    EXPECT_FALSE(settings.groups[0].hasMaximum);
 
     c("chkMax1").click();
     EXPECT_EQ(c("txtMax1").text(), "160.00");
     EXPECT_TRUE(c("txtMax1").hasFocus());
-    EXPECT_TRUE(settings.groups[0].chkMax);
+    EXPECT_TRUE(settings.groups[0].hasMaximum);
 
     c("txtmean1").setText("120");
     c("txtsd1").setText("5");
@@ -199,9 +199,9 @@ TEST_F(CouplingTest, NormalProposesFourSdEitherSideAndKeepsTheProposal) {
     EXPECT_EQ(c("txtMin1").text(), "");
     EXPECT_FALSE(c("txtMin1").visible());
     EXPECT_FALSE(c("txtMin1").enabled());
-    EXPECT_FALSE(settings.groups[0].chkMin);
+    EXPECT_FALSE(settings.groups[0].hasMinimum);
     EXPECT_EQ(c("txtMax1").text(), "160.00");
-    EXPECT_TRUE(settings.groups[0].chkMax);
+    EXPECT_TRUE(settings.groups[0].hasMaximum);
 }
 
 TEST_F(CouplingTest, NormalProposalIsZeroWhenMeanOrSdDoesNotRead) {
@@ -264,8 +264,8 @@ TEST_F(CouplingTest, EachGroupsRulesTouchOnlyItsOwnGroup) {
             expectSameFlags(settings.groups[other - 1], flagsBefore[other - 1]);
         }
         EXPECT_EQ(c("txtMin", g).text(), "-1.00");
-        EXPECT_TRUE(settings.groups[g - 1].chkMin);
-        EXPECT_FALSE(settings.groups[g - 1].chkMax);
+        EXPECT_TRUE(settings.groups[g - 1].hasMinimum);
+        EXPECT_FALSE(settings.groups[g - 1].hasMaximum);
         // Back to the start-up state for the next group.
         c("chkMin", g).click();
         c("txtmean", g).setText("0.0");

@@ -103,9 +103,9 @@ TEST_F(PresetsTest, ResetAfterAWinsorizedRunRestoresTheStartUpWindow) {
     EXPECT_TRUE(item("TypeIIIErrorresults1").checked());
     EXPECT_TRUE(state.settings.TypeIIIErrorresults1);
     for (const GroupSettings& group : state.settings.groups) {
-        EXPECT_FALSE(group.chkMin);
-        EXPECT_FALSE(group.chkMax);
-        EXPECT_FALSE(group.rdoUniform);
+        EXPECT_FALSE(group.hasMinimum);
+        EXPECT_FALSE(group.hasMaximum);
+        EXPECT_FALSE(group.uniform());
     }
     EXPECT_TRUE(state.flags.seedFromField);
     EXPECT_FALSE(state.flags.searchActive);
@@ -158,10 +158,10 @@ TEST_P(PresetRowTest, EndsInTheStateOfItsRow) {
         EXPECT_EQ(c("chkInteger", g).checked(), row.integerData);
         EXPECT_EQ(c("rdoUniform", g).checked(), row.uniform);
         EXPECT_EQ(c("rdoNormal", g).checked(), !row.uniform);
-        EXPECT_EQ(flags.rdoUniform, row.uniform);
-        EXPECT_EQ(flags.rdoNormal, !row.uniform);
-        EXPECT_EQ(flags.chkMin, row.uniform);
-        EXPECT_EQ(flags.chkMax, row.uniform);
+        EXPECT_EQ(flags.uniform(), row.uniform);
+        EXPECT_EQ(!flags.uniform(), !row.uniform);
+        EXPECT_EQ(flags.hasMinimum, row.uniform);
+        EXPECT_EQ(flags.hasMaximum, row.uniform);
         for (const char* box : {"chkMin", "chkMax"}) {
             EXPECT_EQ(c(box, g).checked(), row.uniform) << box;
             EXPECT_EQ(c(box, g).enabled(), !row.uniform) << box;

@@ -76,11 +76,10 @@ std::vector<Scenario> Scenarios() {
         {"UniformGroupsAndMeansKept",
          [](RunFixture& r) {
              r.control("rdoUniform2").setChecked(true);
-             r.state.settings.groups[1].rdoUniform = true;
-             r.state.settings.groups[1].rdoNormal = false;
+             r.state.settings.groups[1].distribution = Distribution::Uniform;
              // The coupling rules check the bounds of a uniform group.
-             r.state.settings.groups[1].chkMin = true;
-             r.state.settings.groups[1].chkMax = true;
+             r.state.settings.groups[1].hasMinimum = true;
+             r.state.settings.groups[1].hasMaximum = true;
              r.set("txtMin2", "0");
              r.set("txtMax2", "10");
              r.set("txtiterations", "1500");

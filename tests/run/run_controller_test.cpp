@@ -219,8 +219,8 @@ TEST_F(RunCommand, FloatingPointOverflowAbandonsTheRunAndRestoresTheWindow) {
 }
 
 TEST_F(RunCommand, StopButtonReachesACaseStuckOnImpossibleBounds) {
-    state.settings.groups[0].chkMin = true;
-    state.settings.groups[0].chkMax = true;
+    state.settings.groups[0].hasMinimum = true;
+    state.settings.groups[0].hasMaximum = true;
     set("txtsd1", "1000");
     set("txtMin1", "-0.000001");
     set("txtMax1", "0.000001");

@@ -143,8 +143,8 @@ class SettingsStepTest : public ::testing::Test {
     }
     GroupSettings& group(int g) { return settings.groups[static_cast<std::size_t>(g - 1)]; }
     void SetBounds(int g, const char* min, const char* max) {
-        group(g).chkMin = min != nullptr;
-        group(g).chkMax = max != nullptr;
+        group(g).hasMinimum = min != nullptr;
+        group(g).hasMaximum = max != nullptr;
         Text(fields, N("txtMin", g)) = min ? min : "";
         Text(fields, N("txtMax", g)) = max ? max : "";
     }
@@ -180,24 +180,23 @@ TEST_F(SettingsStepTest, FillsTheRecordAndWritesBackInOrder) {
     };
     EXPECT_EQ(Named(r.writeBacks), expected);
 
-    EXPECT_EQ(group(1).txtmean, 100.0);
-    EXPECT_EQ(group(2).txtmean, 105.5);
-    EXPECT_EQ(group(1).txtsd, 10.0);
-    EXPECT_EQ(group(3).txtNsize, 25);
+    EXPECT_EQ(group(1).mean, 100.0);
+    EXPECT_EQ(group(2).mean, 105.5);
+    EXPECT_EQ(group(1).sd, 10.0);
+    EXPECT_EQ(group(3).size, 25);
     EXPECT_EQ(settings.deviateRows, 25);
-    EXPECT_EQ(group(2).txtReliability, 1.0);
-    EXPECT_TRUE(group(2).chkInteger);
-    EXPECT_FALSE(group(1).chkInteger);
-    EXPECT_TRUE(group(3).rdoUniform);
-    EXPECT_FALSE(group(3).rdoNormal);
-    EXPECT_EQ(settings.txtalpha1, 0.05);
+    EXPECT_EQ(group(2).reliability, 1.0);
+    EXPECT_TRUE(group(2).wholeNumbers);
+    EXPECT_FALSE(group(1).wholeNumbers);
+    EXPECT_TRUE(group(3).uniform());
+    EXPECT_FALSE(group(!3).uniform());
+    EXPECT_EQ(settings.alpha, 0.05);
     EXPECT_EQ(settings.txtiterations, 1000u);
     EXPECT_EQ(settings.txtmeanstokeep, 100);
     EXPECT_EQ(settings.txtseed, 1432449975);
     EXPECT_TRUE(settings.rdoTwotail);
     EXPECT_FALSE(settings.rdoOnetail);
-    EXPECT_TRUE(settings.Resampled1);
-    EXPECT_FALSE(settings.Winsorized1);
+    EXPECT_EQ(settings.bounds, BoundsHandling::Resample);
     EXPECT_EQ(settings.analysisTitle, "3-level Analysis of Variance");
     EXPECT_EQ(seeds.deviateSeed, -1432449975);
     EXPECT_EQ(seeds.seedStreamSeed, -1432449975);
@@ -205,22 +204,22 @@ TEST_F(SettingsStepTest, FillsTheRecordAndWritesBackInOrder) {
 
 TEST_F(SettingsStepTest, KeptFlagsAreReadNotChanged) {
     settings.TypeIIIErrorresults1 = true;
-    group(2).chkMax = true;
+    group(2).hasMaximum = true;
     Text(fields, "txtMax2") = "130";
     ASSERT_TRUE(Run().ok());
     EXPECT_TRUE(settings.TypeIIIErrorresults1);
-    EXPECT_TRUE(group(2).chkMax);
-    EXPECT_FALSE(group(2).chkMin);
-    EXPECT_EQ(group(2).txtMax, 130.0);
+    EXPECT_TRUE(group(2).hasMaximum);
+    EXPECT_FALSE(group(2).hasMinimum);
+    EXPECT_EQ(group(2).maximum, 130.0);
 }
 
 TEST_F(SettingsStepTest, UncheckedAndEmptyFieldsAreReadAsSuch) {
     Check(fields, "Resampled1") = false;
     Text(fields, "txtiterations") = "";
-    settings.Resampled1 = true;
+    settings.bounds = BoundsHandling::Resample;
     const SettingsStepResult r = Run();
     ASSERT_TRUE(r.ok());
-    EXPECT_FALSE(settings.Resampled1);
+    EXPECT_NE(settings.bounds, BoundsHandling::Resample);
     EXPECT_EQ(settings.txtiterations, 10000u);
     Text(fields, "txtmean1") = "";
     ExpectFailure(Run(), kNotNumeric, "txtmean1");
@@ -237,7 +236,7 @@ TEST_F(SettingsStepTest, FirstFailureInStepOrderWins) {
         const char* field;  // mended next
         const char* text;
     };
-    for (int g = 1; g <= 3; ++g) group(g).chkMin = group(g).chkMax = true;
+    for (int g = 1; g <= 3; ++g) group(g).hasMinimum = group(g).hasMaximum = true;
     const std::pair<const char*, const char*> faults[] = {
         {"txtmean1", "abc"},
         {"txtmean3", ""},
@@ -292,20 +291,21 @@ TEST_F(SettingsStepTest, FirstFailureInStepOrderWins) {
 }
 
 TEST_F(SettingsStepTest, FailedStepKeepsWhatWasReadAndWritten) {
-    group(1).txtmean = -1.0;
-    group(2).txtmean = -2.0;
-    group(3).txtmean = -3.0;
-    settings.Winsorized1 = false;
+    group(1).mean = -1.0;
+    group(2).mean = -2.0;
+    group(3).mean = -3.0;
+    settings.bounds = BoundsHandling::None;
+    Check(fields, "Resampled1") = false;
     Check(fields, "Winsorized1") = true;
     Check(fields, "rdoOnetail") = true;
     Text(fields, "txtmean1") = "11";
     Text(fields, "txtmean2") = "oops";
     ExpectFailure(Run(), kNotNumeric, "txtmean2");
-    EXPECT_EQ(group(1).txtmean, 11.0);
-    EXPECT_EQ(group(2).txtmean, -2.0);
-    EXPECT_EQ(group(3).txtmean, -3.0);
+    EXPECT_EQ(group(1).mean, 11.0);
+    EXPECT_EQ(group(2).mean, -2.0);
+    EXPECT_EQ(group(3).mean, -3.0);
     // Flags are copied before the first read.
-    EXPECT_TRUE(settings.Winsorized1);
+    EXPECT_EQ(settings.bounds, BoundsHandling::Winsorize);
     EXPECT_TRUE(settings.rdoOnetail);
 
     // Sizes, iterations and seed are written back before a reliability failure.
@@ -317,8 +317,8 @@ TEST_F(SettingsStepTest, FailedStepKeepsWhatWasReadAndWritten) {
     EXPECT_EQ(Written(r, "txtNsize1"), "2000");
     EXPECT_EQ(Written(r, "txtiterations"), "1000");
     EXPECT_EQ(Written(r, "txtseed"), "1432449975");
-    EXPECT_EQ(group(1).txtNsize, 2000);
-    EXPECT_EQ(group(1).txtReliability, 0.0);  // read, then refused
+    EXPECT_EQ(group(1).size, 2000);
+    EXPECT_EQ(group(1).reliability, 0.0);  // read, then refused
     EXPECT_EQ(seeds.deviateSeed, -1432449975);
 }
 
@@ -333,15 +333,15 @@ TEST_F(SettingsStepTest, MendedReadingRefusesNonNumbers) {
 // --- bounds -----------------------------------------------------------------------
 
 TEST_F(SettingsStepTest, SwitchedOffBoundIsClearedAndKeepsItsValue) {
-    group(1).txtMin = 42.0;
-    group(1).txtMax = 43.0;
+    group(1).minimum = 42.0;
+    group(1).maximum = 43.0;
     Text(fields, "txtMin1") = "3";  // flag off: not read
-    group(1).chkMax = true;
+    group(1).hasMaximum = true;
     Text(fields, "txtMax1") = "130";
     const SettingsStepResult r = Run();
     ASSERT_TRUE(r.ok());
-    EXPECT_EQ(group(1).txtMin, 42.0);
-    EXPECT_EQ(group(1).txtMax, 130.0);
+    EXPECT_EQ(group(1).minimum, 42.0);
+    EXPECT_EQ(group(1).maximum, 130.0);
     EXPECT_EQ(Written(r, "txtMin1"), "");
     EXPECT_EQ(Written(r, "txtMax1"), "<unwritten>");
 }
@@ -403,9 +403,9 @@ TEST_F(SettingsStepTest, GroupSizesTruncateAndCap) {
     Text(fields, "txtNsize3") = "3e9";  // capped before it becomes an integer
     const SettingsStepResult r = Run();
     ASSERT_TRUE(r.ok());
-    EXPECT_EQ(group(1).txtNsize, 2);
-    EXPECT_EQ(group(2).txtNsize, 2000);
-    EXPECT_EQ(group(3).txtNsize, 2000);
+    EXPECT_EQ(group(1).size, 2);
+    EXPECT_EQ(group(2).size, 2000);
+    EXPECT_EQ(group(3).size, 2000);
     EXPECT_EQ(Written(r, "txtNsize1"), "2");
     EXPECT_EQ(Written(r, "txtNsize2"), "2000");
     EXPECT_EQ(Written(r, "txtNsize3"), "2000");
@@ -414,7 +414,7 @@ TEST_F(SettingsStepTest, GroupSizesTruncateAndCap) {
     Text(fields, "txtNsize2") = "2000.99";
     Text(fields, "txtNsize3") = " 17 ";
     ASSERT_TRUE(Run().ok());
-    EXPECT_EQ(group(2).txtNsize, 2000);
+    EXPECT_EQ(group(2).size, 2000);
     EXPECT_EQ(settings.deviateRows, 2000);
     Text(fields, "txtNsize2") = "5";
     ASSERT_TRUE(Run().ok());
@@ -433,8 +433,8 @@ TEST_F(SettingsStepTest, SearchTakesSmallSizesAsTwoWithoutTouchingTheText) {
     Text(fields, "txtNsize3") = "-7";
     const SettingsStepResult r = Run();
     ASSERT_TRUE(r.ok());
-    EXPECT_EQ(group(2).txtNsize, 2);
-    EXPECT_EQ(group(3).txtNsize, 2);
+    EXPECT_EQ(group(2).size, 2);
+    EXPECT_EQ(group(3).size, 2);
     EXPECT_EQ(Written(r, "txtNsize1"), "20");
     EXPECT_EQ(Written(r, "txtNsize2"), "<unwritten>");
     EXPECT_EQ(Written(r, "txtNsize3"), "<unwritten>");
@@ -754,8 +754,8 @@ TEST_F(SettingsStepTest, ArbitraryTextsEndInARecordOrAListedMessage) {
         if (!fewFaults)
             for (const std::string& c : checkFields) Check(fields, c) = coin();
         for (auto& g : settings.groups) {
-            g.chkMin = !fewFaults && coin();
-            g.chkMax = !fewFaults && coin();
+            g.hasMinimum = !fewFaults && coin();
+            g.hasMaximum = !fewFaults && coin();
         }
         seedFromField = coin();
         searchActive = pick(4) == 0;
@@ -774,21 +774,20 @@ TEST_F(SettingsStepTest, ArbitraryTextsEndInARecordOrAListedMessage) {
         }
         ++successes;
         for (const GroupSettings& g : settings.groups) {
-            EXPECT_GE(g.txtNsize, 2);
-            EXPECT_LE(g.txtNsize, 2000);
-            EXPECT_GE(g.txtReliability, 0.0001);
-            EXPECT_LE(g.txtReliability, 1.0);
-            EXPECT_GE(g.txtsd, 0.0001);
-            EXPECT_TRUE(std::isfinite(g.txtmean));
+            EXPECT_GE(g.size, 2);
+            EXPECT_LE(g.size, 2000);
+            EXPECT_GE(g.reliability, 0.0001);
+            EXPECT_LE(g.reliability, 1.0);
+            EXPECT_GE(g.sd, 0.0001);
+            EXPECT_TRUE(std::isfinite(g.mean));
         }
-        EXPECT_EQ(settings.deviateRows,
-                  std::max({settings.groups[0].txtNsize, settings.groups[1].txtNsize,
-                            settings.groups[2].txtNsize}));
+        EXPECT_EQ(settings.deviateRows, std::max({settings.groups[0].size, settings.groups[1].size,
+                                                  settings.groups[2].size}));
         EXPECT_GE(settings.txtiterations, 1u);
         EXPECT_GE(settings.txtmeanstokeep, 0);
         EXPECT_LE(settings.txtmeanstokeep, 10000);
-        EXPECT_GE(settings.txtalpha1, 0.0001);
-        EXPECT_LE(settings.txtalpha1, 0.9999);
+        EXPECT_GE(settings.alpha, 0.0001);
+        EXPECT_LE(settings.alpha, 0.9999);
         EXPECT_GE(settings.txtseed, -2147483647);
         EXPECT_EQ(seeds.deviateSeed, settings.txtseed < 0 ? settings.txtseed : -settings.txtseed);
         EXPECT_EQ(seeds.seedStreamSeed, seeds.deviateSeed);

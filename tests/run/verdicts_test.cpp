@@ -11,9 +11,9 @@ namespace {
 
 RunState Robustness(std::int64_t rejections, std::int64_t n, double alpha = 0.05) {
     RunState state;
-    state.settings.txtalpha1 = alpha;
+    state.settings.alpha = alpha;
     state.settings.rdoOnetail = true;
-    for (auto& g : state.settings.groups) g.rdoNormal = true;
+    for (auto& g : state.settings.groups) g.distribution = Distribution::Normal;
     state.flags.nullIsTrue = true;
     state.tallies.rejections = rejections;
     state.tallies.completedReplications = n;
@@ -120,21 +120,24 @@ TEST(Verdict, CountsBeyond32BitsAreWrittenInFull) {
 
 TEST(Verdict, CautionReplacesTheVerdictForBoundedNormalGroups) {
     RunState state = Robustness(520, 10000);
-    state.settings.groups[1].chkMin = true;
-    state.settings.groups[1].txtMin = -2.0;  // maximum never read: stored 0.0
+    state.settings.groups[1].hasMinimum = true;
+    state.settings.groups[1].minimum = -2.0;  // maximum never read: stored 0.0
     EXPECT_EQ(Verdict(state),
               "Interpret the results above with CAUTION! Because you have different Minimum and/or Maximum "
               "scores, the distributions may not be what you expected (see Sampling Distribution information). ");
 
     RunState symmetric = Robustness(520, 10000);
-    symmetric.settings.groups[0].chkMin = symmetric.settings.groups[0].chkMax = true;
-    symmetric.settings.groups[0].txtMin = -3.0;
-    symmetric.settings.groups[0].txtMax = 3.0;
+    symmetric.settings.groups[0].hasMinimum = symmetric.settings.groups[0].hasMaximum = true;
+    symmetric.settings.groups[0].minimum = -3.0;
+    symmetric.settings.groups[0].maximum = 3.0;
     EXPECT_NE(Verdict(symmetric).find("ROBUST"), std::string::npos);
 
     RunState uniform = Robustness(520, 10000);
-    uniform.settings.groups[2] = {.rdoNormal = false, .rdoUniform = true, .chkMin = true, .chkMax = true,
-                                  .txtMin = 0.0, .txtMax = 1.0};
+    uniform.settings.groups[2] = {.distribution = Distribution::Uniform,
+                                  .hasMinimum = true,
+                                  .hasMaximum = true,
+                                  .minimum = 0.0,
+                                  .maximum = 1.0};
     EXPECT_NE(Verdict(uniform).find("ROBUST"), std::string::npos);
 }
 

@@ -240,7 +240,7 @@ TEST_F(PowerCommands, Test1000FillsTheOneSampleTestSetting) {
     run.btnRunClick();
     EXPECT_EQ(state.seedText, "1804");
     EXPECT_EQ(state.tallies.completedReplications, 1);
-    EXPECT_EQ(state.settings.groups[2].txtNsize, 1000);
+    EXPECT_EQ(state.settings.groups[2].size, 1000);
     EXPECT_EQ(text("txtmeanstokeep"), "1");
 }
 

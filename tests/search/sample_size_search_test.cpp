@@ -44,7 +44,7 @@ class SampleSizeSearchTest : public ::testing::Test, protected SearchRig {
                 const auto& g = state.settings.groups;
                 log.push_back({n,
                                static_cast<std::int32_t>(state.settings.txtiterations),
-                               {g[0].txtNsize, g[1].txtNsize, g[2].txtNsize}});
+                               {g[0].size, g[1].size, g[2].size}});
             }
             if (then) then(n);
         };

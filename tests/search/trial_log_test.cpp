@@ -16,7 +16,7 @@ TEST_F(TrialLogTest, EveryCompletedTrialIsLoggedAsItRan) {
     std::vector<SearchTrial> seen;
     platform.onEvents = [this, &seen](long long) {
         const auto& g = state.settings.groups;
-        const GroupSizes sizes{g[0].txtNsize, g[1].txtNsize, g[2].txtNsize};
+        const GroupSizes sizes{g[0].size, g[1].size, g[2].size};
         if (text("txtrej1").empty())
             seen.push_back({sizes, state.settings.txtiterations, 0, 0, 0.0});
     };

@@ -113,20 +113,19 @@ class ReferenceReplicator {
         for (int g = 0; g < kGroups; ++g) {
             const GroupSettings& group = settings.groups[g];
             const double observedSD =
-                static_cast<double>(group.txtsd / std::sqrt(Ext(group.txtReliability)));
+                static_cast<double>(group.sd / std::sqrt(Ext(group.reliability)));
             trueSD[g] =
-                static_cast<double>(std::sqrt(Ext(observedSD) * observedSD * group.txtReliability));
+                static_cast<double>(std::sqrt(Ext(observedSD) * observedSD * group.reliability));
             errorSD[g] = static_cast<double>(
-                std::sqrt(Ext(observedSD) * observedSD * (1.0L - group.txtReliability)));
+                std::sqrt(Ext(observedSD) * observedSD * (1.0L - group.reliability)));
         }
         generators.hasSpareNormal = 0;
         const int rows = settings.deviateRows;
         for (int pass = 0; pass < 3; ++pass) {
             for (int g = 0; g < kGroups; ++g) {
                 for (int row = 0; row < rows; ++row) {
-                    deviate(g, row) = settings.groups[g].rdoUniform
-                                          ? generators.UniformDeviate(seed)
-                                          : generators.NormalDeviate(seed);
+                    deviate(g, row) = settings.groups[g].uniform() ? generators.UniformDeviate(seed)
+                                                                   : generators.NormalDeviate(seed);
                 }
             }
         }
@@ -134,7 +133,7 @@ class ReferenceReplicator {
             generateGroup(settings, g, trueSD[g], errorSD[g], seed);
         }
         for (int g = 0; g < kGroups; ++g) {
-            const int n = settings.groups[g].txtNsize;
+            const int n = settings.groups[g].size;
             sizes_[g] = n;
             const double errorSd = StandardDeviation(errorScores_[g].data(), n);
             const double errVar = static_cast<double>(Ext(errorSd) * errorSd);
@@ -156,9 +155,9 @@ class ReferenceReplicator {
 
     void TestReplication(const ReplicationSettings& settings, std::int64_t& rejections) {
         ReplicationResult& r = result_;
-        const std::int32_t n1 = settings.groups[0].txtNsize;
-        const std::int32_t n2 = settings.groups[1].txtNsize;
-        const std::int32_t n3 = settings.groups[2].txtNsize;
+        const std::int32_t n1 = settings.groups[0].size;
+        const std::int32_t n2 = settings.groups[1].size;
+        const std::int32_t n3 = settings.groups[2].size;
         r.totalN = n1 + n2 + n3;
         r.grandMean = static_cast<double>(
             (Ext(n1) * r.groupMean[0] + Ext(n2) * r.groupMean[1] + Ext(n3) * r.groupMean[2]) /
@@ -166,8 +165,7 @@ class ReferenceReplicator {
         r.ssBetween = 0.0;
         for (int g = 0; g < kGroups; ++g) {
             const double d = static_cast<double>(Ext(r.groupMean[g]) - r.grandMean);
-            r.ssBetween =
-                static_cast<double>(r.ssBetween + Ext(settings.groups[g].txtNsize) * d * d);
+            r.ssBetween = static_cast<double>(r.ssBetween + Ext(settings.groups[g].size) * d * d);
         }
         r.ssWithin = static_cast<double>(Ext(r.groupSS[0]) + r.groupSS[1] + r.groupSS[2]);
         r.dfBetween = 2.0;
@@ -177,7 +175,7 @@ class ReferenceReplicator {
         r.msWithin = static_cast<double>(Ext(r.ssWithin) / r.dfWithin);
         r.fRatio = static_cast<double>(Ext(r.msBetween) / r.msWithin);
         r.pValue = FProbability(r.fRatio, r.dfBetween, r.dfWithin, console_);
-        if (r.pValue <= settings.txtalpha1) rejections = rejections + 1;
+        if (r.pValue <= settings.alpha) rejections = rejections + 1;
     }
 
     const ReplicationResult& result() const { return result_; }
@@ -200,30 +198,31 @@ class ReferenceReplicator {
     void generateGroup(const ReplicationSettings& settings, int g, double trueSD, double errorSD,
                        std::int32_t& seed) {
         const GroupSettings& group = settings.groups[g];
-        for (int k = 0; k < group.txtNsize; ++k) {
+        for (int k = 0; k < group.size; ++k) {
             double trueScore, error, observed;
-            if (group.rdoUniform) {
-                trueScore = static_cast<double>((Ext(group.txtMax) - group.txtMin) * deviate(g, k));
-                trueScore = static_cast<double>(Ext(trueScore) + group.txtMin);
+            if (group.uniform()) {
+                trueScore =
+                    static_cast<double>((Ext(group.maximum) - group.minimum) * deviate(g, k));
+                trueScore = static_cast<double>(Ext(trueScore) + group.minimum);
                 error = static_cast<double>(Ext(generators.NormalDeviate(seed)) * errorSD);
                 observed = static_cast<double>(Ext(trueScore) + error);
             } else {
-                trueScore = static_cast<double>(Ext(deviate(g, k)) * trueSD + group.txtmean);
+                trueScore = static_cast<double>(Ext(deviate(g, k)) * trueSD + group.mean);
                 error = static_cast<double>(Ext(generators.NormalDeviate(seed)) * errorSD);
                 observed = static_cast<double>(Ext(trueScore) + error);
-                if (settings.Resampled1) {
+                if (settings.bounds == BoundsHandling::Resample) {
                     int minOk = 1, maxOk = 1;
                     do {
-                        if (group.chkMin) {
-                            if (observed < group.txtMin) {
+                        if (group.hasMinimum) {
+                            if (observed < group.minimum) {
                                 redraw(group, trueSD, errorSD, seed, trueScore, error, observed);
                                 minOk = 0;
                             } else {
                                 minOk = 1;
                             }
                         }
-                        if (group.chkMax) {
-                            if (observed > group.txtMax) {
+                        if (group.hasMaximum) {
+                            if (observed > group.maximum) {
                                 redraw(group, trueSD, errorSD, seed, trueScore, error, observed);
                                 maxOk = 0;
                             } else {
@@ -231,12 +230,12 @@ class ReferenceReplicator {
                             }
                         }
                     } while (!(minOk == 1 && maxOk == 1));
-                } else if (settings.Winsorized1) {
-                    if (group.chkMin && observed < group.txtMin) observed = group.txtMin;
-                    if (group.chkMax && observed > group.txtMax) observed = group.txtMax;
+                } else if (settings.bounds == BoundsHandling::Winsorize) {
+                    if (group.hasMinimum && observed < group.minimum) observed = group.minimum;
+                    if (group.hasMaximum && observed > group.maximum) observed = group.maximum;
                 }
             }
-            if (group.chkInteger) observed = std::nearbyint(observed);
+            if (group.wholeNumbers) observed = std::nearbyint(observed);
             trueScores_[g][k] = trueScore;
             errorScores_[g][k] = error;
             observedScores_[g][k] = observed;
@@ -245,8 +244,7 @@ class ReferenceReplicator {
 
     void redraw(const GroupSettings& group, double trueSD, double errorSD, std::int32_t& seed,
                 double& trueScore, double& error, double& observed) {
-        trueScore =
-            static_cast<double>(Ext(generators.NormalDeviate(seed)) * trueSD + group.txtmean);
+        trueScore = static_cast<double>(Ext(generators.NormalDeviate(seed)) * trueSD + group.mean);
         error = static_cast<double>(Ext(generators.NormalDeviate(seed)) * errorSD);
         observed = static_cast<double>(Ext(trueScore) + error);
     }

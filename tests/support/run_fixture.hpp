@@ -42,8 +42,7 @@ struct RunFixture {
             PipelineThreadsAvailable(std::getenv("VELMOR_THREADS"), UsableCores()));
         // The coupling rules keep these flags; the run tests set them directly.
         for (auto& g : state.settings.groups) {
-            g.rdoNormal = true;
-            g.rdoUniform = false;
+            g.distribution = Distribution::Normal;
         }
     }
     ui::MainWindow& main() { return windows.mainWindow; }
