@@ -181,7 +181,8 @@ void Batch::removeLeftovers() const {
             options_.shard ? PartPath(options_.summary, *options_.shard) : options_.summary;
         const std::filesystem::path folder =
             summary.has_parent_path() ? summary.parent_path() : std::filesystem::path(".");
-        RemoveTemporaryFiles(folder, {summary.filename().string()});
+        // The summary may lie outside the locked output folder.
+        RemoveTemporaryFiles(folder, {summary.filename().string()}, true);
     }
     std::vector<std::string> files, names;
     for (const std::size_t i : ours_) {
@@ -193,7 +194,7 @@ void Batch::removeLeftovers() const {
     if (recording())
         records_.removeLeftovers(files, names);
     else if (options_.output.data || options_.output.means)
-        RemoveTemporaryFiles(".", files);
+        RemoveTemporaryFiles(".", files, true);  // no lock guards the working folder
 }
 
 std::size_t Batch::skipComplete(std::vector<std::size_t>& toRun) {
@@ -387,12 +388,15 @@ bool Batch::writeSummary() {
     std::string path = options_.summary;
     if (options_.shard) {
         path = PartPath(options_.summary, *options_.shard);
-        csv = PartFirstLine(*options_.shard, conditions_.size(),
-                            GridDigest(conditions_, options_.output), !interrupt_.raised()) +
-              "\r\n";
+        std::vector<std::pair<std::size_t, std::string>> rows;
+        for (std::size_t k = 0; k < ours_.size(); ++k) rows.emplace_back(ours_[k], rows_[k]);
+        csv =
+            PartText(*options_.shard, conditions_.size(), GridDigest(conditions_, options_.output),
+                     !interrupt_.raised(), SummaryHeader(conditions_.factorColumns()), rows);
+    } else {
+        csv += SummaryHeader(conditions_.factorColumns()) + "\r\n";
+        for (const std::string& row : rows_) csv += row + "\r\n";
     }
-    csv += SummaryHeader(conditions_.factorColumns()) + "\r\n";
-    for (const std::string& row : rows_) csv += row + "\r\n";
     try {
         SaveAllOrNothing({{path, csv}}, {});
     } catch (const WriteError& error) {
@@ -617,6 +621,10 @@ int MergeSummaries(const std::string& out, const std::vector<std::string>& parts
         err << "velmor-batch merge: nothing was written\n";
         return kExitFailure;
     }
+    // A merge killed before its rename left its fresh file behind.
+    const std::filesystem::path outPath(out);
+    RemoveTemporaryFiles(outPath.has_parent_path() ? outPath.parent_path() : ".",
+                         {outPath.filename().string()}, true);
     try {
         SaveAllOrNothing({{out, std::get<std::string>(merged)}}, {});
     } catch (const WriteError& error) {

@@ -1,6 +1,7 @@
 #include "batch/completion_records.hpp"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -239,7 +240,7 @@ void SyncFileSystem(const std::filesystem::path& folder) {
 }
 
 void RemoveTemporaryFiles(const std::filesystem::path& folder,
-                          const std::vector<std::string>& fileNames) {
+                          const std::vector<std::string>& fileNames, bool onlyOfEndedProcesses) {
     std::error_code ec;
     std::filesystem::directory_iterator it(folder, ec);
     if (ec) return;
@@ -250,8 +251,16 @@ void RemoveTemporaryFiles(const std::filesystem::path& folder,
         const std::size_t marker = name.rfind(".velmor-");
         if (marker == std::string::npos || marker < 1) continue;
         const std::string target = name.substr(1, marker - 1);
-        if (wanted.count(target) && name.rfind(TemporaryPrefix(target), 0) == 0)
-            std::filesystem::remove(entry.path(), ec);
+        if (!wanted.count(target) || name.rfind(TemporaryPrefix(target), 0) != 0) continue;
+        if (onlyOfEndedProcesses) {
+            // ".<target>.velmor-<pid>-<n>.tmp"
+            const std::string rest = name.substr(marker + 8);
+            pid_t pid = 0;
+            auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), pid);
+            if (error != std::errc() || pid <= 0) continue;
+            if (::kill(pid, 0) == 0 || errno != ESRCH) continue;
+        }
+        std::filesystem::remove(entry.path(), ec);
     }
 }
 

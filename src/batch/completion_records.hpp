@@ -82,7 +82,11 @@ class CompletionRecords {
 void SyncFileSystem(const std::filesystem::path& folder);
 
 // Removes, in one folder, the temporary files left for the given file names.
+// With `onlyOfEndedProcesses`, only those whose process (the id in their
+// name) no longer runs: where no lock keeps a second writer away, a live
+// one's file stays.
 void RemoveTemporaryFiles(const std::filesystem::path& folder,
-                          const std::vector<std::string>& fileNames);
+                          const std::vector<std::string>& fileNames,
+                          bool onlyOfEndedProcesses = false);
 
 }  // namespace velmor::batch
