@@ -162,6 +162,9 @@ std::vector<std::string> FindUnwritableOutputs(const std::vector<NamedStudy>& st
         const std::filesystem::path folder =
             path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
         std::error_code ec;
+        // A device or a pipe is written as it is, not replaced in its folder.
+        const auto itself = std::filesystem::status(path, ec);
+        if (std::filesystem::exists(itself) && !std::filesystem::is_regular_file(itself)) continue;
         const auto status = std::filesystem::status(folder, ec);
         if (!std::filesystem::exists(status))
             problems.push_back("the folder of the summary " + Printable(summary) +

@@ -3,14 +3,13 @@
 #include "batch/batch_runner.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <variant>
-
-#include <unistd.h>
 
 #include "batch/progress_line.hpp"
 #include "batch/summary.hpp"
