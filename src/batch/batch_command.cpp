@@ -284,6 +284,7 @@ StudyOutcome Batch::runCondition(unsigned worker, std::size_t k) {
     // not all written has none and runs again on --resume.
     if (recording() &&
         (outcome.status == StudyStatus::Ok || outcome.status == StudyStatus::Failed)) {
+        // (A stale file that could not be removed made it SaveFailed.)
         std::lock_guard lock(pendingMutex_);
         pending_.push_back(
             {conditions_.name(i), fingerprints_[k], std::move(saved), ResultCells(outcome)});
@@ -581,11 +582,13 @@ int RunBatch(const BatchOptions& options, const InterruptFlag& interrupt, std::o
         std::vector<std::size_t> ours;
         for (std::size_t i = 0; i < conditions.size(); ++i)
             if (options.shard && options.shard->owns(i)) ours.push_back(i);
-        auto taken = FolderLock::Take(options.output.outDir, ours, !options.shard);
+        std::string warning;
+        auto taken = FolderLock::Take(options.output.outDir, ours, !options.shard, warning);
         if (auto* problem = std::get_if<std::string>(&taken)) {
             err << "velmor-batch: " << *problem << "; nothing was run\n";
             return kExitFailure;
         }
+        if (!warning.empty()) err << "velmor-batch: " << warning << "\n";
         lock.emplace(std::move(std::get<FolderLock>(taken)));
     }
     Batch batch(options, conditions, interrupt, err);

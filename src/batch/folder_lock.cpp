@@ -22,7 +22,7 @@ FolderLock::~FolderLock() {
 
 std::variant<FolderLock, std::string> FolderLock::Take(const std::filesystem::path& outDir,
                                                        const std::vector<std::size_t>& conditions,
-                                                       bool all) {
+                                                       bool all, std::string& warning) {
     const std::filesystem::path folder = outDir / kRecordFolder;
     const std::string name = Printable(outDir.string());
     std::error_code ec;
@@ -43,6 +43,12 @@ std::variant<FolderLock, std::string> FolderLock::Take(const std::filesystem::pa
         range.l_len = length;  // 0: to the end of any file, however long
         if (::fcntl(fd, F_SETLK, &range) == 0) return std::nullopt;
         const int code = errno;
+        if (code == ENOLCK || code == EOPNOTSUPP || code == ENOSYS) {
+            warning = "the output folder " + name + " cannot be locked (" +
+                      std::generic_category().message(code) +
+                      "); running without the lock: no other run may write there meanwhile";
+            return std::nullopt;
+        }
         if (code != EACCES && code != EAGAIN)
             return "the output folder " + name +
                    " cannot be locked: " + std::generic_category().message(code);
@@ -60,8 +66,10 @@ std::variant<FolderLock, std::string> FolderLock::Take(const std::filesystem::pa
     if (all) {
         if (auto problem = take(0, 0)) return *problem;
     } else {
-        for (const std::size_t i : conditions)
+        for (const std::size_t i : conditions) {
             if (auto problem = take(static_cast<off_t>(i), 1)) return *problem;
+            if (!warning.empty()) break;
+        }
     }
     return lock;
 }

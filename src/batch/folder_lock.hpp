@@ -27,10 +27,13 @@ class FolderLock {
 
     // Locks the conditions (numbers in the grid) in `outDir`; all of them
     // when `all`. A message when another run holds any of them or the lock
-    // cannot be taken.
+    // cannot be taken. A file system without record locks (an NFS mount
+    // without its lock service) gives an unlocked FolderLock and a `warning`
+    // to show: refusing every run there would leave a cluster without the
+    // batch.
     static std::variant<FolderLock, std::string> Take(const std::filesystem::path& outDir,
                                                       const std::vector<std::size_t>& conditions,
-                                                      bool all);
+                                                      bool all, std::string& warning);
 
   private:
     explicit FolderLock(int fd) : fd_(fd) {}
