@@ -119,10 +119,10 @@ same_outputs reference out "a FIFO record"
 
 # 5. Files this run does not write go with those it replaces.
 rm -rf out; cp -r reference out
-"$batch" --jobs 1 --out out --summary out/s.csv grid.study 2>/dev/null
+"$batch" --jobs 1 --out out --summary out/s.csv grid.study 2>/dev/null || fail "a run without --data --means"
 [ -z "$(ls out | grep -v '\.OUT$\|\.csv$')" ] || fail "files of the earlier run stay: $(ls out)"
 rm -rf out; cp -r reference out
-"$batch" --resume --jobs 1 --out out --data --summary out/s.csv grid.study 2>/dev/null
+"$batch" --resume --jobs 1 --out out --data --summary out/s.csv grid.study 2>/dev/null || fail "a resume with --data only"
 [ -z "$(ls out | grep _means)" ] || fail "a resume with other arguments left means files: $(ls out)"
 
 # 6. What would fail only after every condition ran is refused before.
