@@ -32,7 +32,8 @@ add_custom_target(velmor_man_page ALL DEPENDS ${man_page})
 install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The Debian package. dpkg-shlibdeps reads the libraries the programs link
-# (Qt 6, the C++ runtime) and writes the matching dependencies.
+# (Qt 6, the C++ runtime, velmor-batch's libcrypto from libssl3) and writes the
+# matching dependencies.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velmor)
 set(CPACK_PACKAGE_VENDOR "The VELMOR developers")

@@ -1,5 +1,6 @@
 #include "batch/batch_command.hpp"
 
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 
 #include "batch/completion_records.hpp"
 #include "batch/conditions.hpp"
+#include "batch/folder_lock.hpp"
 #include "batch/input_file.hpp"
 #include "batch/ordered_pool.hpp"
 #include "batch/output_files.hpp"
@@ -87,18 +89,6 @@ std::string Label(const ConditionList& conditions, std::size_t i) {
     return Printable(file) + ", condition " + Printable(name);
 }
 
-// The files a complete condition left in the output folder, by name.
-std::vector<std::string> WrittenFiles(const StudyOutcome& outcome, const StudyTargets& targets) {
-    std::vector<std::string> files;
-    auto add = [&](const std::filesystem::path& path, bool written) {
-        if (written && !path.empty()) files.push_back(path.filename().string());
-    };
-    add(targets.report, outcome.hasResults());
-    add(targets.data, outcome.hasDataFile);
-    add(targets.means, outcome.hasResults());
-    return files;
-}
-
 std::size_t TerminalColumns() {
     winsize size{};
     if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) return 0;
@@ -148,6 +138,8 @@ class Batch {
                               resultCells);
     }
     void removeLeftovers() const;
+    void removeStaleFiles(std::size_t i, StudyOutcome& outcome,
+                          const std::vector<CompletionRecords::RecordedFile>& saved) const;
     std::size_t skipComplete(std::vector<std::size_t>& toRun);
     StudyOutcome runCondition(unsigned worker, std::size_t k);
     void deliver(std::size_t k, StudyOutcome& outcome);
@@ -177,6 +169,8 @@ class Batch {
     Clock::time_point lastProgress_{};
     std::mutex pendingMutex_;
     std::vector<CompletionRecords::Record> pending_;  // complete, not yet recorded
+    // Conditions with a record that does not vouch for their files, and why.
+    std::vector<std::pair<std::size_t, std::string>> runAgain_;
     Clock::time_point lastRecords_ = Clock::now();
     bool recordsFailed_ = false;
 };
@@ -187,7 +181,8 @@ void Batch::removeLeftovers() const {
             options_.shard ? PartPath(options_.summary, *options_.shard) : options_.summary;
         const std::filesystem::path folder =
             summary.has_parent_path() ? summary.parent_path() : std::filesystem::path(".");
-        RemoveTemporaryFiles(folder, {summary.filename().string()});
+        // The summary may lie outside the locked output folder.
+        RemoveTemporaryFiles(folder, {summary.filename().string()}, true);
     }
     std::vector<std::string> files, names;
     for (const std::size_t i : ours_) {
@@ -199,15 +194,19 @@ void Batch::removeLeftovers() const {
     if (recording())
         records_.removeLeftovers(files, names);
     else if (options_.output.data || options_.output.means)
-        RemoveTemporaryFiles(".", files);
+        RemoveTemporaryFiles(".", files, true);  // no lock guards the working folder
 }
 
 std::size_t Batch::skipComplete(std::vector<std::size_t>& toRun) {
     std::size_t skipped = 0;
     for (std::size_t k = 0; k < ours_.size(); ++k) {
         std::optional<std::string> cells;
-        if (options_.resume && conditions_.errors(ours_[k]).empty())
-            cells = records_.complete(conditions_.name(ours_[k]), fingerprints_[k]);
+        if (options_.resume && conditions_.errors(ours_[k]).empty()) {
+            CompletionRecords::Verdict verdict =
+                records_.check(conditions_.name(ours_[k]), fingerprints_[k]);
+            if (!verdict.why.empty()) runAgain_.emplace_back(ours_[k], std::move(verdict.why));
+            cells = std::move(verdict.cells);
+        }
         if (!cells) {
             toRun.push_back(k);
             continue;
@@ -218,6 +217,31 @@ std::size_t Batch::skipComplete(std::vector<std::size_t>& toRun) {
         ++done_;
     }
     return skipped;
+}
+
+// A condition's files that this run does not write (no --means now, or a
+// study refused this time) go with the replacement: an earlier run's means
+// file must not stay beside the new report as if it belonged to it. Their
+// record was removed before the run began, so a kill before this point
+// leaves the condition to run again.
+void Batch::removeStaleFiles(std::size_t i, StudyOutcome& outcome,
+                             const std::vector<CompletionRecords::RecordedFile>& saved) const {
+    const StudyTargets every =
+        TargetsFor(conditions_.name(i), {options_.output.outDir, true, true});
+    for (const auto* path : {&every.report, &every.data, &every.means}) {
+        const std::string name = path->filename().string();
+        bool written = false;
+        for (const auto& file : saved) written = written || file.name == name;
+        if (written || ::unlink(path->c_str()) == 0 || errno == ENOENT) continue;
+        const WriteError error(errno, path->string());
+        outcome.saveFailure = error.withReason() + " removing " + Printable(path->string()) +
+                              ", which this run does not write";
+        if (outcome.status == StudyStatus::Ok) {
+            outcome.status = StudyStatus::SaveFailed;
+            outcome.saveError = std::string(error.what()) + " removing " + name;
+        }
+        return;
+    }
 }
 
 StudyOutcome Batch::runCondition(unsigned worker, std::size_t k) {
@@ -248,15 +272,22 @@ StudyOutcome Batch::runCondition(unsigned worker, std::size_t k) {
     if (outcome.status == StudyStatus::Interrupted) return outcome;
 
     const StudyTargets t = targets(i);
-    SaveStudyFiles(outcome, t, interrupt_);
+    std::vector<CompletionRecords::RecordedFile> saved;
+    SaveStudyFiles(outcome, t, interrupt_, &saved,
+                   !options_.testKillBetweenRenames.empty() &&
+                       conditions_.name(i) == options_.testKillBetweenRenames);
+    const bool complete =
+        outcome.status == StudyStatus::Ok || outcome.status == StudyStatus::Failed;
+    if (recording() && complete) removeStaleFiles(i, outcome, saved);
     // Complete: its files are in place (a refused study has none). A record
     // will vouch for that once they are on disk; a condition whose files are
     // not all written has none and runs again on --resume.
     if (recording() &&
         (outcome.status == StudyStatus::Ok || outcome.status == StudyStatus::Failed)) {
+        // (A stale file that could not be removed made it SaveFailed.)
         std::lock_guard lock(pendingMutex_);
-        pending_.push_back({conditions_.name(i), fingerprints_[k], WrittenFiles(outcome, t),
-                            ResultCells(outcome)});
+        pending_.push_back(
+            {conditions_.name(i), fingerprints_[k], std::move(saved), ResultCells(outcome)});
     }
     // Only what goes to standard output waits for its turn; the rest is on disk.
     outcome.dataFile = std::string();
@@ -281,7 +312,7 @@ void Batch::deliver(std::size_t k, StudyOutcome& outcome) {
                 outcome.messages = {Stopped(interrupt_)};
             }
         } catch (const WriteError& error) {
-            err_ << label << ": " << error.what() << " writing standard output\n";
+            err_ << label << ": " << error.withReason() << " writing standard output\n";
             outcome.status = StudyStatus::SaveFailed;
             outcome.saveError = std::string(error.what()) + " writing standard output";
         }
@@ -344,8 +375,8 @@ bool Batch::flushRecords(bool now) {
         }
     } catch (const WriteError& error) {
         if (options_.showProgress) std::fprintf(stderr, "\r\033[K");
-        err_ << "velmor-batch: " << error.what() << " writing " << Printable(error.target()) << "; "
-             << records.size()
+        err_ << "velmor-batch: " << error.withReason() << " writing " << Printable(error.target())
+             << "; " << records.size()
              << " complete conditions are not recorded as such and would run again on --resume\n";
         recordsFailed_ = true;
     }
@@ -358,16 +389,19 @@ bool Batch::writeSummary() {
     std::string path = options_.summary;
     if (options_.shard) {
         path = PartPath(options_.summary, *options_.shard);
-        csv = PartFirstLine(*options_.shard, conditions_.size(),
-                            GridDigest(conditions_, options_.output), !interrupt_.raised()) +
-              "\r\n";
+        std::vector<std::pair<std::size_t, std::string>> rows;
+        for (std::size_t k = 0; k < ours_.size(); ++k) rows.emplace_back(ours_[k], rows_[k]);
+        csv =
+            PartText(*options_.shard, conditions_.size(), GridDigest(conditions_, options_.output),
+                     !interrupt_.raised(), SummaryHeader(conditions_.factorColumns()), rows);
+    } else {
+        csv += SummaryHeader(conditions_.factorColumns()) + "\r\n";
+        for (const std::string& row : rows_) csv += row + "\r\n";
     }
-    csv += SummaryHeader(conditions_.factorColumns()) + "\r\n";
-    for (const std::string& row : rows_) csv += row + "\r\n";
     try {
         SaveAllOrNothing({{path, csv}}, {});
     } catch (const WriteError& error) {
-        err_ << "velmor-batch: " << error.what() << " writing the summary " << Printable(path)
+        err_ << "velmor-batch: " << error.withReason() << " writing the summary " << Printable(path)
              << "\n";
         return false;
     }
@@ -381,9 +415,32 @@ int Batch::run() {
     removeLeftovers();
     std::vector<std::size_t> toRun;
     const std::size_t skipped = skipComplete(toRun);
-    if (options_.resume)
+    if (options_.resume) {
         err_ << "velmor-batch: resuming: skipped " << skipped << " of " << ours_.size()
              << " conditions, complete before; running " << toRun.size() << "\n";
+        if (!runAgain_.empty())
+            err_ << "velmor-batch: resuming: " << runAgain_.size() << " of them run again because "
+                 << "their record does not vouch for their files:\n";
+        constexpr std::size_t kShown = 20;
+        for (std::size_t r = 0; r < runAgain_.size() && r < kShown; ++r)
+            err_ << "velmor-batch:   " << Label(conditions_, runAgain_[r].first) << ": "
+                 << Printable(runAgain_[r].second) << "\n";
+        if (runAgain_.size() > kShown)
+            err_ << "velmor-batch:   and " << runAgain_.size() - kShown << " more\n";
+    }
+    // No record may outlive the files it vouched for: those of the conditions
+    // about to run go before any of their files is replaced.
+    if (recording()) {
+        std::vector<std::string> names;
+        for (const std::size_t k : toRun) names.push_back(conditions_.name(ours_[k]));
+        try {
+            records_.forget(names);
+        } catch (const WriteError& error) {
+            err_ << "velmor-batch: " << error.withReason() << " removing "
+                 << Printable(error.target()) << "; nothing was run\n";
+            return kExitFailure;
+        }
+    }
 
     // No more workers than conditions to run, and at least one.
     const std::size_t jobs = std::clamp<std::size_t>(toRun.size(), 1, std::max(1u, options_.jobs));
@@ -429,7 +486,8 @@ int Batch::run() {
 }  // namespace
 
 void SaveStudyFiles(StudyOutcome& outcome, const StudyTargets& targets,
-                    const InterruptFlag& interrupt) {
+                    const InterruptFlag& interrupt,
+                    std::vector<CompletionRecords::RecordedFile>* saved, bool killBetweenRenames) {
     const bool results = outcome.hasResults();
     std::vector<OutputFile> files;
     if (results && !targets.report.empty()) files.push_back({targets.report, outcome.report});
@@ -442,14 +500,22 @@ void SaveStudyFiles(StudyOutcome& outcome, const StudyTargets& targets,
     };
     try {
         // Made durable together with the others of the batch (syncfs).
-        if (!files.empty() &&
-            !SaveAllOrNothing(
-                files, [&interrupt] { return interrupt.raised(); }, TextFileSink::Flush::Deferred))
-            markInterrupted();
+        std::function<void(std::size_t)> afterRename;
+        if (killBetweenRenames && files.size() > 1)
+            afterRename = [](std::size_t at) {
+                if (at == 0) ::raise(SIGKILL);
+            };
+        if (!files.empty() && !SaveAllOrNothing(
+                                  files, [&interrupt] { return interrupt.raised(); },
+                                  TextFileSink::Flush::Deferred, afterRename))
+            return markInterrupted();
+        if (saved)
+            for (const OutputFile& file : files)
+                saved->push_back({file.path.filename().string(), DigestOfText(file.text)});
     } catch (const WriteError& error) {
         // Opening a FIFO waits for its reader; the signal ends the wait.
         if (error.code() == EINTR && interrupt.raised()) return markInterrupted();
-        outcome.saveFailure = std::string(error.what()) + " writing " + Printable(error.target());
+        outcome.saveFailure = error.withReason() + " writing " + Printable(error.target());
         if (!results) return;  // the study had failed already; its message stays
         outcome.status = StudyStatus::SaveFailed;
         // The summary names the file without its folder, so that it reads the
@@ -500,6 +566,28 @@ int RunBatch(const BatchOptions& options, const InterruptFlag& interrupt, std::o
             return kExitFailure;
         }
     }
+    // The summary often goes into the output folder, made just now.
+    const std::vector<std::string> unwritable =
+        FindUnwritableOutputs(named, options.output, summaries);
+    if (!unwritable.empty()) {
+        for (const std::string& problem : unwritable) err << "velmor-batch: " << problem << "\n";
+        err << "velmor-batch: nothing was run\n";
+        return kExitFailure;
+    }
+    std::optional<FolderLock> lock;
+    if (!options.output.outDir.empty()) {
+        std::vector<std::size_t> ours;
+        for (std::size_t i = 0; i < conditions.size(); ++i)
+            if (options.shard && options.shard->owns(i)) ours.push_back(i);
+        std::string warning;
+        auto taken = FolderLock::Take(options.output.outDir, ours, !options.shard, warning);
+        if (auto* problem = std::get_if<std::string>(&taken)) {
+            err << "velmor-batch: " << *problem << "; nothing was run\n";
+            return kExitFailure;
+        }
+        if (!warning.empty()) err << "velmor-batch: " << warning << "\n";
+        lock.emplace(std::move(std::get<FolderLock>(taken)));
+    }
     Batch batch(options, conditions, interrupt, err);
     const int code = batch.run();
     return code == 0 && unreadable ? kExitFailure : code;
@@ -533,10 +621,15 @@ int MergeSummaries(const std::string& out, const std::vector<std::string>& parts
         err << "velmor-batch merge: nothing was written\n";
         return kExitFailure;
     }
+    // A merge killed before its rename left its fresh file behind.
+    const std::filesystem::path outPath(out);
+    RemoveTemporaryFiles(outPath.has_parent_path() ? outPath.parent_path() : ".",
+                         {outPath.filename().string()}, true);
     try {
         SaveAllOrNothing({{out, std::get<std::string>(merged)}}, {});
     } catch (const WriteError& error) {
-        err << "velmor-batch merge: " << error.what() << " writing " << Printable(out) << "\n";
+        err << "velmor-batch merge: " << error.withReason() << " writing " << Printable(out)
+            << "\n";
         return kExitFailure;
     }
     return 0;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "batch/batch_runner.hpp"
+#include "batch/completion_records.hpp"
 #include "batch/interruption.hpp"
 #include "batch/output_names.hpp"
 #include "batch/shards.hpp"
@@ -28,6 +29,11 @@ struct BatchOptions {
     bool resume = false;     // skip the conditions complete in the output folder
     std::optional<Shard> shard;
     bool showProgress = false;  // a progress line on standard error (a terminal)
+    // For tests only, from VELMOR_BATCH_TEST_KILL_BETWEEN_RENAMES: the name of
+    // a condition whose saving kills the process (SIGKILL) right after its
+    // first file is renamed into place and before the next one is, so that a
+    // test can stop a run at that very point. Empty (the default): no effect.
+    std::string testKillBetweenRenames;
 };
 
 // Exit codes: 0 all conditions ok, 1 a condition or a write failed, 2 the
@@ -49,9 +55,13 @@ int MergeSummaries(const std::string& out, const std::vector<std::string>& parts
 // Writes a study's files, all together or none, and sets its status:
 // SaveFailed with the error (saveError, saveFailure), or Interrupted when the
 // batch was stopped meanwhile. A report for standard output is written by
-// the caller, in condition order.
+// the caller, in condition order. When `saved` is given, it receives the
+// name, size and SHA-256 of each file put in place. `killBetweenRenames` is
+// the test hook of BatchOptions.
 void SaveStudyFiles(StudyOutcome& outcome, const StudyTargets& targets,
-                    const InterruptFlag& interrupt);
+                    const InterruptFlag& interrupt,
+                    std::vector<CompletionRecords::RecordedFile>* saved = nullptr,
+                    bool killBetweenRenames = false);
 
 // The number of processors this process may run on (and no more than a
 // Slurm task's SLURM_CPUS_PER_TASK): the default of --jobs.

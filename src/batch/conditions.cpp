@@ -104,6 +104,9 @@ std::vector<std::string> ConditionList::factorCells(std::size_t i) const {
 std::uint64_t ConditionList::fingerprint(std::size_t i, const OutputOptions& output) const {
     Digest digest;
     digest.add(kRecordMeaning);
+    // Another version may compute or write differently: its files are not
+    // this version's.
+    digest.add(VELMOR_VERSION);
     digest.add(SummaryHeader({}));
     digest.add(name(i));
     digest.add(output.outDir.empty() ? "report to standard output" : "report");

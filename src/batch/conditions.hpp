@@ -37,8 +37,8 @@ class ConditionList {
     const std::vector<std::string>& factorColumns() const { return columns_; }
     std::vector<std::string> factorCells(std::size_t i) const;
     // What the condition runs and writes, as a 64-bit digest: its study's
-    // values (not their lines), its name, the files asked for and the
-    // summary's columns. Equal digests mean equal outputs.
+    // values (not their lines), its name, the files asked for, the
+    // summary's columns and the program's version. Equal digests mean equal outputs.
     std::uint64_t fingerprint(std::size_t i, const OutputOptions& output) const;
 
   private:

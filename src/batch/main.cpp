@@ -141,7 +141,8 @@ int Merge(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     velmor::batch::HoldClosedStandardStreams();
-    if (velmor::RefuseUnfitPlatform(std::cerr, "velmor-batch")) return 3;  // results would not reproduce
+    if (velmor::RefuseUnfitPlatform(std::cerr, "velmor-batch"))
+        return 3;  // results would not reproduce
     if (argc >= 2 && std::string(argv[1]) == "merge") return Merge(argc, argv);
     velmor::batch::BatchOptions options;
     switch (const Parsed parsed = ParseArguments(argc, argv, options)) {
@@ -151,7 +152,7 @@ int main(int argc, char** argv) {
                 const std::string version = std::string("velmor-batch ") + VELMOR_VERSION + "\n";
                 velmor::batch::WriteStandardOutput(parsed == Parsed::Help ? kUsage : version, {});
             } catch (const velmor::batch::WriteError& error) {
-                std::cerr << "velmor-batch: " << error.what() << " writing standard output\n";
+                std::cerr << "velmor-batch: " << error.withReason() << " writing standard output\n";
                 return velmor::batch::kExitFailure;
             }
             return 0;
@@ -162,6 +163,9 @@ int main(int argc, char** argv) {
             break;
     }
     options.showProgress = isatty(STDERR_FILENO);
+    // A test hook (see BatchOptions); unset in normal use.
+    if (const char* kill = std::getenv("VELMOR_BATCH_TEST_KILL_BETWEEN_RENAMES"))
+        options.testKillBetweenRenames = kill;
     // Lives as long as the process: the signal handlers write to it.
     static velmor::batch::InterruptFlag interrupt;
     velmor::batch::InstallInterruptHandlers(interrupt);

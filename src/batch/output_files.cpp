@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <system_error>
 
 namespace velmor::batch {
 
@@ -25,8 +26,13 @@ void WriteLines(TextFileSink& sink, std::string_view text) {
 
 }  // namespace
 
+std::string WriteError::withReason() const {
+    return std::string(what()) + " (" + std::generic_category().message(code()) + ")";
+}
+
 bool SaveAllOrNothing(const std::vector<OutputFile>& files, const InterruptCheck& interrupted,
-                      TextFileSink::Flush flush) {
+                      TextFileSink::Flush flush,
+                      const std::function<void(std::size_t)>& afterRename) {
     std::vector<std::unique_ptr<TextFileSink>> sinks;
     sinks.reserve(files.size());
     std::size_t at = 0;
@@ -39,7 +45,10 @@ bool SaveAllOrNothing(const std::vector<OutputFile>& files, const InterruptCheck
         // A stop asked for while the files were written still keeps none.
         if (interrupted && interrupted()) return false;
         // Renames within one folder; they fail only as the writes would have.
-        for (at = 0; at < files.size(); ++at) sinks[at]->commit();
+        for (at = 0; at < files.size(); ++at) {
+            sinks[at]->commit();
+            if (afterRename) afterRename(at);
+        }
     } catch (const IoError& error) {
         throw WriteError(error.code(), files[at].path.string());
     }

@@ -25,6 +25,9 @@ class WriteError : public IoError {
   public:
     WriteError(int code, std::string target) : IoError(code), target_(std::move(target)) {}
     const std::string& target() const { return target_; }
+    // "I/O error 28 (No space left on device)": the program's words and the
+    // system's reason.
+    std::string withReason() const;
 
   private:
     std::string target_;
@@ -41,8 +44,11 @@ using InterruptCheck = std::function<bool()>;
 // is replaced either and the result is false.
 // With Deferred, the files are not flushed to disk one by one; the caller
 // makes them durable together (syncfs) before it relies on them.
+// `afterRename`, when given, is called after each file is put in place, with
+// its index.
 bool SaveAllOrNothing(const std::vector<OutputFile>& files, const InterruptCheck& interrupted,
-                      TextFileSink::Flush flush = TextFileSink::Flush::ToDisk);
+                      TextFileSink::Flush flush = TextFileSink::Flush::ToDisk,
+                      const std::function<void(std::size_t)>& afterRename = {});
 
 // Writes the text to standard output in full. Throws WriteError with the
 // system's code (EBADF when standard output is closed, ENOSPC on a full

@@ -1,5 +1,9 @@
 #include "batch/output_names.hpp"
 
+#include <limits.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <map>
 #include <set>
 #include <system_error>
@@ -99,6 +103,82 @@ std::vector<std::string> FindOutputClashes(const std::vector<NamedStudy>& studie
         if (hit) clashes.push_back(hit->what + " would replace the input " + Printable(input));
     }
     return clashes;
+}
+
+namespace {
+
+// The longest file name the file system of `folder` takes, asked of the
+// folder or, when it does not exist yet, of the nearest one that does.
+long NameMax(std::filesystem::path folder) {
+    std::error_code ec;
+    folder = std::filesystem::absolute(folder, ec);
+    while (!std::filesystem::is_directory(folder, ec) && folder.has_relative_path())
+        folder = folder.parent_path();
+    const long max = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return max > 0 ? max : NAME_MAX;
+}
+
+}  // namespace
+
+std::vector<std::string> FindUnwritableOutputs(const std::vector<NamedStudy>& studies,
+                                               const OutputOptions& options,
+                                               const std::vector<std::string>& summaries) {
+    std::vector<std::string> problems;
+    constexpr std::size_t kShown = 5;
+    std::size_t tooLong = 0;
+    std::map<std::string, long> nameMax;
+    auto check = [&](const std::filesystem::path& path, const std::string& what) {
+        const std::filesystem::path folder =
+            path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+        auto it = nameMax.find(folder.string());
+        if (it == nameMax.end()) it = nameMax.emplace(folder.string(), NameMax(folder)).first;
+        const std::string name = path.filename().string();
+        std::error_code ec;
+        const std::size_t length = std::filesystem::absolute(path, ec).string().size();
+        std::string problem;
+        if (name.size() > static_cast<std::size_t>(it->second))
+            problem = what + " " + Printable(name) + " is longer (" + std::to_string(name.size()) +
+                      " bytes) than the file system of " + Printable(folder.string()) +
+                      " allows for a name (" + std::to_string(it->second) + ")";
+        else if (length >= PATH_MAX)
+            problem = what + " " + Printable(path.string()) + " has a path longer than " +
+                      std::to_string(PATH_MAX - 1) + " bytes";
+        if (problem.empty()) return;
+        if (++tooLong <= kShown) problems.push_back(problem);
+    };
+    for (const NamedStudy& study : studies) {
+        const StudyTargets t = TargetsFor(study.name, options);
+        if (!t.report.empty()) check(t.report, "the report");
+        if (!t.data.empty()) check(t.data, "the data file");
+        if (!t.means.empty()) check(t.means, "the means file");
+        if (!options.outDir.empty())
+            check(options.outDir / ".velmor-batch" / (study.name + ".done"),
+                  "the completion record");
+    }
+    if (tooLong > kShown)
+        problems.push_back("and " + std::to_string(tooLong - kShown) + " more names too long");
+    for (const std::string& summary : summaries) {
+        const std::filesystem::path path(summary);
+        const std::filesystem::path folder =
+            path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+        std::error_code ec;
+        // A device or a pipe is written as it is, not replaced in its folder.
+        const auto itself = std::filesystem::status(path, ec);
+        if (std::filesystem::exists(itself) && !std::filesystem::is_regular_file(itself)) continue;
+        const auto status = std::filesystem::status(folder, ec);
+        if (!std::filesystem::exists(status))
+            problems.push_back("the folder of the summary " + Printable(summary) +
+                               " does not exist");
+        else if (!std::filesystem::is_directory(status))
+            problems.push_back("the folder of the summary " + Printable(summary) +
+                               " is not a folder");
+        else if (::access(folder.c_str(), W_OK | X_OK) != 0)
+            problems.push_back("the folder of the summary " + Printable(summary) +
+                               " cannot be written: " + std::generic_category().message(errno));
+        else
+            check(path, "the summary");
+    }
+    return problems;
 }
 
 std::optional<std::string> PrepareOutputFolder(const std::filesystem::path& folder) {

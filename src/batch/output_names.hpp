@@ -43,6 +43,14 @@ std::vector<std::string> FindOutputClashes(const std::vector<NamedStudy>& studie
                                            const std::vector<std::string>& summaries,
                                            const std::vector<std::string>& otherInputs = {});
 
+// What the file system would refuse only once the conditions have run: an
+// output name longer than its folder's file system allows (a record's name
+// too), a path too long, a summary whose folder does not exist or cannot be
+// written. One message per problem (a few at most); empty when there is none.
+std::vector<std::string> FindUnwritableOutputs(const std::vector<NamedStudy>& studies,
+                                               const OutputOptions& options,
+                                               const std::vector<std::string>& summaries);
+
 // Creates the output folder (and its parents) when it does not exist.
 // Returns a message naming the folder when it cannot be used.
 std::optional<std::string> PrepareOutputFolder(const std::filesystem::path& folder);

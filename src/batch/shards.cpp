@@ -6,6 +6,7 @@
 #include "batch/conditions.hpp"
 #include "batch/csv.hpp"
 #include "batch/printable.hpp"
+#include "batch/sha256.hpp"
 
 namespace velmor::batch {
 
@@ -29,7 +30,22 @@ struct Part {
     bool complete = false;
     std::string header;
     std::vector<std::string_view> rows;
+    std::string bodySha256;  // as the first line says
+    std::string tags;        // as the first line says
+    std::string_view body;   // as it stands
 };
+
+constexpr std::size_t kTagDigits = 16;
+
+std::string RowTag(std::string_view gridDigest, std::uint64_t condition, std::string_view row) {
+    Sha256 hash;
+    hash.add(gridDigest);
+    hash.add(",");
+    hash.add(std::to_string(condition));
+    hash.add(",");
+    hash.add(row);
+    return hash.hex().substr(0, kTagDigits);
+}
 
 std::string Name(const std::string& path) {
     return Printable(path);
@@ -40,7 +56,7 @@ std::optional<std::string> ReadPart(const std::string& path, const std::string& 
     if (!records || records->size() < 2)
         return Name(path) + " is not a summary part of velmor-batch --shard";
     std::vector<CsvRecord> first;
-    if (ParseCsv((*records)[0], first) || first.size() != 1 || first[0].fields.size() != 6 ||
+    if (ParseCsv((*records)[0], first) || first.size() != 1 || first[0].fields.size() != 8 ||
         first[0].fields[0] != kPartMark)
         return Name(path) +
                " is not a summary part of velmor-batch --shard (its first line is "
@@ -58,6 +74,10 @@ std::optional<std::string> ReadPart(const std::string& path, const std::string& 
     part.complete = f[5] == "complete";
     part.header = std::string((*records)[1]);
     part.rows.assign(records->begin() + 2, records->end());
+    part.bodySha256 = f[6];
+    part.tags = f[7];
+    part.body =
+        std::string_view(text).substr(static_cast<std::size_t>((*records)[1].data() - text.data()));
     return std::nullopt;
 }
 
@@ -120,11 +140,46 @@ std::string PartPath(const std::string& summary, const Shard& shard) {
            ".csv";
 }
 
-std::string PartFirstLine(const Shard& shard, std::size_t conditions, std::uint64_t digest,
-                          bool complete) {
+std::string PartText(const Shard& shard, std::size_t conditions, std::uint64_t digest,
+                     bool complete, const std::string& header,
+                     const std::vector<std::pair<std::size_t, std::string>>& rows) {
+    const std::string grid = Digest::hex(digest);
+    std::string body = header + "\r\n", tags;
+    for (const auto& [condition, row] : rows) {
+        body += row + "\r\n";
+        tags += RowTag(grid, condition, row);
+    }
     return std::string(kPartMark) + "," + std::to_string(shard.index) + "," +
-           std::to_string(shard.count) + "," + std::to_string(conditions) + "," +
-           Digest::hex(digest) + "," + (complete ? "complete" : "interrupted");
+           std::to_string(shard.count) + "," + std::to_string(conditions) + "," + grid + "," +
+           (complete ? "complete" : "interrupted") + "," + Sha256::Of(body) + "," + tags + "\r\n" +
+           body;
+}
+
+// Whether the part's body is the one its first line describes; the reason
+// when it is not, naming the first row that differs.
+static std::optional<std::string> CheckBody(const Part& part) {
+    if (Sha256::Of(part.body) == part.bodySha256) return std::nullopt;
+    const std::string what = Name(part.path) + " (" + Of(part.shard) + ")";
+    for (std::size_t j = 0; j < part.rows.size(); ++j) {
+        const std::uint64_t condition = part.shard.index - 1 + j * part.shard.count;
+        if (part.tags.size() < (j + 1) * kTagDigits ||
+            part.tags.compare(j * kTagDigits, kTagDigits,
+                              RowTag(part.digest, condition, part.rows[j])) != 0) {
+            std::vector<CsvRecord> cells;
+            std::string name;
+            if (!ParseCsv(part.rows[j], cells) && cells.size() == 1 && cells[0].fields.size() > 1)
+                name = ", condition " + Printable(cells[0].fields[1]);
+            return what + " was changed after it was written: row " + std::to_string(j + 1) +
+                   " (line " + std::to_string(j + 3) + name +
+                   ") is not the row the shard wrote for condition " +
+                   std::to_string(condition + 1) + " of the grid";
+        }
+    }
+    if (part.tags.size() != part.rows.size() * kTagDigits)
+        return what + " was changed after it was written: it holds " +
+               std::to_string(part.rows.size()) + " rows where the shard wrote " +
+               std::to_string(part.tags.size() / kTagDigits);
+    return what + " was changed after it was written: its header or line ends differ";
 }
 
 std::variant<std::string, std::vector<std::string>> MergeParts(
@@ -170,6 +225,8 @@ std::variant<std::string, std::vector<std::string>> MergeParts(
             problems.push_back(Name(part.path) + " (" + Of(part.shard) + ") holds " +
                                std::to_string(part.rows.size()) +
                                " conditions where it should hold " + std::to_string(expected));
+        else if (auto problem = CheckBody(part))
+            problems.push_back(*problem);
     }
     if (problems.empty())
         for (std::uint64_t k = 1; k <= lead.shard.count; ++k)

@@ -5,12 +5,17 @@
 // Shard K of N runs conditions K, K+N, K+2N, ... (from 1). With --summary
 // S.csv it writes its part to S.shard-K-of-N.csv beside S:
 //
-//   #velmor-batch summary part,K,N,<conditions>,<grid digest>,<complete|interrupted>
+//   #velmor-batch summary part,K,N,<conditions>,<grid digest>,<complete|interrupted>,
+//       <body SHA-256>,<row tags>
 //   <the summary header>
 //   <the rows of its conditions, in order>
 //
-// The digest covers every condition of the grid, its name and row cells, so
-// parts of different grids, or of different calls, do not merge.
+// The grid digest covers every condition of the grid, its name and row
+// cells, so parts of different grids, or of different calls, do not merge.
+// The body's SHA-256 covers the header and every row as written. Each row's
+// tag (16 hexadecimal digits, one after another) is the start of the SHA-256
+// of the grid digest, the row's condition number in the grid and the row:
+// an edited, moved, duplicated, renamed or foreign row is found, and named.
 
 #include <cstdint>
 #include <map>
@@ -39,14 +44,17 @@ std::variant<Shard, std::string> SlurmShard(const std::map<std::string, std::str
 // S.shard-K-of-N.csv for S.csv (S without its .csv), in S's folder.
 std::string PartPath(const std::string& summary, const Shard& shard);
 
-// The first line of a part, without its line end.
-std::string PartFirstLine(const Shard& shard, std::size_t conditions, std::uint64_t digest,
-                          bool complete);
+// The whole text of a part: its first line, the header and the rows, each
+// row with the number (from 0) of its condition in the grid.
+std::string PartText(const Shard& shard, std::size_t conditions, std::uint64_t digest,
+                     bool complete, const std::string& header,
+                     const std::vector<std::pair<std::size_t, std::string>>& rows);
 
 // Merges parts into the one-machine summary. Returns the summary's text, or
 // every reason the parts do not make one: not a part, parts of different
 // grids or shard counts, a shard twice or missing, a part that was
-// interrupted or has the wrong number of rows.
+// interrupted or has the wrong number of rows, a part whose body is not the
+// one its first line describes (naming the first row that is not).
 std::variant<std::string, std::vector<std::string>> MergeParts(
     const std::vector<std::pair<std::string, std::string>>& parts);  // (path, text)
 

@@ -43,7 +43,8 @@ TEST(BatchCommand, ReportThatCannotBeSavedIsNotOkInTheSummary) {
         SaveStudyFiles(outcome, TargetsFor("x", {dir / "out", false, false}), interrupt);
     }
     EXPECT_EQ(outcome.status, StudyStatus::SaveFailed);
-    EXPECT_EQ(outcome.saveFailure, "I/O error 13 writing " + (dir / "out" / "x.OUT").string());
+    EXPECT_EQ(outcome.saveFailure,
+              "I/O error 13 (Permission denied) writing " + (dir / "out" / "x.OUT").string());
     const std::string row = ResultCells(outcome);
     EXPECT_EQ(row.substr(0, 22), "save failed,1432449975");
     // The folder is not named, so the summary reads the same wherever it went.
@@ -83,9 +84,9 @@ TEST(BatchCommand, ClashingOutputsStopTheBatchBeforeItRuns) {
                                             " would both be " + out + "/x_data.TXT"}));
     // --out . study.OUT would overwrite the study with its own report.
     const std::string input = (dir / "study.OUT").string();
-    EXPECT_EQ(FindOutputClashes({{input, "study"}}, {dir.path(), false, false}, {}),
-              (std::vector<std::string>{"the report of " + input +
-                                        " would replace the input " + input}));
+    EXPECT_EQ(
+        FindOutputClashes({{input, "study"}}, {dir.path(), false, false}, {}),
+        (std::vector<std::string>{"the report of " + input + " would replace the input " + input}));
     EXPECT_EQ(FindOutputClashes({{a, "x"}}, {}, {a}),
               (std::vector<std::string>{"the summary " + a + " would replace the input " + a}));
 

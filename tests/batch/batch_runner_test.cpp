@@ -3,6 +3,7 @@
 #include "batch/batch_runner.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <bit>
 #include <csignal>
@@ -10,8 +11,6 @@
 #include <fstream>
 #include <sstream>
 #include <variant>
-
-#include <unistd.h>
 
 #include "batch/progress_line.hpp"
 #include "batch/summary.hpp"

@@ -77,7 +77,9 @@ cmp design/other.OUT one/grid-16.OUT || fail "a design row gives another report 
 for k in 1 2 3; do
   "$batch" --shard "$k/3" --jobs 1 --out shards --data --means --summary shards/grid.csv grid.study 2>/dev/null
 done
-head -1 shards/grid.shard-2-of-3.csv | grep -q '^#velmor-batch summary part,2,3,24,[0-9a-f]\{16\},complete'$'\r''$' ||
+# ... then the SHA-256 of its body and a 16-digit tag for each of its 8 rows.
+head -1 shards/grid.shard-2-of-3.csv |
+  grep -q '^#velmor-batch summary part,2,3,24,[0-9a-f]\{16\},complete,[0-9a-f]\{64\},[0-9a-f]\{128\}'$'\r''$' ||
   fail "part header: $(head -1 shards/grid.shard-2-of-3.csv)"
 "$batch" merge merged.csv shards/grid.shard-3-of-3.csv shards/grid.shard-1-of-3.csv shards/grid.shard-2-of-3.csv
 cmp merged.csv one/grid.csv || fail "the merged summary differs from the one-machine summary"
