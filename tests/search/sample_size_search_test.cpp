@@ -171,7 +171,8 @@ TEST_F(SampleSizeSearchTest, StopDuringTheBisectionEndsWithoutDifficultyOrYellow
     EXPECT_TRUE(platform.messages().empty());
     EXPECT_EQ(search.trialsRun(), 2);
     EXPECT_EQ(state.tallies.completedReplications, 49);
-    EXPECT_EQ(text("memoresults"), Paragraph(49, 1008, 1008, 1008, "0.80"));
+    EXPECT_EQ(text("memoresults"),
+              StoppedParagraph(49, 1008, "their actual power was 1.0000."));
     EXPECT_EQ(text("txtNsize1"), "1008");
     EXPECT_FALSE(sizesYellow());
     EXPECT_EQ(control("txtNsize1").background(), ui::colors::white);
@@ -192,7 +193,8 @@ TEST_F(SampleSizeSearchTest, StopBeforeTheFirstReplicationJudgesNothing) {
     EXPECT_EQ(search.trialsRun(), 1);
     EXPECT_EQ(platform.eventPumps, 1);
     EXPECT_EQ(state.tallies.completedReplications, 0);
-    EXPECT_EQ(text("memoresults"), Paragraph(0, 16, 16, 16, "0.80"));
+    EXPECT_EQ(text("memoresults"),
+              StoppedParagraph(0, 16, "no sample of theirs was completed."));
     EXPECT_FALSE(sizesYellow());
     EXPECT_TRUE(windowRestored());
     // A trial with no replication leaves nothing whole to save.
