@@ -86,20 +86,6 @@ const ResultColumn kResultColumns[] = {
      [](const StudyOutcome& o) {
          return std::string(o.status == StudyStatus::NotRun ? "" : o.searched ? "yes" : "no");
      }},
-    // The window's first message (a refusal, the search's difficulty note),
-    // or why a study with results was not saved.
-    {"message",
-     [](const StudyOutcome& o) {
-         if (o.status == StudyStatus::SaveFailed) return CsvField(o.saveError);
-         return CsvField(o.messages.empty() ? "" : o.messages.front());
-     }},
-    // Monte Carlo error, the interval's reading against the robustness bands
-    // and the normal-theory power; empty where they do not apply.
-    {"mc_se", [](const StudyOutcome& o) { return o.details.mcSe; }},
-    {"ci_low", [](const StudyOutcome& o) { return o.details.ciLow; }},
-    {"ci_high", [](const StudyOutcome& o) { return o.details.ciHigh; }},
-    {"band_reading", [](const StudyOutcome& o) { return CsvField(o.details.bandReading); }},
-    {"normal_theory_power", [](const StudyOutcome& o) { return o.details.normalTheoryPower; }},
     // A search's trials, the normal-theory group-1 size for its target and,
     // with `confirm = yes`, the confirming trial at the sizes it ended on.
     {"trials",
@@ -144,6 +130,20 @@ const ResultColumn kResultColumns[] = {
              return r.confirmation ? Shortest(r.confirmation->high) : std::string();
          });
      }},
+    // The window's first message (a refusal, the search's difficulty note),
+    // or why a study with results was not saved.
+    {"message",
+     [](const StudyOutcome& o) {
+         if (o.status == StudyStatus::SaveFailed) return CsvField(o.saveError);
+         return CsvField(o.messages.empty() ? "" : o.messages.front());
+     }},
+    // Monte Carlo error, the interval's reading against the robustness bands
+    // and the normal-theory power; empty where they do not apply.
+    {"mc_se", [](const StudyOutcome& o) { return o.details.mcSe; }},
+    {"ci_low", [](const StudyOutcome& o) { return o.details.ciLow; }},
+    {"ci_high", [](const StudyOutcome& o) { return o.details.ciHigh; }},
+    {"band_reading", [](const StudyOutcome& o) { return CsvField(o.details.bandReading); }},
+    {"normal_theory_power", [](const StudyOutcome& o) { return o.details.normalTheoryPower; }},
 };
 
 }  // namespace

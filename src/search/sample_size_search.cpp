@@ -516,8 +516,8 @@ void SampleSizeSearch::writeNotReachedParagraph(const std::string& completed, do
                                     : "; no sample of theirs was completed.";
     if (end_ == SearchEnd::Stopped)
         lines[2] =
-            " were being tried when the search was stopped, before it reached the desired "
-            "power of " +
+            " were being tried when the search was stopped, before it settled on sizes with "
+            "the desired power of " +
             power + reached;
     else
         lines[2] = " did not reach the desired power of " + power + reached;

@@ -3,14 +3,13 @@
 #include "batch/batch_runner.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <variant>
-
-#include <unistd.h>
 
 #include "batch/progress_line.hpp"
 #include "batch/summary.hpp"
@@ -113,9 +112,11 @@ TEST(BatchRunner, FailingStudyBesideASucceedingOne) {
     EXPECT_EQ(bad.messages.at(0), "MINIMUM SCORE must be less than the Population Mean");
     EXPECT_TRUE(good.ok());
     EXPECT_EQ(good.verdict.empty(), false);
-    // The message, then the five Monte Carlo columns, empty without results.
+    // The seven search columns and the five Monte Carlo columns are empty
+    // without results.
     EXPECT_EQ(ResultCells(bad),
-              "failed,,,,,,,,,,,,,,,no,MINIMUM SCORE must be less than the Population Mean,,,,,");
+              "failed,,,,,,,,,,,,,,,no,,,,,,,,MINIMUM SCORE must be less than the Population "
+              "Mean,,,,,");
     EXPECT_EQ(ResultCells(good).substr(0, 17), "ok,1432449975,10,");
 }
 
