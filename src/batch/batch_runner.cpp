@@ -179,6 +179,7 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
     // The one place where a worker's program is set up before the study is
     // typed in: choices about how a program uses the machine are made here.
     program.setPipelineAllowed(options.secondThread);
+    program.search().setTrialCap(options.searchTrialCap);
     const RunState& state = program.state();
     platform.attach(program.windows(), state);
     platform.watchInterrupt(options.interrupt);

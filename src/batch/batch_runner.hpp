@@ -14,6 +14,7 @@
 #include "batch/interruption.hpp"
 #include "batch/study_file.hpp"
 #include "run/run_state.hpp"
+#include "search/sample_size_search.hpp"
 
 namespace velmor::batch {
 
@@ -84,6 +85,8 @@ struct StudyRunOptions {
     // own; a batch that already keeps every core busy with one study per
     // core says no, since the two threads would only take turns.
     bool secondThread = true;
+    // The most trials a study's search runs (the window's cap unless lowered).
+    int searchTrialCap = kMaxSearchTrials;
 };
 
 // Runs the study in a program of its own, so studies may run side by side

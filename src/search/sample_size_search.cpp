@@ -232,6 +232,10 @@ SampleSizeSearch::Ending SampleSizeSearch::search() {
     std::int32_t hi = top;
     std::int32_t mid = sizesOfLastRun()[0];
     TrialHistory history;
+    // Set when the search gives up without its stop test; the cap can end
+    // even the bisection when it is set lower than the bisection's length.
+    std::optional<SearchEnd> givenUp;
+    std::optional<std::int32_t> lastGroup1;
     while (hi > lo && !state_.flags.stopRequested) {
         if (state_.tallies.rejectionProportion > target)
             hi = std::min(mid, top);
@@ -244,6 +248,11 @@ SampleSizeSearch::Ending SampleSizeSearch::search() {
         // At hi = lo + 1 the midpoint stays at lo while the power stays short;
         // the guard ends that once six trials have used the same size.
         if (history.repeats(mid)) break;
+        if (trials_ >= trialCap_) {
+            givenUp = SearchEnd::TrialCap;
+            lastGroup1 = mid;
+            break;
+        }
         trial = runTrial();
         if (ends(trial)) return endingOf(trial);
         history.push(mid);
@@ -259,10 +268,8 @@ SampleSizeSearch::Ending SampleSizeSearch::search() {
     refinementKeys_.clear();
     int pass = 0;
     std::int32_t step = 0;
-    std::optional<std::int32_t> lastGroup1;
-    std::optional<SearchEnd> givenUp;
     bool reached = false;
-    while (!state_.flags.stopRequested) {
+    while (!givenUp && !state_.flags.stopRequested) {
         ++pass;
         const double proportion = state_.tallies.rejectionProportion;
         std::int32_t samples = FirstRefinementSamples(searchIterations_);
@@ -288,7 +295,7 @@ SampleSizeSearch::Ending SampleSizeSearch::search() {
         writeSizes(sizes);
         lastGroup1 = sizes[0];
         if (history.repeats(sizes[0])) break;
-        if (trials_ >= kMaxSearchTrials) {
+        if (trials_ >= trialCap_) {
             givenUp = SearchEnd::TrialCap;
             break;
         }

@@ -40,7 +40,7 @@ enum class SearchEnd {
     Reached,       // the stop test: the last trial's proportion is at the target
     Looping,       // the repetition guard (the difficulty message)
     Cycling,       // a refinement trial repeated an earlier one's sizes, samples and seed
-    TrialCap,      // kMaxSearchTrials trials ran without reaching the target
+    TrialCap,      // its cap of trials (kMaxSearchTrials) ran without reaching the target
     Unreachable,   // the largest sizes the allocation allows inside 2..2000 fall short
     NoFit,         // the sizes run could not keep the allocation inside 2..2000
     Stopped,       // the user stopped it
@@ -90,6 +90,10 @@ class SampleSizeSearch {
     // How the last search ended, and the allocation it kept: groups 2 and 3
     // divided by group 1, from the sizes the search started with.
     SearchEnd lastEnd() const { return end_; }
+    // The most trials a search runs: kMaxSearchTrials unless a caller that
+    // must bound a search more tightly lowers it (at least one trial).
+    int trialCap() const { return trialCap_; }
+    void setTrialCap(int cap) { trialCap_ = cap < 1 ? 1 : cap; }
     const SizeRatios& allocation() const { return allocation_; }
     // The search's iteration count (the Set Power dialog's, as read at its start).
     std::int32_t searchIterations() const { return searchIterations_; }
@@ -150,6 +154,7 @@ class SampleSizeSearch {
     std::vector<SearchTrial> trialLog_;
     int searchesStarted_ = 0;
     SearchEnd end_ = SearchEnd::None;
+    int trialCap_ = kMaxSearchTrials;
     SizeRatios allocation_{};
     std::vector<TrialKey> refinementKeys_;
 };

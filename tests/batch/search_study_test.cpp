@@ -3,11 +3,14 @@
 // stop test, and the confirming trial.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <variant>
 
+#include "batch/batch_command.hpp"
 #include "batch/batch_runner.hpp"
 #include "batch/summary.hpp"
+#include "output/scratch_dir.hpp"
 
 namespace velmor::batch {
 namespace {
@@ -61,6 +64,52 @@ TEST(SearchStudy, ASearchEndedByTheDifficultyMessageIsNotFound) {
               "Size of 1");
     EXPECT_EQ(ResultCells(o).rfind("not found,", 0), 0u);
     EXPECT_FALSE(o.report.empty());  // its report is still written
+}
+
+// A search cut by its cap of trials (lowered here: the medium effect needs
+// 14 trials) is not found, its message says why and names the sizes its
+// last trial ran, and the trials column counts the trials.
+TEST(SearchStudy, ASearchEndedAtTheTrialCapIsNotFound) {
+    StudyRunOptions options;
+    options.searchTrialCap = 4;
+    const StudyOutcome o = RunStudy(Parse(MediumEffect("")), options);
+    EXPECT_EQ(o.status, StudyStatus::NotFound);
+    EXPECT_EQ(o.searchTrials, 4);
+    EXPECT_EQ(o.sizes, (std::array<std::int32_t, 3>{264, 264, 264}));
+    ASSERT_EQ(o.messages.size(), 2u);
+    EXPECT_EQ(o.messages[0].rfind("sample sizes not found: the search for power 0.80 ended "
+                                  "without meeting its stop test (it reached its limit of "
+                                  "trials); its last trial ran 264, 264, 264 with power ",
+                                  0),
+              0u)
+        << o.messages[0];
+    EXPECT_EQ(o.messages[1],
+              "The procedure is having difficulty getting out of a loop around group 1 Sample "
+              "Size of 140");
+    EXPECT_EQ(ResultCells(o).rfind("not found,", 0), 0u);
+}
+
+// Through the command: a study whose search is not found fails the batch's
+// exit code, beside one that is ok, and the summary says which is which.
+TEST(SearchStudy, ANotFoundSearchFailsTheBatch) {
+    testing::ScratchDir dir;
+    testing::WriteFile(dir / "big.study",
+                       "[group 1]\nmean = 10\n[group 2]\nmean = 0\n[group 3]\nmean = -10\n"
+                       "[search]\npower = 0.80\nsamples = 1000\n");
+    testing::WriteFile(dir / "plain.study", "[run]\nsamples = 20\nmeans_to_keep = 5\n");
+    BatchOptions options;
+    options.output.outDir = dir / "out";
+    options.summary = (dir / "summary.csv").string();
+    options.studies = {(dir / "big.study").string(), (dir / "plain.study").string()};
+    InterruptFlag interrupt;
+    std::ostringstream err;
+    EXPECT_EQ(RunBatch(options, interrupt, err), kExitFailure);
+    const std::string summary = testing::ReadFile(dir / "summary.csv");
+    EXPECT_NE(summary.find(",big,not found,"), std::string::npos) << summary;
+    EXPECT_NE(summary.find(",plain,ok,"), std::string::npos) << summary;
+    EXPECT_NE(err.str().find("big.study: sample sizes not found"), std::string::npos) << err.str();
+    // Its report is written all the same.
+    EXPECT_FALSE(testing::ReadFile(dir / "out" / "big.OUT").empty());
 }
 
 // confirm = yes: one more trial at the sizes found with the full count; its

@@ -444,6 +444,52 @@ TEST_F(SampleSizeSearchTest, AFixedSeedThatCyclesEndsTheSearch) {
     EXPECT_TRUE(windowRestored());
 }
 
+// The trial cap ends a search that has not settled by then, in either
+// phase, as the guard ends one: with the difficulty message for the size in
+// the fields, no yellow, the window restored. The medium-effect search needs
+// 14 trials (bisection to trial 10, then refinement), so caps of 4 and 12
+// stop it in each phase; the default cap leaves it alone.
+struct TrialCapCase {
+    int cap;
+    int trials;  // trials run
+    int group1;  // named by the difficulty message; 0 for none
+};
+
+class TrialCapTest : public SampleSizeSearchTest,
+                     public ::testing::WithParamInterface<TrialCapCase> {};
+
+TEST_P(TrialCapTest, EndsASearchThatHasNotSettled) {
+    const TrialCapCase c = GetParam();
+    search.setTrialCap(c.cap);
+    mediumEffect();
+    std::vector<TrialRecord> log;
+    logTrials(log);
+    search.GetPower801Click();
+
+    EXPECT_EQ(search.trialsRun(), c.trials);
+    EXPECT_EQ(log.size(), static_cast<std::size_t>(c.trials));
+    EXPECT_EQ(text("txtiterations"), "10000");
+    EXPECT_TRUE(windowRestored());
+    EXPECT_FALSE(state.flags.searchActive);
+    if (c.group1 == 0) {
+        EXPECT_EQ(search.lastEnd(), SearchEnd::Reached);
+        EXPECT_TRUE(platform.messages().empty());
+        EXPECT_TRUE(sizesYellow());
+        return;
+    }
+    EXPECT_EQ(search.lastEnd(), SearchEnd::TrialCap);
+    EXPECT_EQ(platform.messages(),
+              std::vector<std::string>{"The procedure is having difficulty getting out of a "
+                                       "loop around group 1 Sample Size of " +
+                                       std::to_string(c.group1)});
+    EXPECT_EQ(text("txtNsize1"), std::to_string(c.group1));
+    EXPECT_FALSE(sizesYellow());
+}
+
+INSTANTIATE_TEST_SUITE_P(Caps, TrialCapTest,
+                         ::testing::Values(TrialCapCase{4, 4, 140}, TrialCapCase{12, 12, 50},
+                                           TrialCapCase{kMaxSearchTrials, 14, 0}));
+
 // Sizes 10, 20 and 40 ask for the allocation 1:2:4. The first bisection
 // trial's sizes (1001, 2002, 4004) must not be run cut at 2000, nor the next
 // ratios taken from the cut sizes; every trial keeps 1:2:4, and the sizes
