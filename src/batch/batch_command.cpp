@@ -283,7 +283,8 @@ StudyOutcome Batch::runCondition(unsigned worker, std::size_t k) {
     // will vouch for that once they are on disk; a condition whose files are
     // not all written has none and runs again on --resume.
     if (recording() &&
-        (outcome.status == StudyStatus::Ok || outcome.status == StudyStatus::Failed)) {
+        (outcome.status == StudyStatus::Ok || outcome.status == StudyStatus::Failed ||
+         outcome.status == StudyStatus::NotFound)) {
         // (A stale file that could not be removed made it SaveFailed.)
         std::lock_guard lock(pendingMutex_);
         pending_.push_back(
@@ -305,7 +306,8 @@ void Batch::deliver(std::size_t k, StudyOutcome& outcome) {
         for (const std::string& message : outcome.messages)
             err_ << label << ": " << message << "\n";
     if (!outcome.saveFailure.empty()) err_ << label << ": " << outcome.saveFailure << "\n";
-    if (outcome.hasResults() && !recording() && outcome.status == StudyStatus::Ok) {
+    if (outcome.hasResults() && !recording() &&
+        (outcome.status == StudyStatus::Ok || outcome.status == StudyStatus::NotFound)) {
         try {
             if (!WriteStandardOutput(outcome.report, [this] { return interrupt_.raised(); })) {
                 outcome.status = StudyStatus::Interrupted;

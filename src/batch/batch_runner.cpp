@@ -1,11 +1,14 @@
 #include "batch/batch_runner.hpp"
 
+#include <cstdio>
+
 #include "batch/headless_platform.hpp"
 #include "batch/plain_text.hpp"
 #include "output/data_files.hpp"
 #include "output/line_sink.hpp"
 #include "output/report_writer.hpp"
 #include "program/program.hpp"
+#include "run/number_format.hpp"
 #include "search/sample_size_search.hpp"
 
 namespace velmor::batch {
@@ -48,7 +51,16 @@ void TypeStudy(const Study& study, Program& program) {
     }
     type(study.run, "alpha", w.hypothesis.txtalpha1);
     if (const StudyValue* seed = Study::find(study.run, "seed")) {
-        program.txtseedKeyPress(true);  // typing a seed turns automatic seeds off
+        // Typing a seed turns automatic seeds off, so every run draws from
+        // it. A search instead starts the chain of automatic seeds from it:
+        // its first trial takes the typed seed and every later trial the next
+        // seed of the chain, fresh numbers each time, as in the window with
+        // automatic seeds, and the whole search still reproduces from the
+        // study's seed. `[search] seeds = fixed` asks for the typed seed in
+        // every trial.
+        const StudyValue* seeds = study.search ? Study::find(*study.search, "seeds") : nullptr;
+        if (!study.search || (seeds && Lowercase(seeds->text) == "fixed"))
+            program.txtseedKeyPress(true);
         w.monteCarlo.txtseed.setText(seed->text);
     }
     type(study.run, "samples", w.monteCarlo.txtiterations);
@@ -70,6 +82,63 @@ class StudyConsole final : public Console {
     std::vector<std::string>& lines_;
 };
 
+// Why a search that ran found no sizes it can vouch for, naming the sizes
+// its last trial actually ran (the size fields may hold others, set but
+// never run).
+std::string NotFoundMessage(SearchEnd end, const RunState& state) {
+    const char* why = "it ended before its stop test";
+    switch (end) {
+        case SearchEnd::Looping:
+            why = "it kept returning to the same sizes";
+            break;
+        case SearchEnd::Cycling:
+            why = "its trials went round in a circle";
+            break;
+        case SearchEnd::TrialCap:
+            why = "it reached its limit of trials";
+            break;
+        case SearchEnd::Unreachable:
+            why = "no sizes inside 2 to 2000 reach it";
+            break;
+        case SearchEnd::NoFit:
+            why = "the groups' allocation does not fit inside 2 to 2000";
+            break;
+        case SearchEnd::Stopped:
+            why = "it was stopped";
+            break;
+        default:
+            break;
+    }
+    const auto& g = state.settings.groups;
+    const RunTallies& t = state.tallies;
+    char power[32];
+    std::snprintf(power, sizeof power, "%.4f", t.rejectionProportion);
+    return "sample sizes not found: the search for power " + FormatFixed(state.targetPower, 6, 2) +
+           " ended without meeting its stop test (" + why + "); its last trial ran " +
+           std::to_string(g[0].size) + ", " + std::to_string(g[1].size) + ", " +
+           std::to_string(g[2].size) + " with power " + power + " over " +
+           std::to_string(t.completedReplications) + " samples";
+}
+
+// One more trial at the sizes the search ended on, with the search's full
+// number of samples, as an ordinary run. Its seed is the next of the chain
+// (or the study's own with `seeds = fixed`), so its numbers are fresh.
+std::optional<StudyOutcome::Confirmation> Confirm(Program& program, std::int32_t samples) {
+    ui::MainWindow& w = program.mainWindow();
+    const RunState& state = program.state();
+    for (int g = 0; g < 3; ++g)
+        w.groups[g].txtNsize.setText(std::to_string(state.settings.groups[g].size));
+    w.monteCarlo.txtiterations.setText(std::to_string(samples));
+    w.menu.Run1.trigger();
+    if (program.run().lastOutcome() != RunController::Outcome::Completed) return std::nullopt;
+    const RunTallies& t = state.tallies;
+    const std::optional<MonteCarloError> error =
+        MonteCarloErrorOf(t.rejections, t.completedReplications);
+    if (!error) return std::nullopt;
+    return StudyOutcome::Confirmation{t.completedReplications, t.rejections, error->proportion,
+                                      error->interval.low, error->interval.high};
+}
+
 }  // namespace
 
 const char* StatusText(StudyStatus status) {
@@ -84,6 +153,8 @@ const char* StatusText(StudyStatus status) {
             return "interrupted";
         case StudyStatus::NotRun:
             return "not run";
+        case StudyStatus::NotFound:
+            return "not found";
     }
     return "failed";
 }
@@ -96,6 +167,7 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
     // The one place where a worker's program is set up before the study is
     // typed in: choices about how a program uses the machine are made here.
     program.setPipelineAllowed(options.secondThread);
+    program.search().setTrialCap(options.searchTrialCap);
     const RunState& state = program.state();
     platform.attach(program.windows(), state);
     platform.watchInterrupt(options.interrupt);
@@ -145,6 +217,11 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
         return outcome;
     }
     outcome.status = StudyStatus::Ok;
+    if (outcome.searched && program.search().lastEnd() != SearchEnd::Reached) {
+        outcome.status = StudyStatus::NotFound;
+        outcome.messages.insert(outcome.messages.begin(),
+                                NotFoundMessage(program.search().lastEnd(), state));
+    }
 
     MemoryLineSink report;
     const ui::AboutBox& about = program.windows().aboutBox;
@@ -163,6 +240,23 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
         SummaryColumnsOf(outcome.searched ? DescribeSearch(state, program.run().lastOutcome(),
                                                            program.search().trialLog())
                                           : DescribeRun(state, program.run().lastOutcome()));
+    if (outcome.searched) {
+        const SampleSizeSearch& search = program.search();
+        outcome.searchTrials = search.trialsRun();
+        outcome.theorySizeForTarget =
+            TheorySizeForPower(state.settings, search.allocation(), state.targetPower);
+        const StudyValue* confirm = Study::find(*study.search, "confirm");
+        if (confirm && Lowercase(confirm->text) == "yes")
+            outcome.confirmation = Confirm(program, search.searchIterations());
+        if (options.interrupt && options.interrupt->raised()) {
+            outcome = StudyOutcome{};
+            outcome.path = study.path;
+            outcome.searched = true;
+            outcome.status = StudyStatus::Interrupted;
+            outcome.messages = {std::string("stopped by ") +
+                                SignalName(options.interrupt->signal())};
+        }
+    }
     return outcome;
 }
 

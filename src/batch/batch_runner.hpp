@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "batch/interruption.hpp"
 #include "batch/study_file.hpp"
 #include "run/run_state.hpp"
+#include "search/sample_size_search.hpp"
 
 namespace velmor::batch {
 
@@ -23,6 +25,7 @@ enum class StudyStatus {
     SaveFailed,   // ran, but its report or files could not be written
     Interrupted,  // in flight when the batch was stopped; nothing of it kept
     NotRun,       // the batch was stopped before it came to this study
+    NotFound,     // a search that ran but did not reach its target by its stop test
 };
 const char* StatusText(StudyStatus status);
 
@@ -32,7 +35,8 @@ struct StudyOutcome {
     bool ok() const { return status == StudyStatus::Ok; }
     // The run completed, whether or not its files could be written.
     bool hasResults() const {
-        return status == StudyStatus::Ok || status == StudyStatus::SaveFailed;
+        return status == StudyStatus::Ok || status == StudyStatus::SaveFailed ||
+               status == StudyStatus::NotFound;
     }
     std::vector<std::string> messages;  // what the window would have shown
     std::string saveError;    // with SaveFailed, for the summary: "I/O error N writing NAME"
@@ -49,6 +53,19 @@ struct StudyOutcome {
     std::array<std::int32_t, 3> sizes{};
     // Monte Carlo error, band reading and normal-theory power (when ok).
     SummaryColumns details;
+    // A search: its trials, the normal-theory group-1 size for its target
+    // (where the theory holds and 2000 reaches it), and with `confirm = yes`
+    // one more trial at the sizes it ended on with its full number of samples.
+    int searchTrials = 0;
+    std::optional<std::int32_t> theorySizeForTarget;
+    struct Confirmation {
+        std::int64_t samples = 0;
+        std::int64_t rejections = 0;
+        double power = 0.0;
+        double low = 0.0;  // exact binomial 95% interval
+        double high = 0.0;
+    };
+    std::optional<Confirmation> confirmation;
 };
 
 // Progress of the run in progress (the current trial of a search).
@@ -63,6 +80,8 @@ struct StudyRunOptions {
     // own; a batch that already keeps every core busy with one study per
     // core says no, since the two threads would only take turns.
     bool secondThread = true;
+    // The most trials a study's search runs (the window's cap unless lowered).
+    int searchTrialCap = kMaxSearchTrials;
 };
 
 // Runs the study in a program of its own, so studies may run side by side

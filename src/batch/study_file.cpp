@@ -13,7 +13,7 @@ namespace velmor::batch {
 
 namespace {
 
-enum class ValueKind { Number, OptionalNumber, Distribution, YesNo, Bounds };
+enum class ValueKind { Number, OptionalNumber, Distribution, YesNo, Bounds, Confirm, Seeds };
 
 struct KeyRule {
     const char* key;
@@ -33,7 +33,10 @@ const KeyRule kRunKeys[] = {{"alpha", ValueKind::Number},
                             {"samples", ValueKind::Number},
                             {"means_to_keep", ValueKind::Number},
                             {"bounds", ValueKind::Bounds}};
-const KeyRule kSearchKeys[] = {{"power", ValueKind::Number}, {"samples", ValueKind::Number}};
+const KeyRule kSearchKeys[] = {{"power", ValueKind::Number},
+                               {"samples", ValueKind::Number},
+                               {"confirm", ValueKind::Confirm},
+                               {"seeds", ValueKind::Seeds}};
 
 constexpr int kGroups = 3;
 constexpr auto kCommon = static_cast<std::size_t>(SectionId::Groups);
@@ -61,6 +64,12 @@ std::optional<std::string> CheckValue(ValueKind kind, std::string_view value, bo
         case ValueKind::Bounds:
             if (v != "resampled" && v != "winsorized")
                 return "bounds must be resampled or winsorized";
+            return std::nullopt;
+        case ValueKind::Confirm:
+            if (v != "yes" && v != "no") return "confirm must be yes or no";
+            return std::nullopt;
+        case ValueKind::Seeds:
+            if (v != "chained" && v != "fixed") return "seeds must be chained or fixed";
             return std::nullopt;
     }
     return std::nullopt;

@@ -95,6 +95,50 @@ const ResultColumn kResultColumns[] = {
     {"ci_high", [](const StudyOutcome& o) { return o.details.ciHigh; }},
     {"band_reading", [](const StudyOutcome& o) { return CsvField(o.details.bandReading); }},
     {"normal_theory_power", [](const StudyOutcome& o) { return o.details.normalTheoryPower; }},
+    // Added later, so after every older column: a search's trials, the normal-theory group-1 size for its target and,
+    // with `confirm = yes`, the confirming trial at the sizes it ended on.
+    {"trials",
+     [](const StudyOutcome& o) {
+         return WithResults(o, [](auto& r) {
+             return r.searched ? std::to_string(r.searchTrials) : std::string();
+         });
+     }},
+    {"normal_theory_n1",
+     [](const StudyOutcome& o) {
+         return WithResults(o, [](auto& r) {
+             return r.theorySizeForTarget ? std::to_string(*r.theorySizeForTarget) : std::string();
+         });
+     }},
+    {"confirm_samples",
+     [](const StudyOutcome& o) {
+         return WithResults(o, [](auto& r) {
+             return r.confirmation ? std::to_string(r.confirmation->samples) : std::string();
+         });
+     }},
+    {"confirm_rejections",
+     [](const StudyOutcome& o) {
+         return WithResults(o, [](auto& r) {
+             return r.confirmation ? std::to_string(r.confirmation->rejections) : std::string();
+         });
+     }},
+    {"confirm_power",
+     [](const StudyOutcome& o) {
+         return WithResults(o, [](auto& r) {
+             return r.confirmation ? ShortestRoundTrip(r.confirmation->power) : std::string();
+         });
+     }},
+    {"confirm_ci_low",
+     [](const StudyOutcome& o) {
+         return WithResults(o, [](auto& r) {
+             return r.confirmation ? ShortestRoundTrip(r.confirmation->low) : std::string();
+         });
+     }},
+    {"confirm_ci_high",
+     [](const StudyOutcome& o) {
+         return WithResults(o, [](auto& r) {
+             return r.confirmation ? ShortestRoundTrip(r.confirmation->high) : std::string();
+         });
+     }},
 };
 
 }  // namespace

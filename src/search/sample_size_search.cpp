@@ -1,5 +1,6 @@
 #include "search/sample_size_search.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <string>
 
@@ -30,6 +31,11 @@ std::int32_t Total(const GroupSizes& sizes) {
 
 std::string InvalidFloatMessage(const std::string& text) {
     return "'" + text + "' is not a valid floating point value.";
+}
+
+std::string SizesText(const GroupSizes& sizes) {
+    return std::to_string(sizes[0]) + ", " + std::to_string(sizes[1]) + " and " +
+           std::to_string(sizes[2]);
 }
 
 std::string InvalidIntegerMessage(const std::string& text) {
@@ -117,7 +123,25 @@ void SampleSizeSearch::GetNforPower() {
     state_.flags.stopRequested = false;
     state_.flags.searchActive = true;
     state_.flags.sampleSizeAnalysis = true;
+    end_ = SearchEnd::Refused;
+    allocation_ = {};
     const Ending ending = checkPreconditions() ? search() : Ending::Refused;
+    switch (ending) {
+        case Ending::Refused:
+            end_ = SearchEnd::Refused;
+            break;
+        case Ending::TrialRefused:
+            end_ = SearchEnd::TrialRefused;
+            break;
+        case Ending::NoVariance:
+            end_ = SearchEnd::NoVariance;
+            break;
+        case Ending::Abandoned:
+            end_ = SearchEnd::Abandoned;
+            break;
+        case Ending::Searched:
+            break;
+    }
     endDisplay(ending, analysisBefore);
 }
 
@@ -186,30 +210,49 @@ SampleSizeSearch::Ending SampleSizeSearch::search() {
     const double target = state_.targetPower;
     const std::int64_t targetHundredths = TruncatedMultiple(100, target);
 
+    // The allocation comes from the sizes as typed: the run cuts a size above
+    // 2000 and rewrites its field, and ratios taken from cut sizes would
+    // carry that cut into every later trial.
+    const GroupSizes typed = sizesInFields();
     writeSamples(kInitialTrialSamples);
     Trial trial = runTrial();
     if (ends(trial)) return endingOf(trial);
+    GroupSizes start = sizesOfLastRun();
+    for (int g = 0; g < 3; ++g)
+        if (typed[g] > start[g] && start[g] >= 2) start[g] = typed[g];
+    allocation_ = RatiosOf(start);
+    // Equal groups give 2000; a larger group 2 or 3 lowers it, so that no
+    // trial runs sizes the run would cut.
+    const std::int32_t top = LargestFittingGroup1(allocation_);
 
     // Bisection on group 1 with cheap trials. A trial that completed nothing
     // was stopped, so the loop's stop check ends the phase before any
     // proportion is judged.
     std::int32_t lo = kSmallestSize;
-    std::int32_t hi = kLargestSize;
+    std::int32_t hi = top;
     std::int32_t mid = sizesOfLastRun()[0];
     TrialHistory history;
+    // Set when the search gives up without its stop test; the cap can end
+    // even the bisection when it is set lower than the bisection's length.
+    std::optional<SearchEnd> givenUp;
+    std::optional<std::int32_t> lastGroup1;
     while (hi > lo && !state_.flags.stopRequested) {
-        const SizeRatios ratios = RatiosOf(sizesOfLastRun());
         if (state_.tallies.rejectionProportion > target)
-            hi = mid;
+            hi = std::min(mid, top);
         else
-            lo = mid;
+            lo = std::min(mid, top);
         mid = (lo + hi) / 2;
-        const GroupSizes sizes = SizesForGroup1(mid, ratios);
+        const GroupSizes sizes = SizesForGroup1(mid, allocation_);
         writeSizes(sizes);
         writeSamples(BisectionSamples(Total(sizes)));
         // At hi = lo + 1 the midpoint stays at lo while the power stays short;
         // the guard ends that once six trials have used the same size.
         if (history.repeats(mid)) break;
+        if (trials_ >= trialCap_) {
+            givenUp = SearchEnd::TrialCap;
+            lastGroup1 = mid;
+            break;
+        }
         trial = runTrial();
         if (ends(trial)) return endingOf(trial);
         history.push(mid);
@@ -218,14 +261,15 @@ SampleSizeSearch::Ending SampleSizeSearch::search() {
             break;
     }
 
-    // Refinement: all three sizes move together by small steps, with more
-    // samples as the proportion closes in on the target. The first pass runs
-    // the bisection's sizes with a tenth of the count.
+    // Refinement: the sizes move together by small steps, with more samples
+    // as the proportion closes in on the target. The first pass runs the
+    // bisection's sizes with a tenth of the count.
     history.clear();
+    refinementKeys_.clear();
     int pass = 0;
     std::int32_t step = 0;
-    std::optional<std::int32_t> lastGroup1;
-    while (!state_.flags.stopRequested) {
+    bool reached = false;
+    while (!givenUp && !state_.flags.stopRequested) {
         ++pass;
         const double proportion = state_.tallies.rejectionProportion;
         std::int32_t samples = FirstRefinementSamples(searchIterations_);
@@ -236,30 +280,83 @@ SampleSizeSearch::Ending SampleSizeSearch::search() {
             step = next.step;
         }
         writeSamples(samples);
-        const GroupSizes sizes = MoveSizes(sizesInFields(), proportion > target, step);
+        GroupSizes sizes =
+            MoveAllocation(sizesInFields()[0], allocation_, proportion > target, step);
+        if (sizes[0] > top) {
+            // Past the largest sizes that fit. Those are tried once (the run
+            // would have cut equal groups to exactly them); when they fall
+            // short too, no size inside 2..2000 reaches the target.
+            if (sizesOfLastRun() == SizesForGroup1(top, allocation_)) {
+                givenUp = SearchEnd::Unreachable;
+                break;
+            }
+            sizes = SizesForGroup1(top, allocation_);
+        }
         writeSizes(sizes);
         lastGroup1 = sizes[0];
         if (history.repeats(sizes[0])) break;
+        if (trials_ >= trialCap_) {
+            givenUp = SearchEnd::TrialCap;
+            break;
+        }
         trial = runTrial();
         if (ends(trial)) return endingOf(trial);
         history.push(sizes[0]);
-        if (trial == Trial::Judged && RefinementReachedTarget(state_.tallies.rejectionProportion,
-                                                              target, Total(sizesOfLastRun())))
+        if (trial != Trial::Judged) continue;
+        if (RefinementReachedTarget(state_.tallies.rejectionProportion, target,
+                                    Total(sizesOfLastRun()))) {
+            reached = true;
             break;
+        }
+        // With a seed that does not change between trials the same sizes
+        // and samples give the same proportion, so a repeat means the passes
+        // from here on repeat too, in a circle the guard may not see.
+        const TrialKey key{sizes, samples, state_.settings.txtseed};
+        if (std::find(refinementKeys_.begin(), refinementKeys_.end(), key) !=
+            refinementKeys_.end()) {
+            givenUp = SearchEnd::Cycling;
+            break;
+        }
+        refinementKeys_.push_back(key);
     }
 
-    // The guard's comparison once more, as the history stands now: after a
-    // trial its newest entry is the size itself, so this compares with the
-    // trials one, three and five before it.
-    if (lastGroup1 && history.repeats(*lastGroup1)) {
-        showMessage(
-            "The procedure is having difficulty getting out of a loop around "
-            "group 1 Sample Size of " +
-            std::to_string(*lastGroup1));
+    if (givenUp == SearchEnd::Unreachable) {
+        showMessage("The power of " + FormatFixed(target, 6, 2) +
+                    " was not reached with group sizes up to " + SizesText(sizesOfLastRun()) +
+                    ", the largest that keep the groups' allocation inside 2 to 2000.");
+        end_ = SearchEnd::Unreachable;
         state_.flags.searchActive = false;
         state_.flags.stopRequested = true;
+        return Ending::Searched;
+    }
+    // The guard's comparison once more, as the history stands now: after a
+    // trial its newest entry is the size itself, so this compares with the
+    // trials one, three and five before it. A cycle or the trial cap ends
+    // the search the same way.
+    if (lastGroup1 && (givenUp || history.repeats(*lastGroup1))) {
+        giveUp(*lastGroup1, givenUp.value_or(SearchEnd::Looping));
+    } else if (reached) {
+        end_ = SearchEnd::Reached;
+        if (!KeepsAllocation(sizesOfLastRun(), allocation_)) {
+            showMessage("The group sizes " + SizesText(sizesOfLastRun()) +
+                        " do not keep the groups' allocation: it does not fit inside 2 to 2000.");
+            end_ = SearchEnd::NoFit;
+            state_.flags.searchActive = false;
+        }
+    } else {
+        end_ = SearchEnd::Stopped;
     }
     return Ending::Searched;
+}
+
+void SampleSizeSearch::giveUp(std::int32_t group1, SearchEnd why) {
+    showMessage(
+        "The procedure is having difficulty getting out of a loop around "
+        "group 1 Sample Size of " +
+        std::to_string(group1));
+    end_ = why;
+    state_.flags.searchActive = false;
+    state_.flags.stopRequested = true;
 }
 
 SampleSizeSearch::Trial SampleSizeSearch::runTrial() {
@@ -341,8 +438,10 @@ void SampleSizeSearch::endDisplay(Ending ending, bool analysisBefore) {
     // paragraph says plainly that nothing was found and why.
     const bool found = ending == Ending::Searched;
     const std::string completed = std::to_string(state_.tallies.completedReplications);
-    if (found)
+    if (found && paragraphSaysFound(target))
         writeFoundParagraph(completed, target);
+    else if (found)
+        writeNotReachedParagraph(completed, target);
     else
         writeNothingFound(ending);
 
@@ -388,6 +487,51 @@ void SampleSizeSearch::writeFoundParagraph(const std::string& completed, double 
         "required) by running";
     lines[5] = " the sample size analysis again or by changing the sample size manually";
     lines[6] = " and running power analyses until you get the desired power.";
+}
+
+bool SampleSizeSearch::paragraphSaysFound(double target) const {
+    switch (end_) {
+        case SearchEnd::Reached:
+            return true;
+        case SearchEnd::Looping:
+        case SearchEnd::Cycling:
+        case SearchEnd::TrialCap:
+            // Given up, but the sizes last run do have the power asked for
+            // (an effect too large even for size 2, say): the paragraph's
+            // claim holds for them.
+            return state_.tallies.completedReplications > 0 &&
+                   TruncatedMultiple(1000, state_.tallies.rejectionProportion) >=
+                       TruncatedMultiple(1000, target);
+        default:
+            return false;
+    }
+}
+
+void SampleSizeSearch::writeNotReachedParagraph(const std::string& completed, double target) {
+    const GroupSizes sizes = sizesOfLastRun();
+    state_.clearResultLines();
+    auto& lines = state_.resultLines;
+    lines[0] = "With the given parameters, using " + completed +
+               " Monte Carlo iterations, the sample sizes: ";
+    lines[1] = "Group1=" + std::to_string(sizes[0]) + " and Group2=" + std::to_string(sizes[1]) +
+               " and Group3=" + std::to_string(sizes[2]);
+    const std::string power = FormatFixed(target, 6, 2);
+    const std::string reached = state_.tallies.completedReplications > 0
+                                    ? "; their actual power was " +
+                                          FormatFixed(state_.tallies.rejectionProportion, 6, 4) +
+                                          "."
+                                    : "; no sample of theirs was completed.";
+    if (end_ == SearchEnd::Stopped)
+        lines[2] =
+            " were being tried when the search was stopped, before it settled on sizes with "
+            "the desired power of " +
+            power + reached;
+    else
+        lines[2] = " did not reach the desired power of " + power + reached;
+    lines[3] =
+        " The sample size search did not find sizes with the desired power: you can run it "
+        "again, or change the sample size manually and run power analyses until you get "
+        "the desired power.";
 }
 
 void SampleSizeSearch::writeNothingFound(Ending ending) {

@@ -33,6 +33,30 @@ struct SearchTrial {
     double proportion = 0.0;
 };
 
+// How the last search ended. Only Reached found sizes by the search's own
+// stop test; every other end with trials found none that it can vouch for.
+enum class SearchEnd {
+    None,          // no search yet
+    Reached,       // the stop test: the last trial's proportion is at the target
+    Looping,       // the repetition guard (the difficulty message)
+    Cycling,       // a refinement trial repeated an earlier one's sizes, samples and seed
+    TrialCap,      // its cap of trials (kMaxSearchTrials) ran without reaching the target
+    Unreachable,   // the largest sizes the allocation allows inside 2..2000 fall short
+    NoFit,         // the sizes run could not keep the allocation inside 2..2000
+    Stopped,       // the user stopped it
+    Refused,       // a precondition failed; no trial was run
+    TrialRefused,  // the Run command refused a trial's settings
+    NoVariance,    // a trial met a data set without variance
+    Abandoned,     // a floating-point fault or an I/O error
+};
+
+// The most trials one search runs. A search that reaches its target takes
+// about 10 to 40 (one initial trial, at most 11 halvings of 2..2000, then a
+// refinement that starts near the target); 100 leaves ample room for slow
+// refinements while bounding a search that cannot settle to 100 times the
+// iteration count in samples.
+inline constexpr int kMaxSearchTrials = 100;
+
 class SampleSizeSearch {
   public:
     SampleSizeSearch(ui::WindowSet& windows, ui::Platform& platform, RunState& state,
@@ -63,6 +87,16 @@ class SampleSizeSearch {
     std::int64_t replicationsRun() const { return replications_; }
     // The trials of the last search that completed replications, in order.
     const std::vector<SearchTrial>& trialLog() const { return trialLog_; }
+    // How the last search ended, and the allocation it kept: groups 2 and 3
+    // divided by group 1, from the sizes the search started with.
+    SearchEnd lastEnd() const { return end_; }
+    // The most trials a search runs: kMaxSearchTrials unless a caller that
+    // must bound a search more tightly lowers it (at least one trial).
+    int trialCap() const { return trialCap_; }
+    void setTrialCap(int cap) { trialCap_ = cap < 1 ? 1 : cap; }
+    const SizeRatios& allocation() const { return allocation_; }
+    // The search's iteration count (the Set Power dialog's, as read at its start).
+    std::int32_t searchIterations() const { return searchIterations_; }
     // Searches started (refused ones too) since the program started.
     int searchesStarted() const { return searchesStarted_; }
 
@@ -86,6 +120,13 @@ class SampleSizeSearch {
     void endDisplay(Ending ending, bool analysisBefore);
     // The results paragraph of a search that found sizes: those of the last run.
     void writeFoundParagraph(const std::string& completed, double target);
+    // The paragraph of a search that trials ran in but that did not reach its
+    // target (or was stopped): the same first two lines, then what was reached.
+    void writeNotReachedParagraph(const std::string& completed, double target);
+    // Whether the paragraph may say the sizes achieve the target.
+    bool paragraphSaysFound(double target) const;
+    // Ends the refinement with the difficulty message for `group1`.
+    void giveUp(std::int32_t group1, SearchEnd why);
     // The results lines of a search that found nothing: that no search was
     // made and why, or why the search stopped.
     void writeNothingFound(Ending ending);
@@ -112,6 +153,10 @@ class SampleSizeSearch {
     std::int64_t replications_ = 0;
     std::vector<SearchTrial> trialLog_;
     int searchesStarted_ = 0;
+    SearchEnd end_ = SearchEnd::None;
+    int trialCap_ = kMaxSearchTrials;
+    SizeRatios allocation_{};
+    std::vector<TrialKey> refinementKeys_;
 };
 
 }  // namespace velmor

@@ -44,6 +44,23 @@ GroupSizes SizesForGroup1(std::int32_t group1, const SizeRatios& ratios) {
             static_cast<std::int32_t>(RoundHalfEven(mid * ratios.group3))};
 }
 
+std::int32_t LargestFittingGroup1(const SizeRatios& ratios) {
+    constexpr std::int32_t kLargest = 2000;
+    for (std::int32_t group1 = kLargest; group1 > 2; --group1) {
+        const GroupSizes sizes = SizesForGroup1(group1, ratios);
+        if (sizes[1] <= kLargest && sizes[2] <= kLargest) return group1;
+    }
+    return 2;
+}
+
+bool KeepsAllocation(const GroupSizes& run, const SizeRatios& ratios) {
+    GroupSizes wanted = SizesForGroup1(run[0], ratios);
+    // A size written below 2 runs as 2 by the window's own rule; only a
+    // size the allocation asks above 2 and got otherwise is a loss.
+    for (std::int32_t& size : wanted) size = std::max<std::int32_t>(size, 2);
+    return wanted == run;
+}
+
 std::int32_t BisectionSamples(std::int32_t totalSize) {
     if (totalSize > 1000) return 100;
     if (totalSize > 400) return 200;
@@ -99,6 +116,15 @@ GroupSizes MoveSizes(const GroupSizes& sizes, bool aboveTarget, std::int32_t ste
         }
     }
     return moved;
+}
+
+GroupSizes MoveAllocation(std::int32_t group1, const SizeRatios& ratios, bool aboveTarget,
+                          std::int32_t step) {
+    const std::int32_t moved = MoveSizes({group1, group1, group1}, aboveTarget, step)[0];
+    GroupSizes sizes = SizesForGroup1(moved, ratios);
+    for (std::int32_t& size : sizes)
+        if (size < 2) size = 1;
+    return sizes;
 }
 
 void TrialHistory::push(std::int32_t size) {

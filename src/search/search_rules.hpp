@@ -34,6 +34,17 @@ SizeRatios RatiosOf(const GroupSizes& sizes);
 // integer, a half going to the even neighbour (10.5 -> 10, 11.5 -> 12).
 GroupSizes SizesForGroup1(std::int32_t group1, const SizeRatios& ratios);
 
+// The largest group-1 size, at most 2000, whose allocation by `ratios` keeps
+// every group at 2000 or below; 2 when even group 1 at 2 does not fit. Equal
+// groups give 2000. The bisection searches no higher, so that it never judges
+// sizes the run has cut.
+std::int32_t LargestFittingGroup1(const SizeRatios& ratios);
+
+// Whether `run` (the sizes a run used, 2..2000) are the allocation by
+// `ratios` at its group-1 size: false when the run lifted a size to 2 or
+// cut one at 2000.
+bool KeepsAllocation(const GroupSizes& run, const SizeRatios& ratios);
+
 // Samples of a bisection trial: cheap while the groups are large.
 std::int32_t BisectionSamples(std::int32_t totalSize);
 
@@ -75,6 +86,24 @@ bool RefinementReachedTarget(double proportion, double targetPower, std::int32_t
 // the target (a size falling below 2 is written as 1, which the run takes as
 // 2), up otherwise. No upper limit here; the run cuts sizes above 2000.
 GroupSizes MoveSizes(const GroupSizes& sizes, bool aboveTarget, std::int32_t step);
+
+// Moves group 1 by one refinement step as MoveSizes does, and groups 2 and 3
+// with it by their ratios (a size below 2 is written as 1). With equal groups
+// this is MoveSizes; with unequal ones the allocation is kept rather than
+// drifting by equal steps.
+GroupSizes MoveAllocation(std::int32_t group1, const SizeRatios& ratios, bool aboveTarget,
+                          std::int32_t step);
+
+// What decides a trial's outcome: the sizes written, the samples and the seed
+// its numbers are drawn from. A refinement trial whose key has been seen
+// before draws the same numbers at the same sizes and leads where that one
+// led: the search would go round that circle for ever.
+struct TrialKey {
+    GroupSizes sizes{};
+    std::int32_t samples = 0;
+    std::int32_t seed = 0;
+    bool operator==(const TrialKey&) const = default;
+};
 
 // The group-1 sizes of the last six trials of a phase, newest first. Sizes
 // are at least 1, so an empty slot (0) never matches one.

@@ -48,7 +48,8 @@ TEST(BatchCommand, ReportThatCannotBeSavedIsNotOkInTheSummary) {
     const std::string row = ResultCells(outcome);
     EXPECT_EQ(row.substr(0, 22), "save failed,1432449975");
     // The folder is not named, so the summary reads the same wherever it went.
-    // The five Monte Carlo columns follow the message.
+    // The seven search columns (empty without a search) precede the message,
+    // and the five Monte Carlo columns follow it.
     EXPECT_NE(row.find(",no,I/O error 13 writing x.OUT," + outcome.details.mcSe + ","),
               std::string::npos);
 }

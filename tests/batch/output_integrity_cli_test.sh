@@ -58,10 +58,15 @@ same_outputs reference out "resume kept a file of the run killed between two ren
 # 2. Two runs into one folder at once: the second is refused at once,
 # naming the first, and writes nothing; the shards of one grid share it.
 cp -r reference busy
-"$batch" --jobs 1 --out busy --data --means --summary busy/s.csv half.study 2>/dev/null &
+# The first run must outlast the second on any machine: one long condition.
+# It holds the folder once it has the lock file open (the file itself stays
+# from the reference run, so its existence says nothing).
+sed 's/samples = 20000/samples = 50000000/; s/sd = 1, 2, 3, 4/sd = 1/' grid.study > long.study
+"$batch" --jobs 1 --out busy --data --means --summary busy/s.csv long.study 2>/dev/null &
 pid=$!
-for _ in $(seq 200); do [ -e busy/.velmor-batch/lock ] && break; sleep 0.05; done
-sleep 0.2
+holds_lock() { for fd in /proc/"$1"/fd/*; do [[ "$(readlink "$fd" 2>/dev/null)" == */busy/.velmor-batch/lock ]] && return 0; done; return 1; }
+for _ in $(seq 400); do holds_lock "$pid" && break; sleep 0.05; done
+holds_lock "$pid" || fail "the first run never took the folder's lock"
 run status --jobs 1 --out busy --data --means --summary busy/second.csv grid.study
 kill -KILL "$pid" 2>/dev/null || fail "the first run ended before the second began"
 wait "$pid" 2>/dev/null || true
@@ -99,7 +104,7 @@ tamper "another condition's report" "grid-4.OUT holds" 'cp out/grid-1.OUT out/gr
 tamper "an edited record" "its record is damaged or was edited" \
   'sed -i "s/^ok,[^,]*,[^,]*,[0-9]*,/ok,1,20000,999,/" out/.velmor-batch/grid-1.done'
 tamper "an edited fingerprint" "damaged or was edited" \
-  'sed -i "s/^fingerprint ./fingerprint 0/" out/.velmor-batch/grid-2.done'
+  'sed -i "s/^fingerprint 0/fingerprint 1/; t; s/^fingerprint ./fingerprint 0/" out/.velmor-batch/grid-2.done'
 # A folder in a record's place is not removed with what it may hold: the
 # run is refused before anything runs.
 rm -rf out; cp -r reference out

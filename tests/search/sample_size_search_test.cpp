@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "run/number_format.hpp"
 #include "search/search_fixture.hpp"
 #include "search/search_rules.hpp"
 
@@ -171,7 +172,7 @@ TEST_F(SampleSizeSearchTest, StopDuringTheBisectionEndsWithoutDifficultyOrYellow
     EXPECT_TRUE(platform.messages().empty());
     EXPECT_EQ(search.trialsRun(), 2);
     EXPECT_EQ(state.tallies.completedReplications, 49);
-    EXPECT_EQ(text("memoresults"), Paragraph(49, 1008, 1008, 1008, "0.80"));
+    EXPECT_EQ(text("memoresults"), StoppedParagraph(49, 1008, "their actual power was 1.0000."));
     EXPECT_EQ(text("txtNsize1"), "1008");
     EXPECT_FALSE(sizesYellow());
     EXPECT_EQ(control("txtNsize1").background(), ui::colors::white);
@@ -192,7 +193,7 @@ TEST_F(SampleSizeSearchTest, StopBeforeTheFirstReplicationJudgesNothing) {
     EXPECT_EQ(search.trialsRun(), 1);
     EXPECT_EQ(platform.eventPumps, 1);
     EXPECT_EQ(state.tallies.completedReplications, 0);
-    EXPECT_EQ(text("memoresults"), Paragraph(0, 16, 16, 16, "0.80"));
+    EXPECT_EQ(text("memoresults"), StoppedParagraph(0, 16, "no sample of theirs was completed."));
     EXPECT_FALSE(sizesYellow());
     EXPECT_TRUE(windowRestored());
     // A trial with no replication leaves nothing whole to save.
@@ -413,6 +414,134 @@ TEST_F(SampleSizeSearchTest, AnEffectTooLargeForSizeTwoEndsInTheDifficultyMessag
     EXPECT_EQ(log[5].samples, 500);
     EXPECT_EQ(log[6].samples, 1000);
     for (std::size_t i = 7; i < log.size(); ++i) EXPECT_EQ(log[i].samples, 5000) << i;
+}
+
+// ---------------------------------------------------------------------------
+// Ends the search must reach
+
+// A seed kept for every trial draws the same numbers at the same sizes, and
+// this study's refinement then runs 52, 51, 53, 51, 52, 50 over and over: a
+// circle of six that the guard, comparing two, four and six trials back,
+// never sees. The search must end on the first repeat.
+TEST_F(SampleSizeSearchTest, AFixedSeedThatCyclesEndsTheSearch) {
+    mediumEffect();
+    set("txtseed", "6405");
+    control("chkInc").setChecked(false);
+    // A safety stop far beyond any sound search, so that a search that
+    // cycles fails here instead of running for ever.
+    platform.onEvents = [this](long long n) {
+        if (n == 5'000'000) control("btnStopRun").click();
+    };
+    search.GetPower801Click();
+
+    EXPECT_LT(platform.eventPumps, 5'000'000);
+    EXPECT_EQ(search.lastEnd(), SearchEnd::Cycling);
+    EXPECT_LE(search.trialsRun(), kMaxSearchTrials);
+    EXPECT_EQ(platform.messages(),
+              std::vector<std::string>{"The procedure is having difficulty getting out of a loop "
+                                       "around group 1 Sample Size of 52"});
+    EXPECT_FALSE(sizesYellow());
+    EXPECT_TRUE(windowRestored());
+}
+
+// The trial cap ends a search that has not settled by then, in either
+// phase, as the guard ends one: with the difficulty message for the size in
+// the fields, no yellow, the window restored. The medium-effect search needs
+// 14 trials (bisection to trial 10, then refinement), so caps of 4 and 12
+// stop it in each phase; the default cap leaves it alone.
+struct TrialCapCase {
+    int cap;
+    int trials;  // trials run
+    int group1;  // named by the difficulty message; 0 for none
+};
+
+class TrialCapTest : public SampleSizeSearchTest,
+                     public ::testing::WithParamInterface<TrialCapCase> {};
+
+TEST_P(TrialCapTest, EndsASearchThatHasNotSettled) {
+    const TrialCapCase c = GetParam();
+    search.setTrialCap(c.cap);
+    mediumEffect();
+    std::vector<TrialRecord> log;
+    logTrials(log);
+    search.GetPower801Click();
+
+    EXPECT_EQ(search.trialsRun(), c.trials);
+    EXPECT_EQ(log.size(), static_cast<std::size_t>(c.trials));
+    EXPECT_EQ(text("txtiterations"), "10000");
+    EXPECT_TRUE(windowRestored());
+    EXPECT_FALSE(state.flags.searchActive);
+    if (c.group1 == 0) {
+        EXPECT_EQ(search.lastEnd(), SearchEnd::Reached);
+        EXPECT_TRUE(platform.messages().empty());
+        EXPECT_TRUE(sizesYellow());
+        return;
+    }
+    EXPECT_EQ(search.lastEnd(), SearchEnd::TrialCap);
+    EXPECT_EQ(platform.messages(),
+              std::vector<std::string>{"The procedure is having difficulty getting out of a "
+                                       "loop around group 1 Sample Size of " +
+                                       std::to_string(c.group1)});
+    EXPECT_EQ(text("txtNsize1"), std::to_string(c.group1));
+    EXPECT_FALSE(sizesYellow());
+}
+
+INSTANTIATE_TEST_SUITE_P(Caps, TrialCapTest,
+                         ::testing::Values(TrialCapCase{4, 4, 140}, TrialCapCase{12, 12, 50},
+                                           TrialCapCase{kMaxSearchTrials, 14, 0}));
+
+// Sizes 10, 20 and 40 ask for the allocation 1:2:4. The first bisection
+// trial's sizes (1001, 2002, 4004) must not be run cut at 2000, nor the next
+// ratios taken from the cut sizes; every trial keeps 1:2:4, and the sizes
+// found lie near normal theory's 28, 56, 112 (non-central F, f = 0.25 at
+// this allocation).
+TEST_F(SampleSizeSearchTest, UnequalSizesKeepTheirAllocationThroughout) {
+    mediumEffect();
+    set("txtNsize1", "10");
+    set("txtNsize2", "20");
+    set("txtNsize3", "40");
+    set("txtseed", "6601");
+    std::vector<TrialRecord> log;
+    logTrials(log);
+    search.GetPower801Click();
+
+    ASSERT_GT(log.size(), 5u);
+    for (const TrialRecord& trial : log) {
+        EXPECT_EQ(trial.sizes[1], 2 * trial.sizes[0]) << trial.sizes[0];
+        EXPECT_EQ(trial.sizes[2], 4 * trial.sizes[0]) << trial.sizes[0];
+        EXPECT_LE(trial.sizes[2], 2000);
+    }
+    EXPECT_NEAR(log.back().sizes[0], 28, 5);
+}
+
+// An effect too small for any size up to 2000: the search tries 2000 per
+// group, then ends, says so, and its paragraph says what was reached rather
+// than that the sizes achieve the power.
+TEST_F(SampleSizeSearchTest, ATargetNoSizeReachesEndsAndIsNotCalledFound) {
+    set("txtmean1", "0.01");
+    set("txtmean2", "0");
+    set("txtmean3", "-0.01");
+    set("txtiterations", "200");
+    platform.onEvents = [this](long long n) {
+        if (n == 200'000) control("btnStopRun").click();  // safety stop, see above
+    };
+    search.GetPower801Click();
+
+    EXPECT_LT(platform.eventPumps, 200'000);
+    EXPECT_EQ(search.lastEnd(), SearchEnd::Unreachable);
+    EXPECT_EQ(platform.messages(),
+              std::vector<std::string>{"The power of 0.80 was not reached with group sizes up "
+                                       "to 2000, 2000 and 2000, the largest that keep the "
+                                       "groups' allocation inside 2 to 2000."});
+    const std::string memo = text("memoresults");
+    EXPECT_EQ(memo.find("were found to achieve"), std::string::npos) << memo;
+    EXPECT_NE(memo.find("Group1=2000 and Group2=2000 and Group3=2000 did not reach the desired "
+                        "power of 0.80; their actual power was " +
+                        FormatFixed(state.tallies.rejectionProportion, 6, 4) + "."),
+              std::string::npos)
+        << memo;
+    EXPECT_FALSE(sizesYellow());
+    EXPECT_TRUE(windowRestored());
 }
 
 }  // namespace

@@ -81,6 +81,21 @@ struct SearchRig : RunFixture {
                "desired power.";
     }
 
+    // The closing paragraph of a search the user stopped: the sizes it was
+    // trying and what they reached, never that they achieve the target.
+    static std::string StoppedParagraph(long long samples, int n, const std::string& reached) {
+        const std::string size = std::to_string(n);
+        return "With the given parameters, using " + std::to_string(samples) +
+               " Monte Carlo iterations, the sample sizes: Group1=" + size + " and Group2=" + size +
+               " and Group3=" + size +
+               " were being tried when the search was stopped, before it settled on sizes with "
+               "the desired power of 0.80; " +
+               reached +
+               " The sample size search did not find sizes with the desired power: you can run "
+               "it again, or change the sample size manually and run power analyses until you "
+               "get the desired power.";
+    }
+
     // Modal answers: the Set Power dialog typed into and closed, or the
     // Information dialog acknowledged.
     using Answer = std::function<ui::ModalResult(ui::DialogId)>;
