@@ -226,7 +226,7 @@ TEST_F(DetailsWindowTest, PlotsSaveAsPngAndSvgAndCopy) {
         return png;
     });
     panel->saveAs();
-    EXPECT_EQ(proposed, QStringLiteral("VELMOR_interval_plot_1432449975.png"));
+    EXPECT_EQ(proposed, QStringLiteral("DORVEN_interval_1432449975.png"));
     const QImage image(png);
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.size(), panel->chartView()->size() * panel->chartView()->devicePixelRatioF());
