@@ -118,11 +118,11 @@ void DetailsWindow::analysisStarted(Program::Analysis kind) {
     searchPending_ = kind == Program::Analysis::Search;
     searchesAtStart_ = program_.search().searchesStarted();
     progress_.start(0.0, kind == Program::Analysis::Search);
+    progressTimer_.start();
     // Nothing of the last analysis stays beside the progress of this one.
     details_ = RunDetails();
     showDetails();
     readProgress();
-    progressTimer_.start();
 }
 
 void DetailsWindow::resultsCleared() {
