@@ -438,6 +438,9 @@ void MainWindowView::showEvent(QShowEvent* event) {
     // would have the whole window lay itself out again.
     QWidget* prompt = view_.widget("Label7");
     prompt->setFixedSize(prompt->size());
+    // The window as first drawn is its smallest: larger ones give the room
+    // to the results.
+    setMinimumSize(size());
     // At the centre of the desktop when first shown.
     if (QScreen* screen = this->screen()) {
         QRect frame = frameGeometry();
