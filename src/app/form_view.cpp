@@ -105,21 +105,29 @@ class FieldEdit : public QLineEdit {
     void paintEvent(QPaintEvent* event) override {
         QLineEdit::paintEvent(event);
         if (hasFocus() || !cut()) return;
-        // An ellipsis on the field's own background over the last visible
-        // characters: the reader sees that more follows.
+        // An ellipsis on the field's own background in place of the
+        // characters that do not fit whole: the reader sees that more follows.
         QStyleOptionFrame option;
         initStyleOption(&option);
-        const QRect room = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+        const QRect room = style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &option, this)
+                               .marginsRemoved(textMargins());
         const QString mark(QChar(0x2026));
-        const int width = fontMetrics().horizontalAdvance(mark) + 2;
-        const QRect markRect(room.right() - width + 1, room.top(), width, room.height());
+        const int markWidth = fontMetrics().horizontalAdvance(mark);
+        const int left = room.left() + 2;  // where Qt starts the text
+        const QString shown = text();
+        qsizetype whole = 0;
+        while (whole < shown.size() &&
+               fontMetrics().horizontalAdvance(shown.left(whole + 1)) + markWidth <=
+                   room.width() - 4)
+            ++whole;
+        const int cutAt = left + fontMetrics().horizontalAdvance(shown.left(whole));
+        const QRect markRect(cutAt, room.top(), room.right() - cutAt + 1, room.height());
+        const QPalette::ColorGroup group = isEnabled() ? QPalette::Active : QPalette::Disabled;
         QPainter painter(this);
-        painter.fillRect(
-            markRect,
-            palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Base));
-        painter.setPen(
-            palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
-        painter.drawText(markRect, Qt::AlignCenter, mark);
+        painter.fillRect(markRect, palette().color(group, QPalette::Base));
+        painter.setPen(palette().color(group, QPalette::Text));
+        painter.drawText(markRect, Qt::AlignLeft | Qt::AlignVCenter, mark);
     }
 
     bool event(QEvent* event) override {

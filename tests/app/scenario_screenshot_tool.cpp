@@ -113,6 +113,7 @@ int main(int argc, char* argv[]) {
     QWidget* stop = velmor.mainWindow().view().widget("btnStopRun");
     QTimer::singleShot(2000, [&] { QTest::mouseClick(stop, Qt::LeftButton); });
     press(main, Qt::Key_F5);
+    QTest::qWait(300);  // the charts lay themselves out in the event loop
     ok = save(details, dir, "stopped-details.png") && ok;
     QTimer::singleShot(2000, [&] {
         ok = save(details, dir, "rerun-details.png") && ok;
