@@ -255,7 +255,7 @@ void MainWindowView::createLayout() {
     grid->setRowStretch(2, 1);
     for (const char* box : {"boxgroup1", "boxgroup2", "boxgroup3", "boxsamplingdistributions",
                             "boxhypothesistesting", "boxmontecarlo"})
-        view_.widget(box)->setMaximumWidth(width);
+        view_.widget(box)->setFixedWidth(width);
     grid->addWidget(view_.widget("boxgroup3"), 0, 2, Qt::AlignLeft);
     grid->setSizeConstraint(QLayout::SetMinimumSize);
 }
