@@ -25,6 +25,11 @@ constexpr double kMargin = 0.05;
 // factor of room at either end.
 constexpr double kLogarithmicSpan = 8.0;
 constexpr double kLogarithmicMargin = 1.15;
+// Ticks on an axis fitted to the data: enough to read, few enough for words.
+constexpr int kMostTicks = 8;
+// Room beyond power 0 and 1 on the power curve's axis: half a marker and
+// more on a chart a few hundred pixels high.
+constexpr double kPowerRoom = 0.05;
 
 double NormalDensity(double x, double mean, double sd) {
     const double z = (x - mean) / sd;
@@ -42,6 +47,15 @@ std::int32_t ClampSize(std::int32_t size) {
 }
 
 }  // namespace
+
+double NiceStep(double span, int mostTicks) {
+    if (!(span > 0.0) || !std::isfinite(span) || mostTicks < 1) return 0.0;
+    const double rough = span / mostTicks;
+    const double decade = std::pow(10.0, std::floor(std::log10(rough)));
+    for (const double factor : {1.0, 2.0, 2.5, 5.0, 10.0})
+        if (factor * decade >= rough * (1.0 - 1e-12)) return factor * decade;
+    return 10.0 * decade;
+}
 
 std::int32_t HistogramBins(std::int32_t values) {
     const double rice = 2.0 * std::cbrt(static_cast<double>(std::max(values, 1)));
@@ -114,8 +128,12 @@ MeansHistogram HistogramOfKeptMeans(const RunTallies& tallies, const RunSettings
                                   : "bounded or rounded scores: no exact normal curve";
         }
     }
-    // The bars and curves fill the width; a little room above the highest.
-    h.range = {xMin, xMax, 0.0, yMax * (1.0 + kMargin)};
+    // The bars and curves fill the width, with a sliver of room either side
+    // and a little above the highest; the ticks fall where they may inside,
+    // so means within +-1 are not drawn on an axis from -2 to 2.
+    const double pad = (xMax - xMin) * kMargin / 2.0;
+    h.range = {xMin - pad, xMax + pad, 0.0, yMax * (1.0 + kMargin)};
+    h.range.xStep = NiceStep(h.range.xMax - h.range.xMin, kMostTicks);
     return h;
 }
 
@@ -162,12 +180,16 @@ PowerCurve PowerCurveOf(const std::vector<SearchTrial>& trials, const RunSetting
         if (n == largest) break;
     }
     // Power runs from 0 to 1 whatever the trials reached: the curve's shape
-    // and the target read best on the whole scale.
+    // and the target read best on the whole scale. A little room beyond
+    // either end keeps a trial at power 0 or 1 (and its interval's end)
+    // whole instead of cut in half by the frame; the ticks stay 0 to 1.
     curve.logarithmicSizes = largest > kLogarithmicSpan * smallest;
     if (curve.logarithmicSizes)
-        curve.range = {smallest / kLogarithmicMargin, largest * kLogarithmicMargin, 0.0, 1.0};
+        curve.range = {smallest / kLogarithmicMargin, largest * kLogarithmicMargin, -kPowerRoom,
+                       1.0 + kPowerRoom};
     else
-        curve.range = {std::max(0.0, smallest - 1.0), largest + 1.0, 0.0, 1.0};
+        curve.range = {std::max(0.0, smallest - 1.0), largest + 1.0, -kPowerRoom, 1.0 + kPowerRoom};
+    curve.range.yStep = 0.2;
     return curve;
 }
 

@@ -26,7 +26,15 @@ struct PlotRange {
     double xMax = 1.0;
     double yMin = 0.0;
     double yMax = 1.0;
+    // Ticks at whole multiples of these steps inside the range; 0: the
+    // chart chooses. The range itself is never widened to meet a tick.
+    double xStep = 0.0;
+    double yStep = 0.0;
 };
+
+// A step of 1, 2, 2.5 or 5 times a power of ten that cuts `span` into at
+// most `mostTicks` parts: round tick values on an axis that fits the data.
+double NiceStep(double span, int mostTicks);
 
 // The kept means of one group as a density histogram (counts divided by the
 // means kept and the bin width, so that it shares a scale with a density).

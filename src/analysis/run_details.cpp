@@ -192,23 +192,41 @@ RunDetails DescribeRun(const RunState& state, RunController::Outcome outcome) {
     const std::int64_t planned = s.txtiterations;
     d.error = MonteCarloErrorOf(t.rejections, done);
     d.theory = NormalTheoryPowerOf(s);
-    d.means = MeansRowsOf(state);
-    d.histogram = HistogramOfKeptMeans(t, s);
     const bool nullIsTrue = state.flags.nullIsTrue;
     const int decimals = nullIsTrue ? DecimalsForAlpha(s.alpha) : 4;
 
     auto& lines = d.lines;
     if (planned == 1) {
+        // One sample is a study of its own: its F test and its groups. Its
+        // means have no sampling distribution, and their spread across the
+        // groups is no standard error.
         d.kind = DetailsKind::SingleReplication;
-        d.heading = "Single replication: F and its significance are in the main window";
+        d.heading = "One sample: its F test and its groups";
         lines.push_back(d.heading);
+        const GroupSizes sizes = SizesOf(s);
+        const std::int64_t total = std::int64_t{sizes[0]} + sizes[1] + sizes[2];
+        lines.push_back("Group sizes " + Sizes(sizes) + "; seed " + state.seedText);
+        lines.push_back("F = " + Fixed(state.fRatio) + " with df 2 and " +
+                        std::to_string(total - kGroups) + ", probability " +
+                        Fixed(state.lastPValue) + ": " +
+                        (t.rejections > 0 ? "significant" : "not significant") + " at alpha " +
+                        FormatGeneral(s.txtalpha1) + ".");
         lines.push_back(
             "One sample gives a rejection or none; it has no proportion whose Monte "
             "Carlo error could be stated. Run more samples for that.");
         AddTheoryLine(lines, d.theory, std::nullopt, nullIsTrue);
-        AddMeansLines(lines, d);
+        lines.push_back("");
+        lines.push_back("The sample's groups");
+        lines.push_back(Row({{"Group", 5}, {"Size", 8}, {"Mean", 15}, {"SD", 13}}));
+        for (int g = 0; g < kGroups; ++g)
+            lines.push_back(Row({{std::to_string(g + 1), 5},
+                                 {std::to_string(sizes[g]), 8},
+                                 {Fixed(t.sumOfMeans[g]), 15},
+                                 {Fixed(t.seOfMeans[g]), 13}}));
         return d;
     }
+    d.means = MeansRowsOf(state);
+    d.histogram = HistogramOfKeptMeans(t, s);
 
     d.kind = nullIsTrue ? DetailsKind::Robustness : DetailsKind::Power;
     d.heading =

@@ -60,7 +60,8 @@ Application::Application() {
     details_ = std::make_unique<DetailsWindow>(*program_, mainWindow_.get());
     program_->setAnalysisObserver(
         {[this](Program::Analysis kind) { details_->analysisStarted(kind); },
-         [this](Program::Analysis kind) { details_->analysisFinished(kind); }});
+         [this](Program::Analysis kind) { details_->analysisFinished(kind); },
+         [this] { details_->resultsCleared(); }});
     models.mainWindow.menu.Details1.setCommand([this] { details_->showAndRaise(); });
 }
 

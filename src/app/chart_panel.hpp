@@ -2,6 +2,7 @@
 // One chart of the Details window with its own buttons: save it as a PNG or
 // SVG file, or copy it to the clipboard as a picture.
 
+#include <QSize>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -24,8 +25,18 @@ class ChartPanel : public QWidget {
     void setFileSuffix(const QString& suffix) { fileSuffix_ = suffix; }
     QString proposedFileName() const;
 
-    // Writes the chart as drawn now: SVG when the path ends in .svg, PNG
-    // otherwise. On failure returns false with the reason in `error`.
+    // Whether the chart shows data. Saving or copying a chart that only says
+    // there is nothing to draw makes a blank picture: both wait for data.
+    void setPlotted(bool plotted);
+    bool plotted() const { return plotted_; }
+
+    // The size of the saved picture in pixels; empty: the size as drawn.
+    void setImageSize(const QSize& size) { imageSize_ = size; }
+    QSize imageSize() const { return imageSize_; }
+
+    // Writes the chart at the image size (laid out anew for it, not scaled):
+    // SVG when the path ends in .svg, PNG otherwise. On failure returns
+    // false with the reason in `error`.
     bool saveTo(const QString& path, QString* error) const;
     // The chart as a picture on the clipboard.
     void copyToClipboard() const;
@@ -39,7 +50,15 @@ class ChartPanel : public QWidget {
     void saveAs();
 
   private:
+    // The chart drawn at `size` by `paint`, then given back its own size.
+    template <class Paint>
+    void renderAt(const QSize& size, Paint&& paint) const;
+
     QChartView* view_;
+    QPushButton* save_;
+    QPushButton* copy_;
+    bool plotted_ = false;
+    QSize imageSize_;
     QString fileStem_;
     QString fileSuffix_;
     SaveChooser saveChooser_;

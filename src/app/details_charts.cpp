@@ -10,6 +10,7 @@
 #include <QPen>
 #include <QScatterSeries>
 #include <QValueAxis>
+#include <cmath>
 
 namespace velmor::app {
 
@@ -52,6 +53,20 @@ QValueAxis* ValueAxis(const QString& title, double min, double max) {
     axis->setLabelsFont(Font(kLabelPixels));
     axis->setRange(min, max);
     return axis;
+}
+
+// Ticks at multiples of `step` inside the axis's range, labelled with as
+// many decimals as the step needs; the range stays as given.
+void TicksEvery(QValueAxis& axis, double step) {
+    if (!(step > 0.0)) return;
+    axis.setTickType(QValueAxis::TicksDynamic);
+    axis.setTickAnchor(0.0);
+    axis.setTickInterval(step);
+    int decimals = 0;
+    while (decimals < 6 && std::abs(step * std::pow(10.0, decimals) -
+                                    std::round(step * std::pow(10.0, decimals))) > 1e-9)
+        ++decimals;
+    axis.setLabelFormat(QStringLiteral("%.") + QString::number(decimals) + QStringLiteral("f"));
 }
 
 QLineSeries* Line(const std::vector<PlotPoint>& points) {
@@ -100,7 +115,9 @@ void DrawMeansHistogram(QChart& chart, const MeansHistogram& h) {
                        .arg(QLocale(QLocale::English).toString(h.keptMeans)));
     QValueAxis* x = ValueAxis(QStringLiteral("Mean of a sample"), h.range.xMin, h.range.xMax);
     QValueAxis* y = ValueAxis(QStringLiteral("Density"), 0.0, h.range.yMax);
-    x->applyNiceNumbers();
+    // The x axis fits the means and curves exactly; widening it to round
+    // numbers could double its span.
+    TicksEvery(*x, h.range.xStep);
     y->applyNiceNumbers();
     y->setLabelFormat(QStringLiteral("%.1f"));
     chart.addAxis(x, Qt::AlignBottom);
@@ -155,7 +172,8 @@ void DrawPowerCurve(QChart& chart, const PowerCurve& curve) {
         x = ValueAxis(sizeTitle, curve.range.xMin, curve.range.xMax);
         static_cast<QValueAxis*>(x)->setLabelFormat(QStringLiteral("%.0f"));
     }
-    QValueAxis* y = ValueAxis(QStringLiteral("Power"), 0.0, 1.0);
+    QValueAxis* y = ValueAxis(QStringLiteral("Power"), curve.range.yMin, curve.range.yMax);
+    TicksEvery(*y, curve.range.yStep);
     chart.addAxis(x, Qt::AlignBottom);
     chart.addAxis(y, Qt::AlignLeft);
 

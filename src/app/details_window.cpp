@@ -12,6 +12,7 @@
 #include <QSplitter>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 #include <string>
 
@@ -67,9 +68,10 @@ void DetailsWindow::createWidgets() {
     copyNumbers->setToolTip(tr("Copy the numbers on the left to the clipboard as text"));
     connect(copyNumbers, &QPushButton::clicked, this, &DetailsWindow::copyNumbers);
 
-    meansPanel_ = new ChartPanel(QStringLiteral("VELMOR_means_plot"));
-    powerPanel_ = new ChartPanel(QStringLiteral("VELMOR_power_curve"));
-    intervalPanel_ = new ChartPanel(QStringLiteral("VELMOR_interval_plot"));
+    // Named as the saved results are: DORVEN_<what>_<seed>.
+    meansPanel_ = new ChartPanel(QStringLiteral("DORVEN_meansplot"));
+    powerPanel_ = new ChartPanel(QStringLiteral("DORVEN_powercurve"));
+    intervalPanel_ = new ChartPanel(QStringLiteral("DORVEN_interval"));
     tabs_ = new QTabWidget;
     tabs_->addTab(meansPanel_, tr("&Sampling Distributions"));
     tabs_->addTab(powerPanel_, tr("Power C&urve"));
@@ -112,14 +114,42 @@ void DetailsWindow::showAndRaise() {
 
 void DetailsWindow::analysisStarted(Program::Analysis kind) {
     clock_.start();
+    dialogsAtStart_ = program_.secondsInDialogs();
+    searchPending_ = kind == Program::Analysis::Search;
+    searchesAtStart_ = program_.search().searchesStarted();
     progress_.start(0.0, kind == Program::Analysis::Search);
-    progressLabel_->setText(QString::fromStdString(progress_.text()));
-    progressBar_->setValue(0);
     progressTimer_.start();
+    // Nothing of the last analysis stays beside the progress of this one.
+    details_ = RunDetails();
+    showDetails();
+    readProgress();
+}
+
+void DetailsWindow::resultsCleared() {
+    progressTimer_.stop();
+    searchPending_ = false;
+    details_ = RunDetails();
+    progressLabel_->setText(
+        tr("No run since Reset: press F5 in the main window to run an analysis."));
+    progressBar_->setValue(0);
+    showDetails();
+}
+
+double DetailsWindow::workSeconds() const {
+    const double waited = program_.secondsInDialogs() - dialogsAtStart_;
+    return std::max(0.0, clock_.elapsed() / 1000.0 - waited);
 }
 
 void DetailsWindow::readProgress() {
-    progress_.observe(program_.state().progress, clock_.elapsed() / 1000.0);
+    // F9 shows Set Power first: until the search has begun there is nothing
+    // to count, and no clock to show.
+    if (searchPending_ && program_.search().searchesStarted() == searchesAtStart_) {
+        progressLabel_->setText(tr("Search: waiting for the target power (Set Power)."));
+        progressBar_->setValue(0);
+        return;
+    }
+    searchPending_ = false;
+    progress_.observe(program_.state().progress, workSeconds());
     progressLabel_->setText(QString::fromStdString(progress_.text()));
     const std::uint64_t planned = progress_.planned();
     progressBar_->setValue(
@@ -130,9 +160,12 @@ void DetailsWindow::readProgress() {
 
 void DetailsWindow::analysisFinished(Program::Analysis kind) {
     progressTimer_.stop();
+    searchPending_ = false;
     if (kind == Program::Analysis::None) {
-        // F9 cancelled: nothing ran, and what the window showed still holds.
+        // F9 cancelled: nothing ran. The last analysis's figures were cleared
+        // when it began; there is nothing to show.
         progressLabel_->setText(tr("No search was made (Set Power was cancelled)."));
+        showDetails();
         return;
     }
     readProgress();
@@ -149,21 +182,31 @@ void DetailsWindow::analysisFinished(Program::Analysis kind) {
         details_.lines = {"The details of this result could not be computed: " +
                           std::string(error.what())};
     }
-    const QString elapsed = QString::fromStdString(DurationText(progress_.elapsed()));
+    const QString elapsed = QString::fromStdString(DurationText(workSeconds()));
+    const bool stopped = details_.stopNote.has_value() ||
+                         program_.run().lastOutcome() == RunController::Outcome::NothingCompleted;
     // A refused run leaves the tallies of the run before it: no counts then.
     if (details_.kind == DetailsKind::NoResult) {
-        progressLabel_->setText(kind == Program::Analysis::Search
-                                    ? tr("Search ended without results after %1.").arg(elapsed)
-                                    : tr("Run ended without results after %1.").arg(elapsed));
+        if (stopped)
+            progressLabel_->setText(
+                kind == Program::Analysis::Search
+                    ? tr("Search stopped without results after %1.").arg(elapsed)
+                    : tr("Run stopped without results after %1.").arg(elapsed));
+        else
+            progressLabel_->setText(kind == Program::Analysis::Search
+                                        ? tr("Search ended without results after %1.").arg(elapsed)
+                                        : tr("Run ended without results after %1.").arg(elapsed));
     } else if (kind == Program::Analysis::Search) {
         const auto trials = static_cast<qsizetype>(program_.search().trialLog().size());
-        progressLabel_->setText((trials == 1 ? tr("Search finished: 1 trial in %2.")
-                                             : tr("Search finished: %1 trials in %2."))
-                                    .arg(trials)
-                                    .arg(elapsed));
+        const QString done = stopped ? (trials == 1 ? tr("Search stopped: 1 trial in %2.")
+                                                    : tr("Search stopped: %1 trials in %2."))
+                                     : (trials == 1 ? tr("Search finished: 1 trial in %2.")
+                                                    : tr("Search finished: %1 trials in %2."));
+        progressLabel_->setText(done.arg(trials).arg(elapsed));
     } else {
         progressLabel_->setText(
-            tr("Run finished: %1 of %2 replications in %3.")
+            (stopped ? tr("Run stopped: %1 of %2 replications in %3.")
+                     : tr("Run finished: %1 of %2 replications in %3."))
                 .arg(QString::fromStdString(
                          GroupedCount(program_.state().tallies.completedReplications)),
                      QString::fromStdString(GroupedCount(program_.state().settings.txtiterations)),
@@ -181,23 +224,39 @@ void DetailsWindow::showDetails() {
         stopNote_->clear();
         stopNote_->hide();
     }
+    const bool working = progressTimer_.isActive();
     if (details_.kind == DetailsKind::Nothing)
         numbers_->setPlainText(
-            tr("Nothing to show yet. After a run (F5) or a sample-size search "
-               "(F7, F8, F9) this window shows the Monte Carlo error of the "
-               "result, the normal-theory power and plots."));
+            working ? tr("The figures of this analysis appear here when it ends.")
+                    : tr("Nothing to show yet. After a run (F5) or a sample-size search "
+                         "(F7, F8, F9) this window shows the Monte Carlo error of the "
+                         "result, the normal-theory power and plots."));
 
     const QString seed = QString::fromStdString(program_.state().seedText);
     for (ChartPanel* panel : {meansPanel_, powerPanel_, intervalPanel_}) panel->setFileSuffix(seed);
-    if (details_.kind == DetailsKind::Nothing || details_.kind == DetailsKind::NoResult)
+    const QString later = tr("Drawn when the analysis ends");
+    if (details_.kind == DetailsKind::Nothing && working)
+        DrawNothing(*meansPanel_->chart(), later);
+    else if (details_.kind == DetailsKind::Nothing || details_.kind == DetailsKind::NoResult)
         DrawNothing(*meansPanel_->chart(), tr("No sample means to draw"));
+    else if (details_.kind == DetailsKind::SingleReplication)
+        DrawNothing(*meansPanel_->chart(),
+                    tr("One sample has no sampling distribution: its means are in the numbers"));
     else
         DrawMeansHistogram(*meansPanel_->chart(), details_.histogram);
-    DrawPowerCurve(*powerPanel_->chart(), details_.powerCurve);
+    meansPanel_->setPlotted(details_.histogram.keptMeans > 0 &&
+                            details_.kind != DetailsKind::SingleReplication);
+    if (details_.kind == DetailsKind::Nothing && working)
+        DrawNothing(*powerPanel_->chart(), later);
+    else
+        DrawPowerCurve(*powerPanel_->chart(), details_.powerCurve);
+    powerPanel_->setPlotted(!details_.powerCurve.trials.empty());
     if (details_.picture)
         DrawIntervalPicture(*intervalPanel_->chart(), *details_.picture);
     else
-        DrawNothing(*intervalPanel_->chart(), tr("No proportion with an interval to draw"));
+        DrawNothing(*intervalPanel_->chart(),
+                    working ? later : tr("No proportion with an interval to draw"));
+    intervalPanel_->setPlotted(details_.picture.has_value());
     // A search is about its power curve; a run about its interval.
     if (details_.kind == DetailsKind::SampleSize)
         tabs_->setCurrentWidget(powerPanel_);

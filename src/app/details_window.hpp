@@ -35,6 +35,8 @@ class DetailsWindow : public QWidget {
     // The program's analysis observer calls these.
     void analysisStarted(Program::Analysis kind);
     void analysisFinished(Program::Analysis kind);
+    // Reset to Defaults cleared the main window's results: these go too.
+    void resultsCleared();
 
     // Shows the window (or brings it to the front) with what it holds.
     void showAndRaise();
@@ -55,11 +57,18 @@ class DetailsWindow : public QWidget {
     void createWidgets();
     void readProgress();
     void showDetails();
+    // Seconds of the analysis's own work since it started: the clock less
+    // the time the program waited on the user in dialogs and messages.
+    double workSeconds() const;
 
     Program& program_;
     RunDetails details_;
     ProgressEstimate progress_;
     QElapsedTimer clock_;
+    double dialogsAtStart_ = 0.0;
+    // A search counts from its first trial; F9 first asks for the power.
+    bool searchPending_ = false;
+    int searchesAtStart_ = 0;
     QTimer progressTimer_;
     QLabel* progressLabel_ = nullptr;
     QProgressBar* progressBar_ = nullptr;

@@ -4,8 +4,10 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -13,6 +15,7 @@
 #include <QStyleOptionGroupBox>
 #include <QStylePainter>
 #include <QToolButton>
+#include <QToolTip>
 #include <stdexcept>
 #include <string>
 
@@ -66,6 +69,76 @@ class GroupBox : public QGroupBox {
     }
 };
 
+// A single-line field that shows a number from its first character. Qt
+// scrolls a line edit to its cursor, which setText puts at the end, so a
+// number wider than the field lost its leading digits ("500.650" for
+// 2500.650) and a typed seed its minus sign. Out of focus the field shows
+// its start; where the text is wider than the field it draws a mark at the
+// cut, and its tool tip gives the whole text above the field's hint.
+class FieldEdit : public QLineEdit {
+  public:
+    using QLineEdit::QLineEdit;
+
+    // Whether the text is wider than the room the field gives it.
+    bool cut() const {
+        QStyleOptionFrame option;
+        initStyleOption(&option);
+        const QRect room = style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &option, this)
+                               .marginsRemoved(textMargins());
+        // Qt keeps two pixels free at either side of the text.
+        return fontMetrics().horizontalAdvance(text()) > room.width() - 4;
+    }
+
+    // The tool tip as shown: the whole text first when it is cut.
+    QString shownToolTip() const {
+        if (!cut()) return toolTip();
+        return toolTip().isEmpty() ? text() : text() + QLatin1Char('\n') + toolTip();
+    }
+
+  protected:
+    void focusOutEvent(QFocusEvent* event) override {
+        QLineEdit::focusOutEvent(event);
+        setCursorPosition(0);
+    }
+
+    void paintEvent(QPaintEvent* event) override {
+        QLineEdit::paintEvent(event);
+        if (hasFocus() || !cut()) return;
+        // An ellipsis on the field's own background in place of the
+        // characters that do not fit whole: the reader sees that more follows.
+        QStyleOptionFrame option;
+        initStyleOption(&option);
+        const QRect room = style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &option, this)
+                               .marginsRemoved(textMargins());
+        const QString mark(QChar(0x2026));
+        const int markWidth = fontMetrics().horizontalAdvance(mark);
+        const int left = room.left() + 2;  // where Qt starts the text
+        const QString shown = text();
+        qsizetype whole = 0;
+        while (whole < shown.size() &&
+               fontMetrics().horizontalAdvance(shown.left(whole + 1)) + markWidth <=
+                   room.width() - 4)
+            ++whole;
+        const int cutAt = left + fontMetrics().horizontalAdvance(shown.left(whole));
+        const QRect markRect(cutAt, room.top(), room.right() - cutAt + 1, room.height());
+        const QPalette::ColorGroup group = isEnabled() ? QPalette::Active : QPalette::Disabled;
+        QPainter painter(this);
+        painter.fillRect(markRect, palette().color(group, QPalette::Base));
+        painter.setPen(palette().color(group, QPalette::Text));
+        painter.drawText(markRect, Qt::AlignLeft | Qt::AlignVCenter, mark);
+    }
+
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::ToolTip && cut()) {
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), shownToolTip(), this);
+            return true;
+        }
+        return QLineEdit::event(event);
+    }
+};
+
 // Memos keep their lines separated by CR LF in the model; Qt's text boxes use LF.
 QString memoText(const std::string& text) {
     QString s = toQString(text);
@@ -108,7 +181,7 @@ QWidget* makeWidget(const ui::Control& control, QWidget* parent) {
         case ControlKind::Label:
             return new QLabel(parent);
         case ControlKind::Edit:
-            return new QLineEdit(parent);
+            return new FieldEdit(parent);
         case ControlKind::CheckBox:
             return new QCheckBox(parent);
         case ControlKind::RadioButton: {
@@ -289,7 +362,11 @@ void FormView::applyText(const Entry& entry) {
     const QSignalBlocker block(w);
     if (auto* edit = qobject_cast<QLineEdit*>(w)) {
         const QString s = toQString(text);
-        if (edit->text() != s) edit->setText(s);
+        if (edit->text() != s) {
+            edit->setText(s);
+            // setText leaves the cursor, and the view, at the end.
+            if (!edit->hasFocus()) edit->setCursorPosition(0);
+        }
     } else if (auto* memo = qobject_cast<QPlainTextEdit*>(w)) {
         const QString s = memoText(text);
         if (memo->toPlainText() != s) memo->setPlainText(s);

@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -118,6 +119,8 @@ void MainWindowView::createControls() {
     // The memo takes the room its column gives it; it does not widen the column.
     memo->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     memo->setMinimumHeight(kMemoMinimumHeight);
+    memo->setAccessibleDescription(
+        tr("Page Up and Page Down scroll the results from anywhere in the window"));
     // Compact rows, as in a dense dialog-unit layout.
     for (const ui::Control& c : model_.controls())
         if (c.kind() == ControlKind::Edit) view_.widget(c.name())->setFixedHeight(kEditHeight);
@@ -223,7 +226,7 @@ void MainWindowView::createLayout() {
     auto* grid = new QGridLayout(centralWidget());
     grid->setContentsMargins(kBoxSpacing, kBoxSpacing, kBoxSpacing, kBoxSpacing);
     grid->setSpacing(kBoxSpacing);
-    for (int g = 1; g <= 3; ++g)
+    for (int g = 1; g <= 2; ++g)
         grid->addWidget(view_.widget("boxgroup" + std::to_string(g)), 0, g - 1);
     grid->addWidget(view_.widget("boxsamplingdistributions"), 1, 0);
     auto* middle = new QVBoxLayout;
@@ -235,7 +238,9 @@ void MainWindowView::createLayout() {
     right->setSpacing(kBoxSpacing);
     right->addWidget(view_.widget("boxresults"), 1);
     right->addWidget(view_.widget("pnlCount"));
-    grid->addLayout(right, 1, 2);
+    // The right column reaches the bottom edge: the room a larger window
+    // adds below the inputs goes to the results box.
+    grid->addLayout(right, 1, 2, 2, 1);
 
     // Three columns of one width: the widest box of inputs sets it; the
     // results box and the run panel fit themselves into their column.
@@ -243,11 +248,16 @@ void MainWindowView::createLayout() {
     for (const char* box : {"boxgroup1", "boxgroup2", "boxgroup3", "boxsamplingdistributions",
                             "boxhypothesistesting", "boxmontecarlo"})
         width = std::max(width, view_.widget(box)->sizeHint().width());
-    for (int col = 0; col < 3; ++col) {
-        grid->setColumnMinimumWidth(col, width);
-        grid->setColumnStretch(col, 1);
-    }
-    grid->setSizeConstraint(QLayout::SetFixedSize);
+    for (int col = 0; col < 3; ++col) grid->setColumnMinimumWidth(col, width);
+    // At its smallest the window is the grid as drawn at start; the inputs
+    // keep their size in a larger one, and the results take the room.
+    grid->setColumnStretch(2, 1);
+    grid->setRowStretch(2, 1);
+    for (const char* box : {"boxgroup1", "boxgroup2", "boxgroup3", "boxsamplingdistributions",
+                            "boxhypothesistesting", "boxmontecarlo"})
+        view_.widget(box)->setFixedWidth(width);
+    grid->addWidget(view_.widget("boxgroup3"), 0, 2, Qt::AlignLeft);
+    grid->setSizeConstraint(QLayout::SetMinimumSize);
 }
 
 void MainWindowView::createMenus() {
@@ -374,6 +384,18 @@ bool MainWindowView::handleKeyPress(QWidget* target, const QKeyEvent& key) {
         refresh();
         if (ran) return true;  // the command had the key; the field never sees it
     }
+    // The results box stays out of the Tab chain, so Page Up and Page Down
+    // scroll it from wherever the focus is (no field of the window uses them).
+    if ((key.key() == Qt::Key_PageUp || key.key() == Qt::Key_PageDown) &&
+        (key.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        auto* memo = view_.widgetAs<QPlainTextEdit>("memoresults");
+        if (memo && target != memo) {
+            memo->verticalScrollBar()->triggerAction(key.key() == Qt::Key_PageUp
+                                                         ? QAbstractSlider::SliderPageStepSub
+                                                         : QAbstractSlider::SliderPageStepAdd);
+            return true;
+        }
+    }
     if (target == seedField_ && commands_.seedKeyPress &&
         ProducesCharacter(key.key(), key.modifiers(), key.text())) {
         commands_.seedKeyPress(true);
@@ -416,6 +438,9 @@ void MainWindowView::showEvent(QShowEvent* event) {
     // would have the whole window lay itself out again.
     QWidget* prompt = view_.widget("Label7");
     prompt->setFixedSize(prompt->size());
+    // The window as first drawn is its smallest: larger ones give the room
+    // to the results.
+    setMinimumSize(size());
     // At the centre of the desktop when first shown.
     if (QScreen* screen = this->screen()) {
         QRect frame = frameGeometry();

@@ -29,7 +29,9 @@ bool Form::has(std::string_view name) const {
 }
 
 void Form::setFocus(Control* control) {
-    if (focus_ == control) return;
+    // Told even when the control had the focus already: a toolkit may have
+    // moved its own focus meanwhile (off a control a run disabled), and a
+    // rule that focuses a field wants it focused on screen.
     focus_ = control;
     if (focusListener_) focusListener_(focus_);
 }

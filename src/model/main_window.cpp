@@ -332,11 +332,12 @@ MainMenuItems MainWindow::createMenus() {
     MenuItem& typeIII =
         options.add("TypeIIIErrorresults1", "Type III Error results").withCheck(false);
 
-    // Reset to Defaults shows F2, which Small Effect also carries; by the
-    // matching rule the key reaches Small Effect, whose menu comes first.
+    // Reset to Defaults shows no key. F2 belongs to Small Effect, whose
+    // menu comes first, so a shown F2 here would promise a reset and run
+    // Small Effect; any other key would be a new binding nobody asked for.
+    // The item is reached through its menu and its access key.
     MenuItem& reset = menus_.addMenu("Reset2", "Reset");
     MenuItem& toDefaults = reset.add("Reset1", "Reset to &Defaults")
-                               .withShortcut("F2")
                                .withHint("Reset all input and result boxes to original values");
     reset.add("N7", "-", MenuItemKind::Separator);
     MenuItem& standardNormal = reset.add("ResettoStandardNormal1", "&1 Reset to Standard Normal");

@@ -79,6 +79,13 @@ void Presets::clearResults() {
     results.txtprop1.setText("");
     for (const ui::GroupResultControls& g : main_.sampling.groups) g.txtActualM.setText("");
     for (const ui::GroupResultControls& g : main_.sampling.groups) g.txtSEmean.setText("");
+    // A one-sample run renames the labels after what the fields then hold
+    // (a group's mean and SD); the table's captions come back with the table.
+    for (int k = 0; k < kGroups; ++k) {
+        const std::string n = std::to_string(k + 1);
+        main_.sampling.groups[k].meanLabel.setText("Actual Mean of Group " + n + " Means:");
+        main_.sampling.groups[k].seLabel.setText("Actual SE of Group " + n + " Means:");
+    }
     results.txtalphaused.setText("");
     state_.clearResultLines();
     results.boxresults.setBackground(silver);

@@ -6,9 +6,9 @@
 
 #include <string_view>
 
-#include "run/run_state.hpp"
-#include "program/coupling.hpp"
 #include "model/windows.hpp"
+#include "program/coupling.hpp"
+#include "run/run_state.hpp"
 
 namespace velmor {
 

@@ -1,5 +1,6 @@
 #include "program/program.hpp"
 
+#include <chrono>
 #include <cstdlib>
 #include <exception>
 #include <functional>
@@ -15,7 +16,7 @@ namespace velmor {
 
 Program::Program(ui::Platform& platform, Console* console)
     : platform_(platform),
-      turns_(platform, toolkitHasControl_),
+      turns_(platform, toolkitHasControl_, secondsInDialogs_),
       ownConsole_(console ? nullptr : std::make_unique<ProcessConsole>()),
       console_(console ? *console : *ownConsole_),
       replicator_(generators_, console_),
@@ -48,15 +49,27 @@ auto Program::ToolkitTurns::turn(F&& call) {
     return call();
 }
 
+template <class F>
+auto Program::ToolkitTurns::wait(F&& call) {
+    struct Count {
+        double& total;
+        std::chrono::steady_clock::time_point from = std::chrono::steady_clock::now();
+        ~Count() {
+            total += std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
+        }
+    } count{secondsInDialogs_};
+    return turn(std::forward<F>(call));
+}
+
 void Program::ToolkitTurns::showPlainMessage(const std::string& text) {
-    turn([&] { platform_.showPlainMessage(text); });
+    wait([&] { platform_.showPlainMessage(text); });
 }
 ui::ModalResult Program::ToolkitTurns::showModal(ui::DialogId dialog) {
-    return turn([&] { return platform_.showModal(dialog); });
+    return wait([&] { return platform_.showModal(dialog); });
 }
 std::optional<std::string> Program::ToolkitTurns::askSaveFileName(
     const ui::SaveDialogRequest& request) {
-    return turn([&] { return platform_.askSaveFileName(request); });
+    return wait([&] { return platform_.askSaveFileName(request); });
 }
 void Program::ToolkitTurns::processPendingEvents() {
     turn([&] { platform_.processPendingEvents(); });
@@ -109,6 +122,9 @@ void Program::recoverFrom(const char* what) {
 template <class F>
 void Program::analysis(Analysis kind, F&& command) {
     const int searchesBefore = search_->searchesStarted();
+    // A follower of the progress sees nothing of the last command's count:
+    // until this one has planned its replications there is none to show.
+    state_.progress = {};
     guarded([&] {
         if (analysisObserver_.started) analysisObserver_.started(kind);
         command();
@@ -147,15 +163,25 @@ void Program::wireMenus() {
     on(menu.Resampled1, [this] { Resampled1Click(); });
     on(menu.Winsorized1, [this] { Winsorized1Click(); });
     on(menu.TypeIIIErrorresults1, [this] { TypeIIIErrorresults1Click(); });
-    on(menu.Reset1, [this] { presets_->btnResetClick(); });
-    on(menu.ResettoStandardNormal1, [this] { presets_->ResettoStandardNormal1Click(); });
-    on(menu.ResettoNormalIQtype1, [this] { presets_->ResettoNormalIQtype1Click(); });
-    on(menu.ResettoNormalTscores1, [this] { presets_->ResettoNormalTscores1Click(); });
-    on(menu.ResettoCEEBSATscores1, [this] { presets_->ResettoCEEBSATscores1Click(); });
-    on(menu.ResettoUniform011, [this] { presets_->ResettoUniform011Click(); });
-    on(menu.ResettoUniformMean01, [this] { presets_->ResettoUniformMean01Click(); });
-    on(menu.ResettoUniformUID331, [this] { presets_->ResettoUniformUID331Click(); });
-    on(menu.ResettoUniform01001, [this] { presets_->ResettoUniform01001Click(); });
+    // Reset and the presets (which reset first) clear the results, and with
+    // them what a follower shows of the last analysis.
+    auto onReset = [&](ui::MenuItem& item, auto command) {
+        item.setCommand([this, command] {
+            guarded(command);
+            guarded([this] {
+                if (analysisObserver_.cleared) analysisObserver_.cleared();
+            });
+        });
+    };
+    onReset(menu.Reset1, [this] { presets_->btnResetClick(); });
+    onReset(menu.ResettoStandardNormal1, [this] { presets_->ResettoStandardNormal1Click(); });
+    onReset(menu.ResettoNormalIQtype1, [this] { presets_->ResettoNormalIQtype1Click(); });
+    onReset(menu.ResettoNormalTscores1, [this] { presets_->ResettoNormalTscores1Click(); });
+    onReset(menu.ResettoCEEBSATscores1, [this] { presets_->ResettoCEEBSATscores1Click(); });
+    onReset(menu.ResettoUniform011, [this] { presets_->ResettoUniform011Click(); });
+    onReset(menu.ResettoUniformMean01, [this] { presets_->ResettoUniformMean01Click(); });
+    onReset(menu.ResettoUniformUID331, [this] { presets_->ResettoUniformUID331Click(); });
+    onReset(menu.ResettoUniform01001, [this] { presets_->ResettoUniform01001Click(); });
     on(menu.UserAgreement1, [this] { UserAgreement1Click(); });
     on(menu.About1, [this] { btnAboutClick(); });
     // "Get N for Power = .90" and "Help" carry no command: choosing them does nothing.
@@ -163,9 +189,8 @@ void Program::wireMenus() {
 
 void Program::wireControls() {
     const ui::RunPanelControls& panel = windows_.mainWindow.runPanel;
-    panel.SpeedButtonRun.setHandler([this] {
-        analysis(Analysis::Run, [this] { run_.SpeedButtonRunClick(); });
-    });
+    panel.SpeedButtonRun.setHandler(
+        [this] { analysis(Analysis::Run, [this] { run_.SpeedButtonRunClick(); }); });
     // The stop button acts while a run is in progress; it only raises a flag.
     panel.btnStopRun.setHandler([this] { guarded([this] { run_.btnStopRunClick(); }); });
     windows_.powerBox.btnOK.setHandler([this] { guarded([this] { search_->btnOKClick(); }); });

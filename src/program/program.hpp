@@ -79,10 +79,18 @@ class Program {
     struct AnalysisObserver {
         std::function<void(Analysis)> started;
         std::function<void(Analysis)> finished;
+        // Reset to Defaults (alone or as a preset's first step) has cleared
+        // the results: whatever described the last analysis is gone too.
+        std::function<void()> cleared;
     };
     void setAnalysisObserver(AnalysisObserver observer) { analysisObserver_ = std::move(observer); }
     // The kind of the last analysis that ran; a cancelled Set Power is none.
     Analysis lastAnalysis() const { return lastAnalysis_; }
+    // Seconds the program has waited on the user in modal dialogs and
+    // messages since it was made, on a steady clock. A follower subtracts
+    // what passed during an analysis, so that its time is the analysis's own
+    // work and not how long a message stayed unanswered.
+    double secondsInDialogs() const { return secondsInDialogs_; }
 
   private:
     // The platform as the subsystems reach it. While one of its calls is out
@@ -90,8 +98,10 @@ class Program {
     // whatever it calls back into the program enters through the boundary.
     class ToolkitTurns : public ui::Platform {
       public:
-        ToolkitTurns(ui::Platform& platform, bool& toolkitHasControl)
-            : platform_(platform), toolkitHasControl_(toolkitHasControl) {}
+        ToolkitTurns(ui::Platform& platform, bool& toolkitHasControl, double& secondsInDialogs)
+            : platform_(platform),
+              toolkitHasControl_(toolkitHasControl),
+              secondsInDialogs_(secondsInDialogs) {}
         void showPlainMessage(const std::string& text) override;
         ui::ModalResult showModal(ui::DialogId dialog) override;
         std::optional<std::string> askSaveFileName(const ui::SaveDialogRequest& request) override;
@@ -101,8 +111,12 @@ class Program {
       private:
         template <class F>
         auto turn(F&& call);
+        // A turn that waits on the user: its time is counted.
+        template <class F>
+        auto wait(F&& call);
         ui::Platform& platform_;
         bool& toolkitHasControl_;
+        double& secondsInDialogs_;
     };
 
     void wireMenus();
@@ -124,6 +138,7 @@ class Program {
 
     ui::Platform& platform_;
     bool toolkitHasControl_ = true;
+    double secondsInDialogs_ = 0.0;
     ToolkitTurns turns_;
     ui::WindowSet windows_;
     RandomGenerators generators_;

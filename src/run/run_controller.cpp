@@ -4,8 +4,10 @@
 #include <cfenv>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "core/errors.hpp"
 #include "core/fp_faults.hpp"
@@ -87,7 +89,36 @@ void RunController::recoverFromFailure() {
     label7_.setFontColor(ui::colors::purple);
     label7_.setText(ui::texts::kRunPrompt);
     unlockWindow();
+    retireStopButton();
+    focusFaultField();
     disableSaveCommands();
+}
+
+void RunController::retireStopButton() {
+    ui::Control& stop = main_.runPanel.btnStopRun;
+    stop.setEnabled(false);
+    stop.setVisible(false);
+}
+
+void RunController::focusFaultField() {
+    // A value whose square overflows a double is where an overflow in the
+    // scores' sums and variances comes from; the first such input, in the
+    // window's order, takes the focus, as a refused value's field does.
+    const double limit = std::sqrt(std::numeric_limits<double>::max());
+    for (int g = 0; g < kGroups; ++g) {
+        const GroupSettings& group = state_.settings.groups[g];
+        const ui::GroupControls& controls = main_.groups[g];
+        const std::pair<double, ui::Control*> inputs[] = {
+            {group.txtmean, &controls.txtmean},
+            {group.txtsd, &controls.txtsd},
+            {group.chkMin ? group.txtMin : 0.0, &controls.txtMin},
+            {group.chkMax ? group.txtMax : 0.0, &controls.txtMax}};
+        for (const auto& [value, control] : inputs)
+            if (!(std::abs(value) < limit) && control->enabled()) {
+                control->setFocus();
+                return;
+            }
+    }
 }
 
 void RunController::abandon(const std::string& message) {
@@ -425,9 +456,12 @@ void RunController::endOfRun(std::uint64_t completed) {
 
 void RunController::restore() {
     if (state_.flags.notNumeric) main_.runPanel.btnStopRun.setVisible(false);
+    // An abandoned command leaves nothing running: no live stop button.
+    if (abandoned_) retireStopButton();
     if (state_.flags.searchActive) return;
     state_.flags.sampleSizeAnalysis = false;
     unlockWindow();
+    if (abandoned_) focusFaultField();
     switch (outcome_) {
         case Outcome::Completed:
             enableSaveCommands();

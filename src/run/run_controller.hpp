@@ -65,6 +65,10 @@ class RunController {
     void noVarianceStop();
     void endOfRun(std::uint64_t completed);
     void abandon(const std::string& message);
+    // After an abandoned command: the stop button goes, and the focus goes
+    // to the input the fault came from where one can be named.
+    void retireStopButton();
+    void focusFaultField();
     void enableSaveItem(ui::MenuItem& item, const char* caption);
     // The window's inputs as the settings step reads them.
     FieldValues fieldValues() const;

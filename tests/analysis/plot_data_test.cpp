@@ -70,6 +70,38 @@ TEST(PlotData, HistogramIsADensityOnSharedBins) {
     EXPECT_TRUE(HistogramOfKeptMeans(t, s).groups[0].outline.empty());
 }
 
+TEST(PlotData, NiceStepsCutASpanIntoAtMostSoManyParts) {
+    struct Row {
+        double span;
+        int most;
+        double step;
+    } rows[] = {{2.2, 8, 0.5},    {1.0, 8, 0.2},    {10.0, 5, 2.0}, {7.0, 8, 1.0},
+                {0.03, 6, 0.005}, {250.0, 8, 50.0}, {0.0, 8, 0.0},  {1.0, 0, 0.0}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.span);
+        EXPECT_NEAR(NiceStep(r.span, r.most), r.step, r.step * 1e-12);
+        if (r.step > 0.0) {
+            EXPECT_LE(r.span / NiceStep(r.span, r.most), r.most + 1e-9);
+        }
+    }
+}
+
+// Means within +-1 (normal groups of 16 with SD 1: SE 0.25, curves to
+// +-1) are drawn on an axis that hugs them, not one widened to -2..2.
+TEST(PlotData, HistogramAxisFitsTheMeansAndCurves) {
+    RunTallies t;
+    t.keptMeansOfLastRun = 1000;
+    for (int g = 0; g < kGroups; ++g)
+        for (int i = 0; i < 1000; ++i) t.keptMeans[g][i] = -0.9 + 1.8 * i / 999.0 + 0.05 * g;
+    const MeansHistogram h = HistogramOfKeptMeans(t, NormalGroups());
+    EXPECT_LE(h.range.xMin, -1.0);
+    EXPECT_GE(h.range.xMax, 1.0);
+    EXPECT_GE(h.range.xMin, -1.1);
+    EXPECT_LE(h.range.xMax, 1.1);
+    EXPECT_GT(h.range.xStep, 0.0);
+    EXPECT_GE((h.range.xMax - h.range.xMin) / h.range.xStep, 3.0);  // some ticks to read
+}
+
 TEST(PlotData, PowerCurveOfTrials) {
     RunSettings s = NormalGroups();
     s.groups[0].mean = 0.31;
@@ -91,6 +123,10 @@ TEST(PlotData, PowerCurveOfTrials) {
     EXPECT_NEAR(c.normalTheory[36].y, 0.8071, 0.5e-4);
     EXPECT_LT(c.range.xMin, 16.0);
     EXPECT_GT(c.range.xMax, 60.0);
+    // A trial at power 1 (or 0) is drawn whole: the axis reaches past both.
+    EXPECT_GE(c.range.yMax, 1.03);
+    EXPECT_LE(c.range.yMin, -0.03);
+    EXPECT_EQ(c.range.yStep, 0.2);
 
     // Unequal sizes follow group 1 by the last trial's ratios; a wide span
     // of sizes goes on a logarithmic axis.

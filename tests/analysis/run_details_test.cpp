@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "program/program.hpp"
+#include "run/number_format.hpp"
 #include "search/sample_size_search.hpp"
 #include "support/fake_platform.hpp"
 
@@ -22,7 +23,8 @@ class RunDetailsTest : public ::testing::Test {
     RunDetailsTest() : program(platform) {
         platform.attach(program.windows());
         program.setAnalysisObserver({[this](Program::Analysis k) { started.push_back(k); },
-                                     [this](Program::Analysis k) { finished.push_back(k); }});
+                                     [this](Program::Analysis k) { finished.push_back(k); },
+                                     {}});
     }
     void set(const char* name, const char* text) {
         program.mainWindow().control(name).setText(text);
@@ -171,6 +173,38 @@ TEST_F(RunDetailsTest, RunsWithoutResults) {
     d = run();
     EXPECT_EQ(d.kind, DetailsKind::SingleReplication);
     EXPECT_TRUE(SummaryColumnsOf(d).mcSe.empty());
+}
+
+// One sample is described as one: its F and probability and its groups'
+// statistics, with no sampling distribution (no means table against a
+// theory SE, no histogram of three single values).
+TEST_F(RunDetailsTest, OneSampleShowsItsFTestAndGroupsWithoutASamplingDistribution) {
+    set("txtiterations", "1");
+    program.pressShortcut("F3");  // means .31, 0, -.31
+    const RunDetails d = run();
+    ASSERT_EQ(d.kind, DetailsKind::SingleReplication);
+    const RunState& state = program.state();
+    EXPECT_TRUE(d.means.empty());
+    EXPECT_EQ(d.histogram.keptMeans, 0);
+    EXPECT_FALSE(d.picture);
+    EXPECT_TRUE(HasLine(d, "F = " + FormatFixed(state.fRatio, 6, 4) + " with df 2 and 45, " +
+                               "probability " + FormatFixed(state.lastPValue, 6, 4) + ": " +
+                               (state.lastPValue <= 0.05 ? "significant" : "not significant") +
+                               " at alpha 0.05."));
+    for (int g = 0; g < kGroups; ++g) {
+        SCOPED_TRACE(g);
+        // The group's own mean and SD, as the main window shows them.
+        const std::string mean = FormatFixed(state.tallies.sumOfMeans[g], 6, 4);
+        const std::string sd = FormatFixed(state.tallies.seOfMeans[g], 6, 4);
+        EXPECT_TRUE(std::any_of(d.lines.begin(), d.lines.end(), [&](const std::string& line) {
+            return line.rfind("    " + std::to_string(g + 1) + "      16", 0) == 0 &&
+                   line.find(mean) != std::string::npos && line.find(sd) != std::string::npos;
+        }));
+    }
+    for (const std::string& line : d.lines) {
+        EXPECT_EQ(line.find("SE of means"), std::string::npos) << line;
+        EXPECT_EQ(line.find("means per group"), std::string::npos) << line;
+    }
 }
 
 TEST_F(RunDetailsTest, SearchListsItsTrialsAndDrawsThePowerCurve) {

@@ -12,13 +12,16 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QImage>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <algorithm>
 #include <cstdint>
 #include <map>
@@ -604,6 +607,122 @@ TEST_F(ApplicationTest, ExitClosesTheWindowAtOnce) {
     window().action("Exit1")->trigger();
     EXPECT_EVENTUALLY_EQ(closed, 1);
     EXPECT_FALSE(window().isVisible());
+}
+
+// The window as drawn where a widget is.
+QImage Drawn(QWidget& window, QWidget* widget) {
+    return window.grab(QRect(widget->mapTo(&window, QPoint(0, 0)), widget->size())).toImage();
+}
+
+// Text lines drawn in a text box: bands of rows with dark pixels, left of
+// its scroll bar.
+int DrawnLines(const QImage& image, int right) {
+    int lines = 0;
+    bool inLine = false;
+    for (int y = 0; y < image.height(); ++y) {
+        bool dark = false;
+        for (int x = 4; x < right && !dark; ++x) dark = qGray(image.pixel(x, y)) < 96;
+        if (dark && !inLine) ++lines;
+        inLine = dark;
+    }
+    return lines;
+}
+
+// A number wider than its field shows from its first character, as the same
+// first characters alone would be drawn; the whole number is in the tool tip.
+TEST_F(ApplicationTest, NumbersShowFromTheirFirstCharacterAndTheCutIsSaid) {
+    struct Row {
+        const char* field;
+        const char* text;
+        const char* start;
+        bool typed;  // by the user, who then leaves the field; else by a run
+    } rows[] = {{"txtActualM1", "2500.650", "25", false},
+                {"txtSEmean2", "100.6800", "10", false},
+                {"txtmean1", "123456.789", "12", true},
+                {"txtseed", "-2147483647", "-2", true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.field);
+        auto* edit = widget<QLineEdit>(row.field);
+        auto show = [&](const char* text) {
+            if (row.typed) {
+                TypeInto(edit, QString::fromLatin1(text));
+                widget("txtNsize3")->setFocus();
+            } else {
+                control(row.field).setText(text);
+            }
+            window().refresh();
+            QApplication::processEvents();
+            return Drawn(window(), edit);
+        };
+        const QImage whole = show(row.text);
+        QHelpEvent help(QEvent::ToolTip, QPoint(4, 4), edit->mapToGlobal(QPoint(4, 4)));
+        QApplication::sendEvent(edit, &help);
+        EXPECT_TRUE(QToolTip::text().startsWith(QString::fromLatin1(row.text)))
+            << QToolTip::text().toStdString();
+        QToolTip::hideText();
+        const QImage start = show(row.start);
+        const int width = edit->fontMetrics().horizontalAdvance(QString::fromLatin1(row.start)) + 3;
+        ASSERT_EQ(whole.size(), start.size());
+        EXPECT_EQ(whole.copy(0, 0, width, whole.height()), start.copy(0, 0, width, start.height()));
+        EXPECT_NE(whole, start);  // and more follows, with its mark
+    }
+}
+
+// A floating-point fault in the settings leaves no live stop button; the
+// focus is on the field the fault came from.
+TEST_F(ApplicationTest, AFaultRestoresTheWindowWithTheFocusOnItsField) {
+    for (const char* field : {"txtmean1", "txtsd2"}) {
+        SCOPED_TRACE(field);
+        window().action("Reset1")->trigger();
+        type(field, "1e308");
+        QString message;
+        WhenModal([&](QWidget* dialog) {
+            auto* box = qobject_cast<QMessageBox*>(dialog);
+            ASSERT_NE(box, nullptr);
+            message = box->text();
+            box->button(QMessageBox::Ok)->click();
+        });
+        pressKey(Qt::Key_F5);
+        EXPECT_EQ(message, QStringLiteral("Floating point overflow"));
+        window().refresh();
+        EXPECT_FALSE(widget("btnStopRun")->isEnabled());
+        EXPECT_FALSE(widget("btnStopRun")->isVisible());
+        // The window's own focus: the one it has when active again (the
+        // offscreen platform need not hand activation back after a message).
+        EXPECT_EVENTUALLY_TRUE(window().focusWidget() == widget(field));
+    }
+}
+
+// The results box scrolls from the keyboard, and a larger window gives it
+// the room: more of its lines are drawn, the inputs keep their size.
+TEST_F(ApplicationTest, ResultsScrollFromTheKeyboardAndGrowWithTheWindow) {
+    const std::map<std::string, QRect> before = placement();
+    window().resize(before.at("window").size() - QSize(100, 100));
+    EXPECT_EQ(placement(), before);  // no smaller than as drawn at start
+
+    std::string lines;
+    for (int i = 1; i <= 40; ++i) lines += "Line " + std::to_string(i) + "\r\n";
+    control("memoresults").setText(lines);
+    window().refresh();
+    auto* memo = widget<QPlainTextEdit>("memoresults");
+    const int textRight = memo->width() - memo->verticalScrollBar()->width() - 2;
+    const QImage top = Drawn(window(), memo);
+    widget("txtmean1")->setFocus();
+    pressKey(Qt::Key_PageDown);
+    EXPECT_GT(memo->verticalScrollBar()->value(), 0);
+    EXPECT_NE(Drawn(window(), memo), top);
+    EXPECT_EQ(QApplication::focusWidget(), widget("txtmean1"));
+    pressKey(Qt::Key_PageUp);
+    EXPECT_EQ(memo->verticalScrollBar()->value(), 0);
+
+    const int shownBefore = DrawnLines(top, textRight);
+    window().resize(before.at("window").size() + QSize(200, 300));
+    EXPECT_EVENTUALLY_TRUE(memo->height() >= before.at("memoresults").height() + 250);
+    const std::map<std::string, QRect> after = placement();
+    for (const char* box : {"boxgroup1", "boxgroup2", "boxgroup3", "boxsamplingdistributions",
+                            "boxhypothesistesting", "boxmontecarlo", "txtmean1", "txtActualM1"})
+        EXPECT_EQ(after.at(box), before.at(box)) << box;
+    EXPECT_GE(DrawnLines(Drawn(window(), memo), textRight), shownBefore + 10);
 }
 
 }  // namespace

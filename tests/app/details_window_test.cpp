@@ -21,6 +21,7 @@
 #include <QScatterSeries>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QValueAxis>
 
 #include "app/chart_panel.hpp"
 #include "app/details_charts.hpp"
@@ -226,7 +227,7 @@ TEST_F(DetailsWindowTest, PlotsSaveAsPngAndSvgAndCopy) {
         return png;
     });
     panel->saveAs();
-    EXPECT_EQ(proposed, QStringLiteral("VELMOR_interval_plot_1432449975.png"));
+    EXPECT_EQ(proposed, QStringLiteral("DORVEN_interval_1432449975.png"));
     const QImage image(png);
     ASSERT_FALSE(image.isNull());
     EXPECT_EQ(image.size(), panel->chartView()->size() * panel->chartView()->devicePixelRatioF());
@@ -259,6 +260,158 @@ TEST_F(DetailsWindowTest, PlotsSaveAsPngAndSvgAndCopy) {
     EXPECT_FALSE(QApplication::clipboard()->image().isNull());
     details().copyNumbers();
     EXPECT_EQ(QApplication::clipboard()->text(), details().numbersText());
+}
+
+// Seconds of a duration written "m:ss" at the end of a progress line.
+int SecondsAtEnd(const QString& text) {
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("(\\d+):(\\d\\d)\\.$")).match(text);
+    return m.hasMatch() ? m.captured(1).toInt() * 60 + m.captured(2).toInt() : -1;
+}
+
+QValueAxis* AxisOf(app::ChartPanel* panel, Qt::Orientation orientation) {
+    const QList<QAbstractAxis*> axes = panel->chart()->axes(orientation);
+    return axes.isEmpty() ? nullptr : qobject_cast<QValueAxis*>(axes.front());
+}
+
+void StopAfter(int ms, QWidget* stop) {
+    QTimer::singleShot(ms, [stop] { QTest::mouseClick(stop, Qt::LeftButton); });
+}
+
+// A run stopped, its message answered, and a second run: while the second
+// one works, nothing of the first (its stop note, numbers, plots) is shown.
+TEST_F(DetailsWindowTest, ANewRunClearsTheFiguresOfTheStoppedOne) {
+    openDetails();
+    TypeInto(widget<QLineEdit>("txtiterations"), QStringLiteral("2000000"));
+    StopAfter(400, widget("btnStopRun"));
+    WhenModal(
+        [](QWidget* modal) { modal->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click(); });
+    pressKey(Qt::Key_F5);
+    ASSERT_FALSE(details().stopNoteText().isEmpty());
+
+    QString note, numbers;
+    qsizetype plotted = -1;
+    bool savable = true;
+    QTimer::singleShot(400, [&] {
+        note = details().stopNoteText();
+        numbers = details().numbersText();
+        plotted = details().meansPanel()->chart()->series().size() +
+                  details().intervalPanel()->chart()->series().size();
+        savable = details().meansPanel()->plotted() || details().intervalPanel()->plotted();
+        QTest::mouseClick(widget("btnStopRun"), Qt::LeftButton);
+    });
+    WhenModal(
+        [](QWidget* modal) { modal->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click(); });
+    pressKey(Qt::Key_F5);
+    EXPECT_TRUE(note.isEmpty()) << note.toStdString();
+    EXPECT_EQ(numbers, QStringLiteral("The figures of this analysis appear here when it ends."));
+    EXPECT_EQ(plotted, 0);
+    EXPECT_FALSE(savable);
+}
+
+// With Set Power still open nothing has started: no trial, no count, no clock.
+TEST_F(DetailsWindowTest, ASearchShowsOnlyFromItsFirstTrial) {
+    openDetails();
+    pressKey(Qt::Key_F5);  // leaves a finished count behind
+    QString waiting;
+    WhenModal([&](QWidget* modal) {
+        QTimer::singleShot(3 * app::DetailsWindow::kProgressIntervalMs, modal, [&, modal] {
+            waiting = details().progressText();
+            QTest::keyClick(modal, Qt::Key_Escape);
+        });
+    });
+    pressKey(Qt::Key_F9);
+    EXPECT_EQ(waiting, QStringLiteral("Search: waiting for the target power (Set Power)."));
+    EXPECT_EQ(details().progressText(),
+              QStringLiteral("No search was made (Set Power was cancelled)."));
+}
+
+// The time of a stopped run is its own work: the seconds its message waited
+// for OK are not in it, and it says stopped.
+TEST_F(DetailsWindowTest, AStoppedRunSaysStoppedWithItsOwnTime) {
+    openDetails();
+    TypeInto(widget<QLineEdit>("txtiterations"), QStringLiteral("2000000"));
+    StopAfter(300, widget("btnStopRun"));
+    WhenModal([](QWidget* modal) {
+        QTimer::singleShot(3500, modal, [modal] {
+            modal->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->click();
+        });
+    });
+    pressKey(Qt::Key_F5);
+    const QString text = details().progressText();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Run stopped: "))) << text.toStdString();
+    const int seconds = SecondsAtEnd(text);
+    EXPECT_GE(seconds, 0) << text.toStdString();
+    EXPECT_LT(seconds, 3) << text.toStdString();
+}
+
+TEST_F(DetailsWindowTest, ResetClearsWhatTheLastRunLeft) {
+    openDetails();
+    pressKey(Qt::Key_F5);
+    ASSERT_EQ(details().details().kind, DetailsKind::Robustness);
+    window().action("Reset1")->trigger();
+    EXPECT_EQ(details().details().kind, DetailsKind::Nothing);
+    EXPECT_TRUE(details().numbersText().startsWith(QStringLiteral("Nothing to show yet.")));
+    EXPECT_TRUE(details().meansPanel()->chart()->series().isEmpty());
+    EXPECT_TRUE(details().intervalPanel()->chart()->series().isEmpty());
+    EXPECT_FALSE(details().progressText().contains(QStringLiteral("10,000")));
+}
+
+// Saving or copying waits for something drawn; the histogram's axis hugs
+// the means (within +-1 here), and the power axis shows a trial at 1 whole.
+TEST_F(DetailsWindowTest, PlotsAreSavedOnlyWhenDrawnOnAxesThatFitThem) {
+    openDetails();
+    for (app::ChartPanel* panel :
+         {details().meansPanel(), details().powerPanel(), details().intervalPanel()}) {
+        EXPECT_FALSE(panel->findChild<QPushButton*>(QStringLiteral("savePlot"))->isEnabled());
+        EXPECT_FALSE(panel->findChild<QPushButton*>(QStringLiteral("copyPlot"))->isEnabled());
+    }
+    pressKey(Qt::Key_F5);
+    EXPECT_TRUE(
+        details().meansPanel()->findChild<QPushButton*>(QStringLiteral("savePlot"))->isEnabled());
+    EXPECT_FALSE(
+        details().powerPanel()->findChild<QPushButton*>(QStringLiteral("savePlot"))->isEnabled());
+    // The axis reaches what is drawn, the bars and the curves (4 SE, 1.0,
+    // either side of 0), with no more than a sliver to spare.
+    QValueAxis* x = AxisOf(details().meansPanel(), Qt::Horizontal);
+    ASSERT_NE(x, nullptr);
+    double low = -1.0, high = 1.0;
+    for (const GroupHistogram& g : details().details().histogram.groups) {
+        low = std::min(low, g.outline.front().x);
+        high = std::max(high, g.outline.back().x);
+    }
+    EXPECT_LE(x->min(), low);
+    EXPECT_GE(x->max(), high);
+    EXPECT_LE(x->max() - x->min(), 1.1 * (high - low));
+
+    pressKey(Qt::Key_F3);
+    pressKey(Qt::Key_F8);
+    QValueAxis* y = AxisOf(details().powerPanel(), Qt::Vertical);
+    ASSERT_NE(y, nullptr);
+    EXPECT_GT(y->max(), 1.02);
+    EXPECT_TRUE(
+        details().powerPanel()->findChild<QPushButton*>(QStringLiteral("savePlot"))->isEnabled());
+
+    // The size chosen for the picture is the size written, laid out anew.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString png = dir.filePath(QStringLiteral("power.png"));
+    details().powerPanel()->setImageSize(QSize(1200, 800));
+    details().powerPanel()->setSaveChooser([&](const QString&) { return png; });
+    details().powerPanel()->saveAs();
+    EXPECT_EQ(QImage(png).size(), QSize(1200, 800));
+    EXPECT_NE(details().powerPanel()->chart()->size().toSize(), QSize(1200, 800));
+}
+
+TEST_F(DetailsWindowTest, OneSampleDrawsNoSamplingDistribution) {
+    openDetails();
+    TypeInto(widget<QLineEdit>("txtiterations"), QStringLiteral("1"));
+    pressKey(Qt::Key_F5);
+    ASSERT_EQ(details().details().kind, DetailsKind::SingleReplication);
+    EXPECT_TRUE(details().meansPanel()->chart()->series().isEmpty());
+    EXPECT_FALSE(details().meansPanel()->chart()->title().contains(QStringLiteral("means per")));
+    EXPECT_TRUE(details().numbersText().contains(QStringLiteral("\nF = ")));
+    EXPECT_FALSE(details().meansPanel()->plotted());
 }
 
 }  // namespace

@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include "program/program.hpp"
 #include "run/number_reading.hpp"
 #include "support/fake_platform.hpp"
 #include "support/run_fixture.hpp"
-#include "program/program.hpp"
 
 namespace velmor {
 namespace {
@@ -113,6 +113,35 @@ TEST_F(PresetsTest, ResetAfterAWinsorizedRunRestoresTheStartUpWindow) {
     // The last run's data and the automatic seed stream are not Reset's.
     EXPECT_EQ(state.tallies.keptMeans[1][0], keptMean);
     EXPECT_EQ(state.seeds.seedStreamSeed, seedStream);
+}
+
+// A one-sample run renames the sampling-distribution labels after what its
+// fields hold; Reset gives back every caption of the table, also when a
+// run that ends on no variance (and so renames nothing) came in between.
+TEST_F(PresetsTest, ResetAfterAOneSampleRunGivesBackTheTablesCaptions) {
+    for (const bool noVarianceRunAfter : {false, true}) {
+        SCOPED_TRACE(noVarianceRunAfter ? "then a no-variance run" : "one-sample run");
+        choose("Reset1");
+        c("txtiterations").setText("1");
+        run();
+        ASSERT_EQ(c("lblg1m1").text(), "Actual Mean of Group 1:");
+        if (noVarianceRunAfter) {
+            for (int g = 1; g <= 3; ++g) {
+                c("chkInteger", g).click();
+                c("txtsd", g).setText("0.01");
+            }
+            c("txtiterations").setText("10");
+            run();
+            ASSERT_TRUE(program.state().flags.noVariance);
+        }
+        choose("Reset1");
+        ui::MainWindow fresh;
+        for (const ui::Control& expected : fresh.controls()) {
+            if (expected.name() == "btnStopRun") continue;  // keeps "FINISHED", see above
+            SCOPED_TRACE(expected.name());
+            EXPECT_EQ(c(expected.name()).text(), expected.text());
+        }
+    }
 }
 
 TEST_F(PresetsTest, ResetBringsBackTheTypedSeedForTheNextRun) {

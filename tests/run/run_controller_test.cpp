@@ -13,13 +13,15 @@ using Kind = FakePlatform::Shown::Kind;
 
 namespace {
 
-const char* const kTopMenus[] = {"File1", "Reset2", "Analysis1", "EffectSizes1", "Options1", "Help1"};
+const char* const kTopMenus[] = {"File1",        "Reset2",   "Analysis1",
+                                 "EffectSizes1", "Options1", "Help1"};
 
 class RunCommand : public ::testing::Test, protected velmor::testing::RunFixture {
-protected:
+  protected:
     bool menusUnlocked() {
         for (const char* m : kTopMenus)
-            if (!main().menus().item(m).enabled() || !main().menus().item(m).visible()) return false;
+            if (!main().menus().item(m).enabled() || !main().menus().item(m).visible())
+                return false;
         return true;
     }
     bool menusLocked() {
@@ -56,11 +58,14 @@ TEST_F(RunCommand, DefaultRunCountsFiveHundredRejectionsAndCallsItRobust) {
     EXPECT_EQ(text("txtalphaused"), "0.0500");
     EXPECT_EQ(text("boxresults"), "RESULTS: Robustness Analysis");
     EXPECT_EQ(text("Label9"), "Actual ALPHA");
-    EXPECT_EQ(text("memoresults"),
-              "Given these population conditions, the test appears to be ROBUST because actual alpha "
-              "(500/10000=0.0500) falls within a fairly stringent 10% of the desired nominal alpha (that is, "
-              "between 0.0450 and 0.0550). See Bradley (1978) or Robey & Barcikowski (1992) for a discussion "
-              "of robustness criteria.");
+    EXPECT_EQ(
+        text("memoresults"),
+        "Given these population conditions, the test appears to be ROBUST because actual alpha "
+        "(500/10000=0.0500) falls within a fairly stringent 10% of the desired nominal alpha (that "
+        "is, "
+        "between 0.0450 and 0.0550). See Bradley (1978) or Robey & Barcikowski (1992) for a "
+        "discussion "
+        "of robustness criteria.");
     EXPECT_EQ(text("btnStopRun"), "FINISHED 10000 Iterations");
     EXPECT_FALSE(control("btnStopRun").enabled());
     EXPECT_TRUE(control("btnStopRun").visible());
@@ -95,8 +100,10 @@ TEST_F(RunCommand, ProgressTextsFollowTheThinningRule) {
     run.btnRunClick();
     std::vector<std::string> expected;
     for (int i = 1; i <= 100; ++i) expected.push_back("Running Iteration #" + std::to_string(i));
-    for (int i = 110; i <= 1000; i += 10) expected.push_back("Running Iteration #" + std::to_string(i));
-    for (int i = 2000; i <= 9000; i += 1000) expected.push_back("Running Iteration #" + std::to_string(i));
+    for (int i = 110; i <= 1000; i += 10)
+        expected.push_back("Running Iteration #" + std::to_string(i));
+    for (int i = 2000; i <= 9000; i += 1000)
+        expected.push_back("Running Iteration #" + std::to_string(i));
     expected.push_back("Press F5 to Run Analysis or click ->");
     EXPECT_EQ(progress, expected);
 }
@@ -107,7 +114,8 @@ TEST_F(RunCommand, StopAfterThirtySevenReplications) {
     EXPECT_EQ(state.tallies.completedReplications, 37);
     EXPECT_EQ(text("btnStopRun"), "FINISHED 37 Iterations");
     ASSERT_EQ(platform.messages().size(), 1u);
-    EXPECT_EQ(platform.messages()[0], "-- Processing Stopped by User\n   \n-- Results may not be complete.");
+    EXPECT_EQ(platform.messages()[0],
+              "-- Processing Stopped by User\n   \n-- Results may not be complete.");
     // The verdict overwrites the stop lines on screen.
     EXPECT_NE(text("memoresults").find("actual alpha ("), std::string::npos);
     EXPECT_NE(text("memoresults").find("/37="), std::string::npos);
@@ -149,8 +157,10 @@ TEST_F(RunCommand, NoVarianceStopsWithTheFourLineMessage) {
     run.btnRunClick();
     ASSERT_EQ(platform.messages().size(), 1u);
     EXPECT_EQ(platform.messages()[0],
-              "There may have been NO VARIANCE in the last data set generated (save data to verify). Problems "
-              "probably were due to the combination of (1) INTEGER DATA ONLY, (2) a small range between minimum "
+              "There may have been NO VARIANCE in the last data set generated (save data to "
+              "verify). Problems "
+              "probably were due to the combination of (1) INTEGER DATA ONLY, (2) a small range "
+              "between minimum "
               "and maximum scores, and/or (3) very small population STANDARD DEVIATION.");
     EXPECT_EQ(text("txtprop1"), "");
     EXPECT_EQ(text("txtActualM1"), "");
@@ -216,6 +226,24 @@ TEST_F(RunCommand, FloatingPointOverflowAbandonsTheRunAndRestoresTheWindow) {
     EXPECT_TRUE(menusUnlocked());
     EXPECT_TRUE(control("txtmean1").enabled());
     EXPECT_FALSE(main().menus().item("Save1").enabled());
+}
+
+// After a fault the stop button is gone and the focus is on the input the
+// overflow came from: the first, in the window's order, whose square does
+// not fit a double.
+TEST_F(RunCommand, AFaultLeavesNoLiveStopButtonAndFocusesItsField) {
+    for (const char* field : {"txtmean1", "txtsd2", "txtmean3"}) {
+        SCOPED_TRACE(field);
+        for (const char* mean : {"txtmean1", "txtmean2", "txtmean3"}) set(mean, "0.0");
+        for (const char* sd : {"txtsd1", "txtsd2", "txtsd3"}) set(sd, "1.0");
+        set(field, "1e308");
+        main().setFocus(nullptr);
+        run.btnRunClick();
+        ASSERT_TRUE(run.abandoned());
+        EXPECT_FALSE(control("btnStopRun").enabled());
+        EXPECT_FALSE(control("btnStopRun").visible());
+        EXPECT_EQ(main().focus(), &control(field));
+    }
 }
 
 TEST_F(RunCommand, StopButtonReachesACaseStuckOnImpossibleBounds) {
