@@ -210,7 +210,7 @@ RunDetails DescribeRun(const RunState& state, RunController::Outcome outcome) {
                         std::to_string(total - kGroups) + ", probability " +
                         Fixed(state.lastPValue) + ": " +
                         (t.rejections > 0 ? "significant" : "not significant") + " at alpha " +
-                        FormatGeneral(s.txtalpha1) + ".");
+                        FormatGeneral(s.alpha) + ".");
         lines.push_back(
             "One sample gives a rejection or none; it has no proportion whose Monte "
             "Carlo error could be stated. Run more samples for that.");

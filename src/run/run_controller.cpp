@@ -109,10 +109,10 @@ void RunController::focusFaultField() {
         const GroupSettings& group = state_.settings.groups[g];
         const ui::GroupControls& controls = main_.groups[g];
         const std::pair<double, ui::Control*> inputs[] = {
-            {group.txtmean, &controls.txtmean},
-            {group.txtsd, &controls.txtsd},
-            {group.chkMin ? group.txtMin : 0.0, &controls.txtMin},
-            {group.chkMax ? group.txtMax : 0.0, &controls.txtMax}};
+            {group.mean, &controls.txtmean},
+            {group.sd, &controls.txtsd},
+            {group.hasMinimum ? group.minimum : 0.0, &controls.txtMin},
+            {group.hasMaximum ? group.maximum : 0.0, &controls.txtMax}};
         for (const auto& [value, control] : inputs)
             if (!(std::abs(value) < limit) && control->enabled()) {
                 control->setFocus();
