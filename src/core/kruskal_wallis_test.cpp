@@ -1,6 +1,7 @@
 #include "core/kruskal_wallis_test.hpp"
 
 #include <algorithm>
+#include <array>
 #include <boost/math/distributions/chi_squared.hpp>
 #include <cmath>
 #include <stdexcept>
@@ -16,42 +17,61 @@ MeanTestResult KruskalWallisTest(const ThreeGroups& groups, MeanTestScratch& scr
     const std::span<double> room = scratch.values();
     if (room.size() < count)
         throw std::invalid_argument("Kruskal-Wallis test: scratch space smaller than the scores");
-    const std::span<double> sorted = room.first(count);
-    auto out = sorted.begin();
-    for (const std::span<const double> scores : groups)
-        out = std::copy(scores.begin(), scores.end(), out);
-    // A NaN would break the ordering the ranks rely on.
-    for (const double x : sorted)
-        if (std::isnan(x)) return MeanTestResult::NotComputed(MeanTestStatus::NotFinite);
-    std::sort(sorted.begin(), sorted.end());
-
-    // Runs of ties, for the correction; counts are exact integers in double.
-    double tieSum = 0.0;
-    for (std::size_t i = 0; i < count;) {
-        std::size_t j = i + 1;
-        while (j < count && sorted[j] == sorted[i]) ++j;
-        const double t = static_cast<double>(j - i);
-        tieSum += t * t * t - t;
-        i = j;
+    // Each group sorted in its own stretch of the scratch; the ranks then come
+    // from one merging walk over the three, which sees every run of ties
+    // whole. (Three sorts of n and a linear walk cost less than one sort of
+    // 3n followed by a binary search per score.)
+    std::array<std::span<double>, kGroups> sorted;
+    std::size_t offset = 0;
+    for (int g = 0; g < kGroups; ++g) {
+        sorted[g] = room.subspan(offset, groups[g].size());
+        offset += groups[g].size();
+        std::copy(groups[g].begin(), groups[g].end(), sorted[g].begin());
+        // A NaN would break the ordering the ranks rely on.
+        for (const double x : sorted[g])
+            if (std::isnan(x)) return MeanTestResult::NotComputed(MeanTestStatus::NotFinite);
+        std::sort(sorted[g].begin(), sorted[g].end());
     }
+
+    // Each run of t tied scores takes the ranks ranked + 1 .. ranked + t and
+    // gives each score their mean, ranked + (t + 1) / 2. Rank sums are
+    // multiples of 1/2 and tie counts integers: all exact in double for any
+    // group a run allows.
+    std::array<std::size_t, kGroups> at{};
+    std::array<double, kGroups> rankSum{};
+    double ranked = 0.0;
+    double tieSum = 0.0;
+    for (;;) {
+        bool any = false;
+        double smallest = 0.0;
+        for (int g = 0; g < kGroups; ++g) {
+            if (at[g] < sorted[g].size() && (!any || sorted[g][at[g]] < smallest)) {
+                smallest = sorted[g][at[g]];
+                any = true;
+            }
+        }
+        if (!any) break;
+        std::array<double, kGroups> tied{};
+        double t = 0.0;
+        for (int g = 0; g < kGroups; ++g) {
+            while (at[g] < sorted[g].size() && sorted[g][at[g]] == smallest) {
+                ++at[g];
+                tied[g] += 1.0;
+            }
+            t += tied[g];
+        }
+        const double midRank = ranked + (t + 1.0) / 2.0;
+        for (int g = 0; g < kGroups; ++g) rankSum[g] += midRank * tied[g];
+        tieSum += t * t * t - t;
+        ranked += t;
+    }
+
     const double n = static_cast<double>(count);
     const double correction = 1.0 - tieSum / (n * n * n - n);
     if (!(correction > 0.0)) return MeanTestResult::NotComputed(MeanTestStatus::NoVariance);
-
-    // A score's mid-rank is the number of smaller scores plus (ties + 1) / 2,
-    // both found by binary search in the sorted copy. Rank sums are multiples
-    // of 1/2, exact in double for any group a run allows.
     double sumOfSquaredMeans = 0.0;
-    for (const std::span<const double> scores : groups) {
-        double rankSum = 0.0;
-        for (const double x : scores) {
-            const auto [low, high] = std::equal_range(sorted.begin(), sorted.end(), x);
-            const double below = static_cast<double>(low - sorted.begin());
-            const double tied = static_cast<double>(high - low);
-            rankSum += below + (tied + 1.0) / 2.0;
-        }
-        sumOfSquaredMeans += rankSum * rankSum / static_cast<double>(scores.size());
-    }
+    for (int g = 0; g < kGroups; ++g)
+        sumOfSquaredMeans += rankSum[g] * rankSum[g] / static_cast<double>(groups[g].size());
 
     MeanTestResult r;
     r.statistic = (12.0 / (n * (n + 1.0)) * sumOfSquaredMeans - 3.0 * (n + 1.0)) / correction;

@@ -9,9 +9,8 @@ namespace velmor {
 
 TrimmedMoments DescribeTrimmed(std::span<const double> scores, std::span<double> scratch) {
     const std::size_t n = scores.size();
-    const std::span<double> sorted = scratch.first(n);
-    std::copy(scores.begin(), scores.end(), sorted.begin());
-    std::sort(sorted.begin(), sorted.end());
+    const std::span<double> part = scratch.first(n);
+    std::copy(scores.begin(), scores.end(), part.begin());
     // floor(0.2 n) in integers: no question of how 0.2 n rounds.
     const std::size_t trim = n / 5;
     const std::size_t kept = n - 2 * trim;
@@ -19,18 +18,28 @@ TrimmedMoments DescribeTrimmed(std::span<const double> scores, std::span<double>
     t.kept = static_cast<double>(kept);
     if (kept == 0) return t;
 
+    // Only the two order statistics at the cuts are needed, not a full sort:
+    // the first selection puts the trim lowest before position trim, the
+    // second, within the rest, the trim highest after position n - trim - 1,
+    // leaving the kept cases (in some order) between them.
+    double low = 0.0;
+    double high = 0.0;
+    if (trim > 0) {
+        std::nth_element(part.begin(), part.begin() + trim, part.end());
+        low = part[trim];
+        std::nth_element(part.begin() + trim, part.begin() + (n - trim - 1), part.end());
+        high = part[n - trim - 1];
+    }
     double sum = 0.0;
-    for (std::size_t i = trim; i < n - trim; ++i) sum += sorted[i];
+    for (std::size_t i = trim; i < n - trim; ++i) sum += part[i];
     t.trimmedMean = sum / t.kept;
 
-    const double low = sorted[trim];
-    const double high = sorted[n - trim - 1];
     const double g = static_cast<double>(trim);
     const double winsorizedMean = (sum + g * low + g * high) / static_cast<double>(n);
     double ss = g * ((low - winsorizedMean) * (low - winsorizedMean) +
                      (high - winsorizedMean) * (high - winsorizedMean));
     for (std::size_t i = trim; i < n - trim; ++i)
-        ss += (sorted[i] - winsorizedMean) * (sorted[i] - winsorizedMean);
+        ss += (part[i] - winsorizedMean) * (part[i] - winsorizedMean);
     t.winsorizedSS = ss;
     return t;
 }

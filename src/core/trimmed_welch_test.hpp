@@ -28,7 +28,8 @@ struct TrimmedMoments {
     double trimmedMean = 0.0;
     double winsorizedSS = 0.0;  // sum of squared deviations of the winsorized sample
 };
-// Sorts scores into scratch (which must hold them) and describes them.
+// Copies scores into scratch (which must hold them), partitions them at the
+// two cuts and describes them.
 TrimmedMoments DescribeTrimmed(std::span<const double> scores, std::span<double> scratch);
 
 }  // namespace velmor
