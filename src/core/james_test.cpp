@@ -1,5 +1,6 @@
 #include "core/james_test.hpp"
 
+#include <algorithm>
 #include <boost/math/distributions/chi_squared.hpp>
 #include <boost/math/tools/roots.hpp>
 #include <cstdint>
@@ -86,16 +87,24 @@ MeanTestResult JamesTest(const ThreeGroups& groups) {
         return r;
     }
     const auto excess = [&](double c) { return JamesCriticalValue(terms, c) - statistic; };
-    double high = statistic;
+    // Only quantiles up to kLargestQuantile matter: beyond it the tail of
+    // chi-square(2), exp(-c/2), is below the smallest double. Searching no
+    // further also keeps h away from the large c where its c^4 coefficient,
+    // 0 in exact arithmetic for equal weights, is rounding noise of either
+    // sign.
+    constexpr double kLargestQuantile = 1500.0;
+    double high = std::min(statistic, kLargestQuantile);
     double excessHigh = excess(high);
-    // h is a polynomial of degree 4 in c whose leading terms are positive for
-    // ordinary sizes; 64 doublings reach far past any quantile whose tail a
-    // double can express.
-    for (int i = 0; i < 64 && excessHigh < 0.0; ++i) {
-        high *= 2.0;
+    while (excessHigh < 0.0 && high < kLargestQuantile) {
+        high = std::min(2.0 * high, kLargestQuantile);
         excessHigh = excess(high);
     }
-    if (excessHigh < 0.0) return MeanTestResult::NotComputed(MeanTestStatus::NoCriticalValue);
+    const boost::math::chi_squared_distribution<double> chi(r.df1);
+    if (excessHigh < 0.0) {
+        // J exceeds the critical value of every alpha a double can hold.
+        r.pValue = 0.0;
+        return r;
+    }
     double root = high;
     if (excessHigh > 0.0) {
         std::uintmax_t iterations = 200;
@@ -104,7 +113,6 @@ MeanTestResult JamesTest(const ThreeGroups& groups) {
             iterations);
         root = 0.5 * (low + up);
     }
-    const boost::math::chi_squared_distribution<double> chi(r.df1);
     r.pValue = boost::math::cdf(boost::math::complement(chi, root));
     return r;
 }

@@ -27,10 +27,12 @@ namespace velmor {
 //
 // The p-value is the alpha at which J meets the critical value: h depends
 // on alpha only through c, so the root c* of h(c) = J is found with Boost's
-// TOMS 748 bracketing solver on [0, hi] (h(0) = 0; hi starts at J and doubles
-// until h(hi) >= J), and p = P(chi2_{k-1} > c*). J = 0 gives p = 1. When h
-// never reaches J the result is NoCriticalValue. df1 reports k - 1, the
-// degrees of freedom of the chi-square the expansion is built on.
+// TOMS 748 bracketing solver on [0, hi] (h(0) = 0 < J; hi starts at
+// min(J, 1500) and doubles, up to 1500, until h(hi) >= J), and
+// p = P(chi2_{k-1} > c*). J = 0 gives p = 1. When h stays below J up to
+// c = 1500, J exceeds the critical value of every alpha a double can hold
+// (the chi-square(2) tail there is exp(-750)) and p is 0. df1 reports k - 1,
+// the degrees of freedom of the chi-square the expansion is built on.
 // Needs two cases and a variance above 0 in every group.
 MeanTestResult JamesTest(const ThreeGroups& groups);
 

@@ -34,9 +34,6 @@ enum class MeanTestStatus {
     NoVariance,
     // A group's mean or variance is not finite (a score is infinite or NaN).
     NotFinite,
-    // James's critical value does not reach the statistic at any alpha the
-    // root finder can represent (see james_test.hpp).
-    NoCriticalValue,
 };
 
 // Statistic, degrees of freedom and upper-tail probability. dfCount is 2 for

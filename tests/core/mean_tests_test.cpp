@@ -34,6 +34,7 @@
 
 #include "core/alexander_govern_test.hpp"
 #include "core/brown_forsythe_test.hpp"
+#include "core/fp_faults.hpp"
 #include "core/james_test.hpp"
 #include "core/kruskal_wallis_test.hpp"
 #include "core/mean_test_kind.hpp"
@@ -447,6 +448,39 @@ TEST(MeanTests, SayWhyTheyCannotBeComputed) {
             }
         }
     }
+}
+
+// A replication checks the overflow, division-by-zero and invalid flags and
+// abandons the run when one is set; the tests must leave none behind on any
+// data a replication can produce (finite scores), computed or not.
+TEST(MeanTests, LeaveNoFloatingPointFault) {
+    MeanTestScratch scratch(100);
+    ClearFloatingPointFaults();
+    for (const ReferenceRow& row : kReference) RunTest(row.kind, row.data->spans(), scratch);
+    for (const UncomputableRow& row : kUncomputable) {
+        if (std::string(row.what).find("not a number") != std::string::npos ||
+            std::string(row.what).find("infinite") != std::string::npos)
+            continue;  // no replication holds such a score
+        const ThreeGroups g = {row.groups[0], row.groups[1], row.groups[2]};
+        for (const MeanTestKind kind : kSixTests) RunTest(kind, g, scratch);
+    }
+    // Extreme but finite: a p-value that underflows, and groups of two.
+    const DataSet extreme = {"extreme", {{{0, 1e-3}, {1e6, 1e6 + 1e-3}, {-1e6, -1e6 + 1e-3}}}};
+    for (const MeanTestKind kind : kSixTests) {
+        const MeanTestResult r = RunTest(kind, extreme.spans(), scratch);
+        EXPECT_TRUE(r.computed()) << MeanTestName(kind);
+        // Means far apart against the spreads: next to no probability (with
+        // groups of two the F tests have about two denominator df, so their
+        // tails fall only like 1/F; the rank test's least p is exp(-H/2)).
+        if (kind != MeanTestKind::KruskalWallis) {
+            EXPECT_LT(r.pValue, 1e-15) << MeanTestName(kind);
+        }
+        // James's critical value stays below J for every alpha a double holds.
+        if (kind == MeanTestKind::James) {
+            EXPECT_EQ(r.pValue, 0.0);
+        }
+    }
+    EXPECT_EQ(TakeFloatingPointFaults(), 0);
 }
 
 TEST(MeanTests, ScratchTooSmallIsTheCallersFault) {
