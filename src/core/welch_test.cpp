@@ -1,0 +1,47 @@
+#include "core/welch_test.hpp"
+
+#include <boost/math/distributions/fisher_f.hpp>
+
+#include "core/group_moments.hpp"
+
+namespace velmor {
+
+MeanTestResult WelchTest(const ThreeGroups& groups) {
+    std::array<GroupMoments, kGroups> m;
+    if (const MeanTestStatus s = DescribeGroups(groups, 2, m); s != MeanTestStatus::Computed)
+        return MeanTestResult::NotComputed(s);
+    if (!EveryGroupVaries(m)) return MeanTestResult::NotComputed(MeanTestStatus::NoVariance);
+
+    constexpr double k = kGroups;
+    std::array<double, kGroups> w{};
+    double sumW = 0.0;
+    for (int g = 0; g < kGroups; ++g) {
+        w[g] = m[g].n / m[g].variance;
+        sumW += w[g];
+    }
+    double weightedSum = 0.0;
+    for (int g = 0; g < kGroups; ++g) weightedSum += w[g] * m[g].mean;
+    const double weightedMean = weightedSum / sumW;
+    double a = 0.0;
+    double lambda = 0.0;
+    for (int g = 0; g < kGroups; ++g) {
+        const double d = m[g].mean - weightedMean;
+        a += w[g] * d * d;
+        // 1 - w/W as the other groups' weights over W: no cancellation when
+        // one group's weight dominates.
+        const double rest = (w[(g + 1) % kGroups] + w[(g + 2) % kGroups]) / sumW;
+        lambda += rest * rest / (m[g].n - 1.0);
+    }
+    a /= k - 1.0;
+
+    MeanTestResult r;
+    r.statistic = a / (1.0 + 2.0 * (k - 2.0) * lambda / (k * k - 1.0));
+    r.dfCount = 2;
+    r.df1 = k - 1.0;
+    r.df2 = (k * k - 1.0) / (3.0 * lambda);
+    const boost::math::fisher_f_distribution<double> f(r.df1, r.df2);
+    r.pValue = boost::math::cdf(boost::math::complement(f, r.statistic));
+    return r;
+}
+
+}  // namespace velmor
