@@ -118,26 +118,26 @@ void SampleSizeSearch::GetNforPower() {
     const bool analysisBefore = state_.flags.sampleSizeAnalysis;
     trials_ = 0;
     replications_ = 0;
-    trialLog_.clear();
+    result_.trials.clear();
     ++searchesStarted_;
     state_.flags.stopRequested = false;
     state_.flags.searchActive = true;
     state_.flags.sampleSizeAnalysis = true;
-    end_ = SearchEnd::Refused;
+    result_.end = SearchEnd::Refused;
     allocation_ = {};
     const Ending ending = checkPreconditions() ? search() : Ending::Refused;
     switch (ending) {
         case Ending::Refused:
-            end_ = SearchEnd::Refused;
+            result_.end = SearchEnd::Refused;
             break;
         case Ending::TrialRefused:
-            end_ = SearchEnd::TrialRefused;
+            result_.end = SearchEnd::TrialRefused;
             break;
         case Ending::NoVariance:
-            end_ = SearchEnd::NoVariance;
+            result_.end = SearchEnd::NoVariance;
             break;
         case Ending::Abandoned:
-            end_ = SearchEnd::Abandoned;
+            result_.end = SearchEnd::Abandoned;
             break;
         case Ending::Searched:
             break;
@@ -213,7 +213,8 @@ SampleSizeSearch::Ending SampleSizeSearch::search() {
     // The allocation comes from the sizes as typed: the run cuts a size above
     // 2000 and rewrites its field, and ratios taken from cut sizes would
     // carry that cut into every later trial.
-    const GroupSizes typed = sizesInFields();
+    const GroupSizes typed = typedSizes();
+    writtenSizes_ = typed;
     writeSamples(kInitialTrialSamples);
     Trial trial = runTrial();
     if (ends(trial)) return endingOf(trial);
@@ -281,7 +282,7 @@ SampleSizeSearch::Ending SampleSizeSearch::search() {
         }
         writeSamples(samples);
         GroupSizes sizes =
-            MoveAllocation(sizesInFields()[0], allocation_, proportion > target, step);
+            MoveAllocation(writtenSizes_[0], allocation_, proportion > target, step);
         if (sizes[0] > top) {
             // Past the largest sizes that fit. Those are tried once (the run
             // would have cut equal groups to exactly them); when they fall
@@ -324,7 +325,7 @@ SampleSizeSearch::Ending SampleSizeSearch::search() {
         showMessage("The power of " + FormatFixed(target, 6, 2) +
                     " was not reached with group sizes up to " + SizesText(sizesOfLastRun()) +
                     ", the largest that keep the groups' allocation inside 2 to 2000.");
-        end_ = SearchEnd::Unreachable;
+        result_.end = SearchEnd::Unreachable;
         state_.flags.searchActive = false;
         state_.flags.stopRequested = true;
         return Ending::Searched;
@@ -336,15 +337,15 @@ SampleSizeSearch::Ending SampleSizeSearch::search() {
     if (lastGroup1 && (givenUp || history.repeats(*lastGroup1))) {
         giveUp(*lastGroup1, givenUp.value_or(SearchEnd::Looping));
     } else if (reached) {
-        end_ = SearchEnd::Reached;
+        result_.end = SearchEnd::Reached;
         if (!KeepsAllocation(sizesOfLastRun(), allocation_)) {
             showMessage("The group sizes " + SizesText(sizesOfLastRun()) +
                         " do not keep the groups' allocation: it does not fit inside 2 to 2000.");
-            end_ = SearchEnd::NoFit;
+            result_.end = SearchEnd::NoFit;
             state_.flags.searchActive = false;
         }
     } else {
-        end_ = SearchEnd::Stopped;
+        result_.end = SearchEnd::Stopped;
     }
     return Ending::Searched;
 }
@@ -354,7 +355,7 @@ void SampleSizeSearch::giveUp(std::int32_t group1, SearchEnd why) {
         "The procedure is having difficulty getting out of a loop around "
         "group 1 Sample Size of " +
         std::to_string(group1));
-    end_ = why;
+    result_.end = why;
     state_.flags.searchActive = false;
     state_.flags.stopRequested = true;
 }
@@ -367,7 +368,7 @@ SampleSizeSearch::Trial SampleSizeSearch::runTrial() {
     switch (lastTrialOutcome_) {
         case RunController::Outcome::Completed:
             replications_ += state_.tallies.completedReplications;
-            trialLog_.push_back({sizesOfLastRun(), state_.settings.txtiterations,
+            result_.trials.push_back({sizesOfLastRun(), state_.settings.txtiterations,
                                  state_.tallies.completedReplications, state_.tallies.rejections,
                                  state_.tallies.rejectionProportion});
             return Trial::Judged;
@@ -490,7 +491,7 @@ void SampleSizeSearch::writeFoundParagraph(const std::string& completed, double 
 }
 
 bool SampleSizeSearch::paragraphSaysFound(double target) const {
-    switch (end_) {
+    switch (result_.end) {
         case SearchEnd::Reached:
             return true;
         case SearchEnd::Looping:
@@ -521,7 +522,7 @@ void SampleSizeSearch::writeNotReachedParagraph(const std::string& completed, do
                                           FormatFixed(state_.tallies.rejectionProportion, 6, 4) +
                                           "."
                                     : "; no sample of theirs was completed.";
-    if (end_ == SearchEnd::Stopped)
+    if (result_.end == SearchEnd::Stopped)
         lines[2] =
             " were being tried when the search was stopped, before it settled on sizes with "
             "the desired power of " +
@@ -599,10 +600,10 @@ GroupSizes SampleSizeSearch::sizesOfLastRun() const {
     return {groups[0].size, groups[1].size, groups[2].size};
 }
 
-GroupSizes SampleSizeSearch::sizesInFields() const {
-    // The fields can differ from the sizes run: a field below 2 holds "1"
-    // while the run used 2. They always hold what this search or the last
-    // run wrote; the run's size stands in should one not.
+GroupSizes SampleSizeSearch::typedSizes() const {
+    // A field can differ from the size run: a field below 2 holds "1" while
+    // the run uses 2. The run's size stands in for a field that is not a
+    // whole number.
     GroupSizes sizes = sizesOfLastRun();
     for (int g = 0; g < 3; ++g)
         if (const auto value = ReadIterationCount(main_.groups[g].txtNsize.text()))
@@ -611,6 +612,9 @@ GroupSizes SampleSizeSearch::sizesInFields() const {
 }
 
 void SampleSizeSearch::writeSizes(const GroupSizes& sizes) {
+    // The search steps on from the sizes it wrote, as they are, never from
+    // the fields read back.
+    writtenSizes_ = sizes;
     for (int g = 0; g < 3; ++g) main_.groups[g].txtNsize.setText(std::to_string(sizes[g]));
 }
 

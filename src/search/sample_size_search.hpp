@@ -50,6 +50,16 @@ enum class SearchEnd {
     Abandoned,     // a floating-point fault or an I/O error
 };
 
+// What a search leaves as its answer: every trial that completed
+// replications, in order, and how it ended. Only an end of Reached found
+// sizes; the last trial is then the sizes found.
+struct SearchResult {
+    std::vector<SearchTrial> trials;
+    SearchEnd end = SearchEnd::None;
+
+    bool found() const { return end == SearchEnd::Reached; }
+};
+
 // The most trials one search runs. A search that reaches its target takes
 // about 10 to 40 (one initial trial, at most 11 halvings of 2..2000, then a
 // refinement that starts near the target); 100 leaves ample room for slow
@@ -85,11 +95,12 @@ class SampleSizeSearch {
     // the last search.
     int trialsRun() const { return trials_; }
     std::int64_t replicationsRun() const { return replications_; }
-    // The trials of the last search that completed replications, in order.
-    const std::vector<SearchTrial>& trialLog() const { return trialLog_; }
+    // The last search's answer; trialLog() and lastEnd() are its parts.
+    const SearchResult& result() const { return result_; }
+    const std::vector<SearchTrial>& trialLog() const { return result_.trials; }
     // How the last search ended, and the allocation it kept: groups 2 and 3
     // divided by group 1, from the sizes the search started with.
-    SearchEnd lastEnd() const { return end_; }
+    SearchEnd lastEnd() const { return result_.end; }
     // The most trials a search runs: kMaxSearchTrials unless a caller that
     // must bound a search more tightly lowers it (at least one trial).
     int trialCap() const { return trialCap_; }
@@ -134,7 +145,8 @@ class SampleSizeSearch {
     void hideTopMenus();
 
     GroupSizes sizesOfLastRun() const;
-    GroupSizes sizesInFields() const;
+    // The sizes as the user typed them, read once as a search starts.
+    GroupSizes typedSizes() const;
     void writeSizes(const GroupSizes& sizes);
     void writeSamples(std::int32_t samples);
     void showMessage(std::string_view text);
@@ -151,9 +163,9 @@ class SampleSizeSearch {
     RunController::Outcome lastTrialOutcome_ = RunController::Outcome::Completed;
     int trials_ = 0;
     std::int64_t replications_ = 0;
-    std::vector<SearchTrial> trialLog_;
+    SearchResult result_;
+    GroupSizes writtenSizes_{};  // the sizes the search last wrote into the fields
     int searchesStarted_ = 0;
-    SearchEnd end_ = SearchEnd::None;
     int trialCap_ = kMaxSearchTrials;
     SizeRatios allocation_{};
     std::vector<TrialKey> refinementKeys_;

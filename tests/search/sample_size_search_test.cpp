@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -542,6 +543,32 @@ TEST_F(SampleSizeSearchTest, ATargetNoSizeReachesEndsAndIsNotCalledFound) {
         << memo;
     EXPECT_FALSE(sizesYellow());
     EXPECT_TRUE(windowRestored());
+}
+
+// The search steps on from its own values: what the size fields hold while
+// a trial runs (here overwritten at every pump) never reaches the next
+// trial, whose sizes the search writes itself. The two searches below make
+// the same trials and end on the same result.
+TEST(SampleSizeSearchValues, TheSearchStepsOnFromItsOwnSizesNotTheFields) {
+    auto search = [](bool overwriteFields) {
+        auto rig = std::make_unique<SearchRig>();
+        rig->mediumEffect();
+        if (overwriteFields)
+            rig->platform.onEvents = [&r = *rig](long long) {
+                for (const char* size : {"txtNsize1", "txtNsize2", "txtNsize3"}) r.set(size, "999");
+            };
+        rig->search.GetPower801Click();
+        return rig->search.result();
+    };
+    const SearchResult plain = search(false);
+    const SearchResult overwritten = search(true);
+    ASSERT_TRUE(plain.found());
+    EXPECT_EQ(overwritten.end, plain.end);
+    ASSERT_EQ(overwritten.trials.size(), plain.trials.size());
+    for (std::size_t i = 0; i < plain.trials.size(); ++i) {
+        EXPECT_EQ(overwritten.trials[i].sizes, plain.trials[i].sizes) << "trial " << i;
+        EXPECT_EQ(overwritten.trials[i].rejections, plain.trials[i].rejections) << "trial " << i;
+    }
 }
 
 }  // namespace
