@@ -171,11 +171,7 @@ void DetailsWindow::analysisFinished(Program::Analysis kind) {
     readProgress();
     // Called from the command's own frame: nothing may escape into it.
     try {
-        if (kind == Program::Analysis::Search)
-            details_ = DescribeSearch(program_.state(), program_.run().lastOutcome(),
-                                      program_.search().trialLog());
-        else
-            details_ = DescribeRun(program_.state(), program_.run().lastOutcome());
+        details_ = program_.describeLastAnalysis();
     } catch (const std::exception& error) {
         details_ = RunDetails();
         details_.kind = DetailsKind::NoResult;

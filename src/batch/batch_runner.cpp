@@ -236,10 +236,7 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
     outcome.seed = state.seedText;
     outcome.result = state.result;
     for (int g = 0; g < 3; ++g) outcome.sizes[g] = state.settings.groups[g].size;
-    outcome.details =
-        SummaryColumnsOf(outcome.searched ? DescribeSearch(state, program.run().lastOutcome(),
-                                                           program.search().trialLog())
-                                          : DescribeRun(state, program.run().lastOutcome()));
+    outcome.details = SummaryColumnsOf(program.describeLastAnalysis());
     if (outcome.searched) {
         const SampleSizeSearch& search = program.search();
         outcome.searchTrials = search.trialsRun();

@@ -36,6 +36,12 @@ void Program::setPipelineAllowed(bool allowed) {
     run_.setPipelineAllowed(allowed && threadsAvailable_);
 }
 
+RunDetails Program::describeLastAnalysis() const {
+    if (lastAnalysis_ == Analysis::Search)
+        return DescribeSearch(state_, run_.lastOutcome(), search_->trialLog());
+    return DescribeRun(state_, run_.lastOutcome());
+}
+
 Program::~Program() = default;
 
 template <class F>

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "analysis/run_details.hpp"
 #include "core/fprobability.hpp"
 #include "core/random.hpp"
 #include "core/replication.hpp"
@@ -86,6 +87,9 @@ class Program {
     void setAnalysisObserver(AnalysisObserver observer) { analysisObserver_ = std::move(observer); }
     // The kind of the last analysis that ran; a cancelled Set Power is none.
     Analysis lastAnalysis() const { return lastAnalysis_; }
+    // What the Details window and the batch summary describe: the last run,
+    // or the last search with its trials.
+    RunDetails describeLastAnalysis() const;
     // Seconds the program has waited on the user in modal dialogs and
     // messages since it was made, on a steady clock. A follower subtracts
     // what passed during an analysis, so that its time is the analysis's own
