@@ -4,6 +4,7 @@
 
 #include "batch/headless_platform.hpp"
 #include "batch/plain_text.hpp"
+#include "batch/study_keys.hpp"
 #include "output/data_files.hpp"
 #include "output/line_sink.hpp"
 #include "output/report_writer.hpp"
@@ -19,38 +20,41 @@ namespace {
 // lets the coupling rules see the final mean and SD.
 void TypeStudy(const Study& study, Program& program) {
     ui::MainWindow& w = program.mainWindow();
-    auto type = [&](const StudySection& section, const char* key, ui::Control& control) {
-        if (const StudyValue* v = Study::find(section, key)) control.setText(v->text);
+    auto find = [](const StudySection& section, StudyKey key) {
+        return Study::find(section, KeyName(key));
+    };
+    auto type = [&](const StudySection& section, StudyKey key, ui::Control& control) {
+        if (const StudyValue* v = find(section, key)) control.setText(v->text);
     };
     for (int g = 0; g < 3; ++g) {
         const StudySection& section = study.groups[g];
         const ui::GroupControls& controls = w.groups[g];
-        type(section, "mean", controls.txtmean);
-        type(section, "sd", controls.txtsd);
-        type(section, "n", controls.txtNsize);
-        type(section, "reliability", controls.txtReliability);
-        if (const StudyValue* v = Study::find(section, "integer"))
+        type(section, StudyKey::Mean, controls.txtmean);
+        type(section, StudyKey::Sd, controls.txtsd);
+        type(section, StudyKey::N, controls.txtNsize);
+        type(section, StudyKey::Reliability, controls.txtReliability);
+        if (const StudyValue* v = find(section, StudyKey::Integer))
             controls.chkInteger.setChecked(Lowercase(v->text) == "yes");
-        const StudyValue* distribution = Study::find(section, "distribution");
+        const StudyValue* distribution = find(section, StudyKey::Distribution);
         if (distribution && Lowercase(distribution->text) == "uniform") {
             controls.rdoUniform.setChecked(true);
             continue;
         }
         const struct {
-            const char* key;
+            StudyKey key;
             ui::Control& box;
             ui::Control& field;
-        } bounds[] = {{"minimum", controls.chkMin, controls.txtMin},
-                      {"maximum", controls.chkMax, controls.txtMax}};
+        } bounds[] = {{StudyKey::Minimum, controls.chkMin, controls.txtMin},
+                      {StudyKey::Maximum, controls.chkMax, controls.txtMax}};
         for (const auto& bound : bounds) {
-            const StudyValue* v = Study::find(section, bound.key);
+            const StudyValue* v = find(section, bound.key);
             if (!v || v->text.empty()) continue;
             bound.box.setChecked(true);    // proposes a bound ...
             bound.field.setText(v->text);  // ... which the study overwrites
         }
     }
-    type(study.run, "alpha", w.hypothesis.txtalpha1);
-    if (const StudyValue* seed = Study::find(study.run, "seed")) {
+    type(study.run, StudyKey::Alpha, w.hypothesis.txtalpha1);
+    if (const StudyValue* seed = find(study.run, StudyKey::Seed)) {
         // Typing a seed turns automatic seeds off, so every run draws from
         // it. A search instead starts the chain of automatic seeds from it:
         // its first trial takes the typed seed and every later trial the next
@@ -58,14 +62,14 @@ void TypeStudy(const Study& study, Program& program) {
         // automatic seeds, and the whole search still reproduces from the
         // study's seed. `[search] seeds = fixed` asks for the typed seed in
         // every trial.
-        const StudyValue* seeds = study.search ? Study::find(*study.search, "seeds") : nullptr;
+        const StudyValue* seeds = study.search ? find(*study.search, StudyKey::Seeds) : nullptr;
         if (!study.search || (seeds && Lowercase(seeds->text) == "fixed"))
             program.txtseedKeyPress(true);
         w.monteCarlo.txtseed.setText(seed->text);
     }
-    type(study.run, "samples", w.monteCarlo.txtiterations);
-    type(study.run, "means_to_keep", w.sampling.txtmeanstokeep);
-    if (const StudyValue* bounds = Study::find(study.run, "bounds"))
+    type(study.run, StudyKey::Samples, w.monteCarlo.txtiterations);
+    type(study.run, StudyKey::MeansToKeep, w.sampling.txtmeanstokeep);
+    if (const StudyValue* bounds = find(study.run, StudyKey::Bounds))
         (Lowercase(bounds->text) == "winsorized" ? w.menu.Winsorized1 : w.menu.Resampled1)
             .trigger();
 }
@@ -182,8 +186,8 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
     TypeStudy(study, program);
     const ui::MainMenuItems& menu = program.mainWindow().menu;
     if (study.search) {
-        const StudyValue* power = Study::find(*study.search, "power");
-        const StudyValue* samples = Study::find(*study.search, "samples");
+        const StudyValue* power = Study::find(*study.search, KeyName(StudyKey::Power));
+        const StudyValue* samples = Study::find(*study.search, KeyName(StudyKey::SearchSamples));
         platform.answerSetPower(power ? power->text : "0.80",
                                 samples ? std::optional<std::string>(samples->text) : std::nullopt);
         menu.GetNforAnyPower1.trigger();
@@ -242,7 +246,7 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
         outcome.searchTrials = search.trialsRun();
         outcome.theorySizeForTarget =
             TheorySizeForPower(state.settings, search.allocation(), state.targetPower);
-        const StudyValue* confirm = Study::find(*study.search, "confirm");
+        const StudyValue* confirm = Study::find(*study.search, KeyName(StudyKey::Confirm));
         if (confirm && Lowercase(confirm->text) == "yes")
             outcome.confirmation = Confirm(program, search.searchIterations());
         if (options.interrupt && options.interrupt->raised()) {

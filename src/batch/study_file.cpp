@@ -6,37 +6,13 @@
 #include "batch/input_file.hpp"
 #include "batch/plain_text.hpp"
 #include "batch/printable.hpp"
+#include "batch/study_keys.hpp"
 #include "run/number_reading.hpp"
 #include "run/settings_step.hpp"
 
 namespace velmor::batch {
 
 namespace {
-
-enum class ValueKind { Number, OptionalNumber, Distribution, YesNo, Bounds, Confirm, Seeds };
-
-struct KeyRule {
-    const char* key;
-    ValueKind kind;
-};
-
-const KeyRule kGroupKeys[] = {{"distribution", ValueKind::Distribution},
-                              {"mean", ValueKind::Number},
-                              {"sd", ValueKind::Number},
-                              {"n", ValueKind::Number},
-                              {"reliability", ValueKind::Number},
-                              {"integer", ValueKind::YesNo},
-                              {"minimum", ValueKind::OptionalNumber},
-                              {"maximum", ValueKind::OptionalNumber}};
-const KeyRule kRunKeys[] = {{"alpha", ValueKind::Number},
-                            {"seed", ValueKind::Number},
-                            {"samples", ValueKind::Number},
-                            {"means_to_keep", ValueKind::Number},
-                            {"bounds", ValueKind::Bounds}};
-const KeyRule kSearchKeys[] = {{"power", ValueKind::Number},
-                               {"samples", ValueKind::Number},
-                               {"confirm", ValueKind::Confirm},
-                               {"seeds", ValueKind::Seeds}};
 
 constexpr int kGroups = 3;
 constexpr auto kCommon = static_cast<std::size_t>(SectionId::Groups);
@@ -75,21 +51,14 @@ std::optional<std::string> CheckValue(ValueKind kind, std::string_view value, bo
     return std::nullopt;
 }
 
-template <std::size_t N>
-const KeyRule* FindRule(const KeyRule (&rules)[N], std::string_view key) {
-    for (const KeyRule& rule : rules)
-        if (key == rule.key) return &rule;
-    return nullptr;
-}
-
-const KeyRule* RuleFor(SectionId section, std::string_view key) {
+const StudyKeyRule* RuleFor(SectionId section, std::string_view key) {
     switch (section) {
         case SectionId::Run:
-            return FindRule(kRunKeys, key);
+            return FindStudyKey(KeySection::Run, key);
         case SectionId::Search:
-            return FindRule(kSearchKeys, key);
+            return FindStudyKey(KeySection::Search, key);
         default:
-            return FindRule(kGroupKeys, key);
+            return FindStudyKey(KeySection::Group, key);
     }
 }
 
@@ -144,16 +113,16 @@ const std::string& ItemOf(const StudyGrid& grid, SectionId section, const std::s
 std::vector<StudyError> CheckGridUniformBounds(const StudyGrid& grid) {
     bool possible = false;
     for (int g = 0; g < kGroups && !possible; ++g) {
-        auto effective = [&](const char* key) {
-            const GridValue* own = Find(grid.sections[g], key);
-            return own ? own : Find(grid.sections[kCommon], key);
+        auto effective = [&](StudyKey key) {
+            const GridValue* own = Find(grid.sections[g], KeyName(key));
+            return own ? own : Find(grid.sections[kCommon], KeyName(key));
         };
-        const GridValue* distribution = effective("distribution");
+        const GridValue* distribution = effective(StudyKey::Distribution);
         bool uniform = false, bounded = false;
         if (distribution)
             for (const std::string& item : distribution->items)
                 uniform = uniform || Lowercase(item) == "uniform";
-        for (const char* bound : {"minimum", "maximum"})
+        for (const StudyKey bound : {StudyKey::Minimum, StudyKey::Maximum})
             if (const GridValue* v = effective(bound))
                 for (const std::string& item : v->items) bounded = bounded || !item.empty();
         possible = uniform && bounded;
@@ -204,7 +173,7 @@ bool IsStudyKey(SectionId section, std::string_view key) {
 std::optional<StudyError> CheckStudyValue(SectionId section, std::string_view key,
                                           std::string_view value, const std::string& path, int line,
                                           std::string_view shownAs) {
-    const KeyRule* rule = RuleFor(section, key);
+    const StudyKeyRule* rule = RuleFor(section, key);
     const std::string shown(shownAs.empty() ? key : shownAs);
     if (!rule) return StudyError{path, line, "unknown key '" + Printable(key) + "'", false, {}};
     bool notNumeric = false;
@@ -217,9 +186,10 @@ std::optional<StudyError> CheckStudyValue(SectionId section, std::string_view ke
 std::vector<StudyError> CheckUniformBounds(const Study& study) {
     std::vector<StudyError> errors;
     for (const StudySection& g : study.groups) {
-        const StudyValue* distribution = Study::find(g, "distribution");
+        const StudyValue* distribution = Study::find(g, KeyName(StudyKey::Distribution));
         if (!distribution || Lowercase(distribution->text) != "uniform") continue;
-        for (const char* bound : {"minimum", "maximum"}) {
+        for (const StudyKey key : {StudyKey::Minimum, StudyKey::Maximum}) {
+            const std::string_view bound = KeyName(key);
             const StudyValue* v = Study::find(g, bound);
             if (v && !v->text.empty())
                 errors.push_back({study.path,

@@ -8,6 +8,7 @@
 #include <string>
 #include <variant>
 
+#include "batch/study_keys.hpp"
 #include "output/scratch_dir.hpp"
 
 using namespace velmor::batch;
@@ -198,3 +199,51 @@ TEST(StudyFile, ControlCharactersAreShownEscaped) {
 }
 
 }  // namespace
+
+// The key table is the reader's only list: each key it names is read in its
+// own section and nowhere else.
+TEST(StudyFile, EveryKeyOfTheTableIsReadInItsSectionOnly) {
+    auto valid = [](ValueKind kind) -> std::string {
+        switch (kind) {
+            case ValueKind::Number:
+            case ValueKind::OptionalNumber:
+                return "2";
+            case ValueKind::Distribution:
+                return "uniform";
+            case ValueKind::YesNo:
+            case ValueKind::Confirm:
+                return "yes";
+            case ValueKind::Bounds:
+                return "winsorized";
+            case ValueKind::Seeds:
+                return "fixed";
+        }
+        return "";
+    };
+    auto header = [](KeySection section) -> std::string {
+        switch (section) {
+            case KeySection::Group:
+                return "[group 2]";
+            case KeySection::Run:
+                return "[run]";
+            case KeySection::Search:
+                return "[search]";
+        }
+        return "";
+    };
+    for (const StudyKeyRule& rule : kStudyKeys) {
+        const std::string line = std::string(rule.name) + " = " + valid(rule.kind);
+        const Study study = Parsed(header(rule.section) + "\n" + line + "\n");
+        const StudySection* section = rule.section == KeySection::Group ? &study.groups[1]
+                                      : rule.section == KeySection::Run ? &study.run
+                                      : study.search                    ? &*study.search
+                                                                        : nullptr;
+        ASSERT_NE(section, nullptr) << line;
+        const StudyValue* value = Study::find(*section, rule.name);
+        ASSERT_NE(value, nullptr) << line;
+        EXPECT_EQ(value->text, valid(rule.kind));
+        for (const KeySection other : {KeySection::Group, KeySection::Run, KeySection::Search})
+            if (other != rule.section && !FindStudyKey(other, rule.name))
+                EXPECT_FALSE(Errors(header(other) + "\n" + line + "\n").empty()) << line;
+    }
+}

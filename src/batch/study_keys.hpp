@@ -1,0 +1,70 @@
+#pragma once
+// Every key a study file knows, in one table: its section, its name and the
+// kind of value it takes. The study reader checks values by it and the
+// typing of a study into the window finds values by it, so a new key is
+// added here once and a switch over StudyKey then asks where it is typed.
+
+#include <string_view>
+
+namespace velmor::batch {
+
+enum class StudyKey {
+    // [group g] and [groups]
+    Distribution, Mean, Sd, N, Reliability, Integer, Minimum, Maximum,
+    // [run]
+    Alpha, Seed, Samples, MeansToKeep, Bounds,
+    // [search]
+    Power, SearchSamples, Confirm, Seeds,
+};
+
+enum class KeySection { Group, Run, Search };
+
+// What a key's value must be. The words of each word kind are listed with
+// the kind's message in the study reader.
+enum class ValueKind {
+    Number, OptionalNumber, Distribution, YesNo, Bounds, Confirm, Seeds,
+};
+
+struct StudyKeyRule {
+    StudyKey key;
+    KeySection section;
+    std::string_view name;
+    ValueKind kind;
+};
+
+inline constexpr StudyKeyRule kStudyKeys[] = {
+    {StudyKey::Distribution, KeySection::Group, "distribution", ValueKind::Distribution},
+    {StudyKey::Mean, KeySection::Group, "mean", ValueKind::Number},
+    {StudyKey::Sd, KeySection::Group, "sd", ValueKind::Number},
+    {StudyKey::N, KeySection::Group, "n", ValueKind::Number},
+    {StudyKey::Reliability, KeySection::Group, "reliability", ValueKind::Number},
+    {StudyKey::Integer, KeySection::Group, "integer", ValueKind::YesNo},
+    {StudyKey::Minimum, KeySection::Group, "minimum", ValueKind::OptionalNumber},
+    {StudyKey::Maximum, KeySection::Group, "maximum", ValueKind::OptionalNumber},
+    {StudyKey::Alpha, KeySection::Run, "alpha", ValueKind::Number},
+    {StudyKey::Seed, KeySection::Run, "seed", ValueKind::Number},
+    {StudyKey::Samples, KeySection::Run, "samples", ValueKind::Number},
+    {StudyKey::MeansToKeep, KeySection::Run, "means_to_keep", ValueKind::Number},
+    {StudyKey::Bounds, KeySection::Run, "bounds", ValueKind::Bounds},
+    {StudyKey::Power, KeySection::Search, "power", ValueKind::Number},
+    {StudyKey::SearchSamples, KeySection::Search, "samples", ValueKind::Number},
+    {StudyKey::Confirm, KeySection::Search, "confirm", ValueKind::Confirm},
+    {StudyKey::Seeds, KeySection::Search, "seeds", ValueKind::Seeds},
+};
+
+// The key's name as a study file writes it ("means_to_keep").
+constexpr std::string_view KeyName(StudyKey key) {
+    for (const StudyKeyRule& rule : kStudyKeys)
+        if (rule.key == key) return rule.name;
+    return {};
+}
+
+// The rule of a key named in a section, or nothing for a key the section
+// does not know.
+constexpr const StudyKeyRule* FindStudyKey(KeySection section, std::string_view name) {
+    for (const StudyKeyRule& rule : kStudyKeys)
+        if (rule.section == section && rule.name == name) return &rule;
+    return nullptr;
+}
+
+}  // namespace velmor::batch
