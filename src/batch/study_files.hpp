@@ -3,10 +3,10 @@
 
 #include <vector>
 
-#include "batch/batch_runner.hpp"
 #include "batch/completion_records.hpp"
 #include "batch/interruption.hpp"
 #include "batch/output_names.hpp"
+#include "batch/study_runner.hpp"
 
 namespace velmor::batch {
 

@@ -1,4 +1,4 @@
-#include "batch/batch_runner.hpp"
+#include "batch/study_runner.hpp"
 
 #include <cstdio>
 
