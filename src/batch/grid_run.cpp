@@ -21,7 +21,7 @@
 #include "batch/output_files.hpp"
 #include "batch/printable.hpp"
 #include "batch/progress_line.hpp"
-#include "batch/study_files.hpp"
+#include "batch/study_outputs.hpp"
 #include "batch/summary.hpp"
 #include "core/usable_cores.hpp"
 

@@ -1,4 +1,4 @@
-#include "batch/study_files.hpp"
+#include "batch/study_outputs.hpp"
 
 #include <signal.h>
 

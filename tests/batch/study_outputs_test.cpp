@@ -1,6 +1,6 @@
 // A study's files: one that could not be saved says so in the summary, and
 // its files are replaced together or not at all.
-#include "batch/study_files.hpp"
+#include "batch/study_outputs.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -27,7 +27,7 @@ StudyOutcome RunText(const std::string& text) {
 
 const std::string kQuickStudy = "[run]\nsamples = 20\nmeans_to_keep = 5\n";
 
-TEST(StudyFiles, ReportThatCannotBeSavedIsNotOkInTheSummary) {
+TEST(StudyOutputs, ReportThatCannotBeSavedIsNotOkInTheSummary) {
     ScratchDir dir;
     std::filesystem::create_directory(dir / "out");
     ::chmod((dir / "out").c_str(), 0555);
@@ -51,7 +51,7 @@ TEST(StudyFiles, ReportThatCannotBeSavedIsNotOkInTheSummary) {
               std::string::npos);
 }
 
-TEST(StudyFiles, StudyFilesAreReplacedTogetherOrNotAtAll) {
+TEST(StudyOutputs, StudyFilesAreReplacedTogetherOrNotAtAll) {
     ScratchDir dir;
     WriteFile(dir / "x.OUT", "the report of an earlier run\r\n");
     WriteFile(dir / "x_data.TXT", "the data of an earlier run\r\n");
