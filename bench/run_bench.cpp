@@ -9,7 +9,7 @@
 #include <chrono>
 #include <stdexcept>
 
-#include "batch/batch_runner.hpp"
+#include "batch/study_runner.hpp"
 #include "support/run_fixture.hpp"
 
 namespace {

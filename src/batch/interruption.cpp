@@ -51,4 +51,8 @@ const char* SignalName(int signal) {
     }
 }
 
+std::string StoppedBy(const InterruptFlag& flag) {
+    return std::string("stopped by ") + SignalName(flag.signal());
+}
+
 }  // namespace velmor::batch

@@ -5,6 +5,7 @@
 // pump), keeps none of its files, and the batch writes what was complete.
 
 #include <atomic>
+#include <string>
 
 namespace velmor::batch {
 
@@ -38,5 +39,8 @@ int InterruptedExitCode(int signal);
 
 // "SIGINT", "SIGTERM", or "a signal" for any other.
 const char* SignalName(int signal);
+
+// "stopped by SIGINT": what a study stopped by the raised flag says.
+std::string StoppedBy(const InterruptFlag& flag);
 
 }  // namespace velmor::batch

@@ -7,8 +7,10 @@
 #include <map>
 #include <string>
 
-#include "batch/batch_command.hpp"
+#include "batch/exit_codes.hpp"
+#include "batch/grid_run.hpp"
 #include "batch/interruption.hpp"
+#include "batch/merge_command.hpp"
 #include "batch/output_files.hpp"
 #include "batch/printable.hpp"
 #include "core/platform_check.hpp"

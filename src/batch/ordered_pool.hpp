@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <functional>
 
-#include "batch/batch_runner.hpp"
 #include "batch/interruption.hpp"
+#include "batch/study_runner.hpp"
 
 namespace velmor::batch {
 

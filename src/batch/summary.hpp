@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "batch/batch_runner.hpp"
+#include "batch/study_runner.hpp"
 
 namespace velmor::batch {
 

@@ -6,7 +6,7 @@
 #include <variant>
 #include <vector>
 
-#include "batch/batch_runner.hpp"
+#include "batch/study_runner.hpp"
 #include "batch/summary.hpp"
 
 namespace velmor::batch {

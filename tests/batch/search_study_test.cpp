@@ -7,8 +7,8 @@
 #include <string>
 #include <variant>
 
-#include "batch/batch_command.hpp"
-#include "batch/batch_runner.hpp"
+#include "batch/grid_run.hpp"
+#include "batch/study_runner.hpp"
 #include "batch/summary.hpp"
 #include "output/scratch_dir.hpp"
 

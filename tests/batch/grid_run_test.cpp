@@ -1,76 +1,26 @@
-// What the batch writes when things go wrong: a study that could not be saved
-// says so in the summary, a study's files are replaced together or not at
-// all, clashing outputs stop the batch before it runs, and an output folder
-// that cannot be used is named in plain words.
-#include "batch/batch_command.hpp"
+// What a grid run writes when things go wrong: clashing outputs stop it before
+// it runs, an output folder that cannot be used is named in plain words, and
+// --resume keeps only what is still complete; its progress line goes to the
+// stream it was given.
+#include "batch/grid_run.hpp"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <sstream>
-#include <variant>
 
-#include "batch/summary.hpp"
 #include "output/scratch_dir.hpp"
 
 using namespace velmor::batch;
 using velmor::testing::ReadFile;
 using velmor::testing::ScratchDir;
-using velmor::testing::UnprivilegedScope;
 using velmor::testing::WriteFile;
 
 namespace {
 
-StudyOutcome RunText(const std::string& text) {
-    auto parsed = ParseStudy("x.study", text);
-    EXPECT_TRUE(std::holds_alternative<Study>(parsed));
-    return RunStudy(std::get<Study>(parsed));
-}
-
 const std::string kQuickStudy = "[run]\nsamples = 20\nmeans_to_keep = 5\n";
 
-TEST(BatchCommand, ReportThatCannotBeSavedIsNotOkInTheSummary) {
-    ScratchDir dir;
-    std::filesystem::create_directory(dir / "out");
-    ::chmod((dir / "out").c_str(), 0555);
-    StudyOutcome outcome = RunText(kQuickStudy);
-    ASSERT_TRUE(outcome.ok());
-    InterruptFlag interrupt;
-    {
-        UnprivilegedScope nobody;
-        ASSERT_TRUE(nobody.ok());
-        SaveStudyFiles(outcome, TargetsFor("x", {dir / "out", false, false}), interrupt);
-    }
-    EXPECT_EQ(outcome.status, StudyStatus::SaveFailed);
-    EXPECT_EQ(outcome.saveFailure,
-              "I/O error 13 (Permission denied) writing " + (dir / "out" / "x.OUT").string());
-    const std::string row = ResultCells(outcome);
-    EXPECT_EQ(row.substr(0, 22), "save failed,1432449975");
-    // The folder is not named, so the summary reads the same wherever it went.
-    // The seven search columns (empty without a search) precede the message,
-    // and the five Monte Carlo columns follow it.
-    EXPECT_NE(row.find(",no,I/O error 13 writing x.OUT," + outcome.details.mcSe + ","),
-              std::string::npos);
-}
-
-TEST(BatchCommand, StudyFilesAreReplacedTogetherOrNotAtAll) {
-    ScratchDir dir;
-    WriteFile(dir / "x.OUT", "the report of an earlier run\r\n");
-    WriteFile(dir / "x_data.TXT", "the data of an earlier run\r\n");
-    // The means file's disk is full: it fails after the others were written.
-    std::filesystem::create_symlink("/dev/full", dir / "x_means.DAT");
-    StudyOutcome outcome = RunText(kQuickStudy);
-    InterruptFlag interrupt;
-    SaveStudyFiles(outcome, TargetsFor("x", {dir.path(), true, true}), interrupt);
-    EXPECT_EQ(outcome.status, StudyStatus::SaveFailed);
-    EXPECT_EQ(outcome.saveError, "I/O error 28 writing x_means.DAT");
-    EXPECT_EQ(ReadFile(dir / "x.OUT"), "the report of an earlier run\r\n");
-    EXPECT_EQ(ReadFile(dir / "x_data.TXT"), "the data of an earlier run\r\n");
-    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"x.OUT", "x_data.TXT", "x_means.DAT"}));
-}
-
-TEST(BatchCommand, ClashingOutputsStopTheBatchBeforeItRuns) {
+TEST(GridRun, ClashingOutputsStopTheBatchBeforeItRuns) {
     ScratchDir dir;
     std::filesystem::create_directories(dir / "a");
     std::filesystem::create_directories(dir / "b");
@@ -103,7 +53,7 @@ TEST(BatchCommand, ClashingOutputsStopTheBatchBeforeItRuns) {
     EXPECT_FALSE(std::filesystem::exists(dir / "summary.csv"));
 }
 
-TEST(BatchCommand, OutputFolderThatIsAFileIsNamed) {
+TEST(GridRun, OutputFolderThatIsAFileIsNamed) {
     ScratchDir dir;
     WriteFile(dir / "afile", "");
     WriteFile(dir / "x.study", kQuickStudy);
@@ -122,7 +72,7 @@ TEST(BatchCommand, OutputFolderThatIsAFileIsNamed) {
                              " cannot be created: Not a directory\n");
 }
 
-TEST(BatchCommand, NoVarianceStudyWritesTheDataFileItAsksToVerify) {
+TEST(GridRun, NoVarianceStudyWritesTheDataFileItAsksToVerify) {
     ScratchDir dir;
     // Whole scores from a tiny SD: every score is 5.
     WriteFile(dir / "x.study",
@@ -141,11 +91,38 @@ TEST(BatchCommand, NoVarianceStudyWritesTheDataFileItAsksToVerify) {
     EXPECT_FALSE(std::filesystem::exists(dir / "out" / "x_means.DAT"));
 }
 
+// The progress line goes where the run's messages go, never around them to
+// the process's standard error, so that whoever captures one sees the other
+// in the same order: a cleared line before each condition's messages and
+// before the last line.
+TEST(GridRun, ProgressGoesToTheStreamItWasGiven) {
+    ScratchDir dir;
+    WriteFile(dir / "g.study", "[group 1]\nmean = 0, 0.5\n[run]\nsamples = 20\n");
+    BatchOptions options;
+    options.output.outDir = dir / "out";
+    options.studies = {(dir / "g.study").string()};
+    options.showProgress = true;
+    InterruptFlag interrupt;
+    std::ostringstream err;
+    ::testing::internal::CaptureStderr();
+    const int code = RunBatch(options, interrupt, err);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(code, 0) << err.str();
+    const std::string text = err.str();
+    EXPECT_TRUE(text.starts_with("\r\033[K")) << text;
+    EXPECT_NE(text.find("\r\033[K2 conditions in "), std::string::npos) << text;
+    std::size_t clears = 0;
+    for (auto at = text.find("\r\033[K"); at != std::string::npos;
+         at = text.find("\r\033[K", at + 1))
+        ++clears;
+    EXPECT_GE(clears, 3u) << text;  // one per condition, one at the end
+}
+
 }  // namespace
 
 // --resume keeps a condition only while its record was made for the study
 // as it now is: the same grid with other samples runs again in full.
-TEST(BatchCommand, ResumeRerunsConditionsWhoseStudyHasChanged) {
+TEST(GridRun, ResumeRerunsConditionsWhoseStudyHasChanged) {
     ScratchDir dir;
     auto runWith = [&](const std::string& samples, bool resume, std::string& messages) {
         WriteFile(dir / "g.study", "[group 1]\nmean = 0, 0.5\n[run]\nsamples = " + samples +
@@ -173,7 +150,7 @@ TEST(BatchCommand, ResumeRerunsConditionsWhoseStudyHasChanged) {
 
 // A condition the window refused is complete as it is: --resume skips it,
 // but it stays failed in the summary and in the exit code.
-TEST(BatchCommand, ResumeKeepsAFailedConditionFailed) {
+TEST(GridRun, ResumeKeepsAFailedConditionFailed) {
     ScratchDir dir;
     WriteFile(dir / "g.study", "[group 1]\nn = 16, 1\n[run]\nsamples = 20\n");
     BatchOptions options;

@@ -1,4 +1,4 @@
-#include "batch/batch_runner.hpp"
+#include "batch/study_runner.hpp"
 
 #include <cstdio>
 
@@ -200,7 +200,7 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
     if (options.interrupt && options.interrupt->raised()) {
         // Stopped from outside, not by the study: none of it is a result.
         outcome.status = StudyStatus::Interrupted;
-        outcome.messages = {std::string("stopped by ") + SignalName(options.interrupt->signal())};
+        outcome.messages = {StoppedBy(*options.interrupt)};
         return outcome;
     }
     const Replicator& replicator = program.replicator();
@@ -254,8 +254,7 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
             outcome.path = study.path;
             outcome.searched = true;
             outcome.status = StudyStatus::Interrupted;
-            outcome.messages = {std::string("stopped by ") +
-                                SignalName(options.interrupt->signal())};
+            outcome.messages = {StoppedBy(*options.interrupt)};
         }
     }
     return outcome;

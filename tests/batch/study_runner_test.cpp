@@ -1,6 +1,7 @@
-// The batch runner gives the window's numbers: same report byte for byte, the
-// window's own messages for bad values, and one failing study beside others.
-#include "batch/batch_runner.hpp"
+// A study run without a window gives the window's numbers: same report byte
+// for byte, the window's own messages for bad values, and one failing study
+// beside others.
+#include "batch/study_runner.hpp"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -39,7 +40,7 @@ std::string ReadAll(const std::filesystem::path& path) {
 }
 
 // The window's run on one thread and with its random chain on a second
-// thread; the batch runner's as the program decides (VELMOR_THREADS).
+// thread; RunStudy's as the program decides (VELMOR_THREADS).
 class BatchAgainstWindow : public ::testing::TestWithParam<bool> {};
 
 TEST_P(BatchAgainstWindow, ReportMatchesTheWindowByteForByte) {
@@ -97,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(Threads, BatchAgainstWindow, ::testing::Values(false, t
                              return info.param ? "WindowPipelined" : "WindowOnOneThread";
                          });
 
-TEST(BatchRunner, OutOfRangeValueFailsWithTheWindowsOwnMessage) {
+TEST(StudyRunner, OutOfRangeValueFailsWithTheWindowsOwnMessage) {
     const StudyOutcome outcome =
         RunStudy(Parse("[group 2]\nreliability = 1.5\n[run]\nsamples = 10\n"));
     EXPECT_FALSE(outcome.ok());
@@ -107,7 +108,7 @@ TEST(BatchRunner, OutOfRangeValueFailsWithTheWindowsOwnMessage) {
     EXPECT_TRUE(outcome.report.empty());
 }
 
-TEST(BatchRunner, FailingStudyBesideASucceedingOne) {
+TEST(StudyRunner, FailingStudyBesideASucceedingOne) {
     const StudyOutcome bad =
         RunStudy(Parse("[group 1]\nmean = 5\nminimum = 6\n[run]\nsamples = 10\n"));
     const StudyOutcome good = RunStudy(Parse("[run]\nsamples = 10\n"));
@@ -123,7 +124,7 @@ TEST(BatchRunner, FailingStudyBesideASucceedingOne) {
     EXPECT_EQ(ResultCells(good).substr(0, 17), "ok,1432449975,10,");
 }
 
-TEST(BatchRunner, DefaultStudyReproducesTheAnchorRun) {
+TEST(StudyRunner, DefaultStudyReproducesTheAnchorRun) {
     const StudyOutcome outcome = RunStudy(Parse("[run]\n"));
     ASSERT_TRUE(outcome.ok());
     EXPECT_EQ(outcome.result.rejections, 500);
@@ -131,7 +132,7 @@ TEST(BatchRunner, DefaultStudyReproducesTheAnchorRun) {
     EXPECT_EQ(outcome.sizes, (std::array<std::int32_t, 3>{16, 16, 16}));
 }
 
-TEST(BatchRunner, ProgressCountsReplicationsAndShowsLongRedraws) {
+TEST(StudyRunner, ProgressCountsReplicationsAndShowsLongRedraws) {
     // No score can practically fall between these bounds: the first
     // replication redraws until it is stopped.
     const Study study =
@@ -171,11 +172,10 @@ TEST(BatchRunner, ProgressCountsReplicationsAndShowsLongRedraws) {
 // instead of twice and differs in the last bit for some sums; this study's
 // group 2 is one (found by running groups of 2 at seeds and sample counts from
 // 9001 up until the two divisions differed).
-TEST(BatchRunner, SummaryMeansAreTheWindowsExtendedDivisionToTheBit) {
+TEST(StudyRunner, SummaryMeansAreTheWindowsExtendedDivisionToTheBit) {
     const std::string seed = "1665520670";
-    const StudyOutcome batch =
-        RunStudy(Parse("[groups]\nn = 2\n[run]\nseed = " + seed +
-                       "\nsamples = 10059\nmeans_to_keep = 0\n"));
+    const StudyOutcome batch = RunStudy(
+        Parse("[groups]\nn = 2\n[run]\nseed = " + seed + "\nsamples = 10059\nmeans_to_keep = 0\n"));
     ASSERT_TRUE(batch.ok());
 
     velmor::testing::FakePlatform platform;

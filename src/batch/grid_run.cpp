@@ -1,6 +1,5 @@
-#include "batch/batch_command.hpp"
+#include "batch/grid_run.hpp"
 
-#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -13,17 +12,16 @@
 #include <cstdlib>
 #include <mutex>
 #include <ostream>
-#include <thread>
 #include <variant>
 
 #include "batch/completion_records.hpp"
 #include "batch/conditions.hpp"
 #include "batch/folder_lock.hpp"
-#include "batch/input_file.hpp"
 #include "batch/ordered_pool.hpp"
 #include "batch/output_files.hpp"
 #include "batch/printable.hpp"
 #include "batch/progress_line.hpp"
+#include "batch/study_outputs.hpp"
 #include "batch/summary.hpp"
 #include "core/usable_cores.hpp"
 
@@ -35,10 +33,6 @@ using Clock = std::chrono::steady_clock;
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-std::string Stopped(const InterruptFlag& interrupt) {
-    return std::string("stopped by ") + SignalName(interrupt.signal());
 }
 
 StudyOutcome WithStatus(const std::string& path, StudyStatus status) {
@@ -110,10 +104,10 @@ std::uint64_t GridDigest(const ConditionList& conditions, const OutputOptions& o
 
 // One run of the batch: the conditions of this call (of this shard), their
 // rows as they come, and the progress line.
-class Batch {
+class GridRun {
   public:
-    Batch(const BatchOptions& options, const ConditionList& conditions,
-          const InterruptFlag& interrupt, std::ostream& err)
+    GridRun(const BatchOptions& options, const ConditionList& conditions,
+            const InterruptFlag& interrupt, std::ostream& err)
         : options_(options),
           conditions_(conditions),
           interrupt_(interrupt),
@@ -144,6 +138,11 @@ class Batch {
     StudyOutcome runCondition(unsigned worker, std::size_t k);
     void deliver(std::size_t k, StudyOutcome& outcome);
     void showProgress();
+    // Replaces the progress line with `line` (empty: clears it, as before a
+    // message and at the end), in one write.
+    void drawProgress(const std::string& line) {
+        if (options_.showProgress) err_ << "\r\033[K" + line << std::flush;
+    }
     // Writes the records of the conditions completed since the last time,
     // once a second or so, or now when `now`. Returns false after a failure.
     bool flushRecords(bool now);
@@ -175,7 +174,7 @@ class Batch {
     bool recordsFailed_ = false;
 };
 
-void Batch::removeLeftovers() const {
+void GridRun::removeLeftovers() const {
     if (!options_.summary.empty()) {
         const std::filesystem::path summary =
             options_.shard ? PartPath(options_.summary, *options_.shard) : options_.summary;
@@ -197,7 +196,7 @@ void Batch::removeLeftovers() const {
         RemoveTemporaryFiles(".", files, true);  // no lock guards the working folder
 }
 
-std::size_t Batch::skipComplete(std::vector<std::size_t>& toRun) {
+std::size_t GridRun::skipComplete(std::vector<std::size_t>& toRun) {
     std::size_t skipped = 0;
     for (std::size_t k = 0; k < ours_.size(); ++k) {
         std::optional<std::string> cells;
@@ -224,8 +223,8 @@ std::size_t Batch::skipComplete(std::vector<std::size_t>& toRun) {
 // file must not stay beside the new report as if it belonged to it. Their
 // record was removed before the run began, so a kill before this point
 // leaves the condition to run again.
-void Batch::removeStaleFiles(std::size_t i, StudyOutcome& outcome,
-                             const std::vector<CompletionRecords::RecordedFile>& saved) const {
+void GridRun::removeStaleFiles(std::size_t i, StudyOutcome& outcome,
+                               const std::vector<CompletionRecords::RecordedFile>& saved) const {
     const StudyTargets every =
         TargetsFor(conditions_.name(i), {options_.output.outDir, true, true});
     for (const auto* path : {&every.report, &every.data, &every.means}) {
@@ -244,7 +243,7 @@ void Batch::removeStaleFiles(std::size_t i, StudyOutcome& outcome,
     }
 }
 
-StudyOutcome Batch::runCondition(unsigned worker, std::size_t k) {
+StudyOutcome GridRun::runCondition(unsigned worker, std::size_t k) {
     const std::size_t i = ours_[k];
     const std::string& file = conditions_.file(i);
     if (interrupt_.raised()) return WithStatus(file, StudyStatus::NotRun);
@@ -297,10 +296,10 @@ StudyOutcome Batch::runCondition(unsigned worker, std::size_t k) {
     return outcome;
 }
 
-void Batch::deliver(std::size_t k, StudyOutcome& outcome) {
+void GridRun::deliver(std::size_t k, StudyOutcome& outcome) {
     const std::size_t i = ours_[k];
     const std::string label = Label(conditions_, i);
-    if (options_.showProgress) std::fprintf(stderr, "\r\033[K");
+    drawProgress("");
     // The errors of an input that could not be read were shown as it was read.
     if (conditions_.errors(i).empty())
         for (const std::string& message : outcome.messages)
@@ -311,7 +310,7 @@ void Batch::deliver(std::size_t k, StudyOutcome& outcome) {
         try {
             if (!WriteStandardOutput(outcome.report, [this] { return interrupt_.raised(); })) {
                 outcome.status = StudyStatus::Interrupted;
-                outcome.messages = {Stopped(interrupt_)};
+                outcome.messages = {StoppedBy(interrupt_)};
             }
         } catch (const WriteError& error) {
             err_ << label << ": " << error.withReason() << " writing standard output\n";
@@ -327,7 +326,7 @@ void Batch::deliver(std::size_t k, StudyOutcome& outcome) {
     }
 }
 
-void Batch::showProgress() {
+void GridRun::showProgress() {
     if (!options_.showProgress) return;
     const auto now = Clock::now();
     if (now - lastProgress_ < std::chrono::milliseconds(250)) return;
@@ -355,11 +354,10 @@ void Batch::showProgress() {
                               single->search, elapsed);
         line = total > 1 ? line + "; " + study : study;
     }
-    std::fprintf(stderr, "\r\033[K%s", FitToTerminal(line, terminalColumns_).c_str());
-    std::fflush(stderr);
+    drawProgress(FitToTerminal(line, terminalColumns_));
 }
 
-bool Batch::flushRecords(bool now) {
+bool GridRun::flushRecords(bool now) {
     if (!now && Clock::now() - lastRecords_ < std::chrono::seconds(1)) return !recordsFailed_;
     lastRecords_ = Clock::now();
     std::vector<CompletionRecords::Record> records;
@@ -376,7 +374,7 @@ bool Batch::flushRecords(bool now) {
             SyncFileSystem(".");  // the data and means files in the working folder
         }
     } catch (const WriteError& error) {
-        if (options_.showProgress) std::fprintf(stderr, "\r\033[K");
+        drawProgress("");
         err_ << "velmor-batch: " << error.withReason() << " writing " << Printable(error.target())
              << "; " << records.size()
              << " complete conditions are not recorded as such and would run again on --resume\n";
@@ -385,7 +383,7 @@ bool Batch::flushRecords(bool now) {
     return !recordsFailed_;
 }
 
-bool Batch::writeSummary() {
+bool GridRun::writeSummary() {
     if (options_.summary.empty()) return true;
     std::string csv;
     std::string path = options_.summary;
@@ -410,7 +408,7 @@ bool Batch::writeSummary() {
     return true;
 }
 
-int Batch::run() {
+int GridRun::run() {
     terminalColumns_ = options_.showProgress ? TerminalColumns() : 0;
     for (const std::size_t i : ours_)
         fingerprints_.push_back(conditions_.fingerprint(i, options_.output));
@@ -459,7 +457,7 @@ int Batch::run() {
             flushRecords(false);
         },
         interrupt_);
-    if (options_.showProgress) std::fprintf(stderr, "\r\033[K");
+    drawProgress("");
     // Conditions never handed to a worker (an interrupt before the pool began).
     for (std::size_t k = 0; k < ours_.size(); ++k)
         if (rows_[k].empty())
@@ -469,7 +467,7 @@ int Batch::run() {
     failed = !writeSummary() || failed;
     for (const StudyStatus status : statuses_) failed = failed || status != StudyStatus::Ok;
     if (interrupt_.raised()) {
-        err_ << "velmor-batch: " << Stopped(interrupt_) << " after " << done_ << " of "
+        err_ << "velmor-batch: " << StoppedBy(interrupt_) << " after " << done_ << " of "
              << ours_.size() << " conditions; a condition in flight keeps no file";
         if (!options_.summary.empty())
             err_ << "; the summary marks the rest \"interrupted\" or \"not run\"";
@@ -486,46 +484,6 @@ int Batch::run() {
 }
 
 }  // namespace
-
-void SaveStudyFiles(StudyOutcome& outcome, const StudyTargets& targets,
-                    const InterruptFlag& interrupt,
-                    std::vector<CompletionRecords::RecordedFile>* saved, bool killBetweenRenames) {
-    const bool results = outcome.hasResults();
-    std::vector<OutputFile> files;
-    if (results && !targets.report.empty()) files.push_back({targets.report, outcome.report});
-    if (outcome.hasDataFile && !targets.data.empty())
-        files.push_back({targets.data, outcome.dataFile});
-    if (results && !targets.means.empty()) files.push_back({targets.means, outcome.meansFile});
-    auto markInterrupted = [&] {
-        outcome.status = StudyStatus::Interrupted;
-        outcome.messages = {Stopped(interrupt)};
-    };
-    try {
-        // Made durable together with the others of the batch (syncfs).
-        std::function<void(std::size_t)> afterRename;
-        if (killBetweenRenames && files.size() > 1)
-            afterRename = [](std::size_t at) {
-                if (at == 0) ::raise(SIGKILL);
-            };
-        if (!files.empty() && !SaveAllOrNothing(
-                                  files, [&interrupt] { return interrupt.raised(); },
-                                  TextFileSink::Flush::Deferred, afterRename))
-            return markInterrupted();
-        if (saved)
-            for (const OutputFile& file : files)
-                saved->push_back({file.path.filename().string(), DigestOfText(file.text)});
-    } catch (const WriteError& error) {
-        // Opening a FIFO waits for its reader; the signal ends the wait.
-        if (error.code() == EINTR && interrupt.raised()) return markInterrupted();
-        outcome.saveFailure = error.withReason() + " writing " + Printable(error.target());
-        if (!results) return;  // the study had failed already; its message stays
-        outcome.status = StudyStatus::SaveFailed;
-        // The summary names the file without its folder, so that it reads the
-        // same wherever the outputs went.
-        outcome.saveError = std::string(error.what()) + " writing " +
-                            std::filesystem::path(error.target()).filename().string();
-    }
-}
 
 unsigned AvailableCores() {
     unsigned cores = UsableCores();
@@ -590,51 +548,9 @@ int RunBatch(const BatchOptions& options, const InterruptFlag& interrupt, std::o
         if (!warning.empty()) err << "velmor-batch: " << warning << "\n";
         lock.emplace(std::move(std::get<FolderLock>(taken)));
     }
-    Batch batch(options, conditions, interrupt, err);
-    const int code = batch.run();
+    GridRun grid(options, conditions, interrupt, err);
+    const int code = grid.run();
     return code == 0 && unreadable ? kExitFailure : code;
-}
-
-int MergeSummaries(const std::string& out, const std::vector<std::string>& parts,
-                   std::ostream& err) {
-    std::vector<std::pair<std::string, std::string>> texts;
-    bool unreadable = false;
-    for (const std::string& part : parts) {
-        std::string content;
-        if (auto problem =
-                ReadInputFile(part, std::size_t(1) << 30, "1 GiB", "a summary part", content)) {
-            err << "velmor-batch merge: " << Printable(part) << ": " << *problem << "\n";
-            unreadable = true;
-            continue;
-        }
-        texts.emplace_back(part, std::move(content));
-    }
-    if (unreadable) return kExitFailure;
-    const auto clashes = FindOutputClashes({}, {}, {out}, parts);
-    if (!clashes.empty()) {
-        err << "velmor-batch merge: " << Printable(out)
-            << " is one of the parts; nothing was written\n";
-        return kExitUsage;
-    }
-    auto merged = MergeParts(texts);
-    if (auto* problems = std::get_if<std::vector<std::string>>(&merged)) {
-        for (const std::string& problem : *problems)
-            err << "velmor-batch merge: " << problem << "\n";
-        err << "velmor-batch merge: nothing was written\n";
-        return kExitFailure;
-    }
-    // A merge killed before its rename left its fresh file behind.
-    const std::filesystem::path outPath(out);
-    RemoveTemporaryFiles(outPath.has_parent_path() ? outPath.parent_path() : ".",
-                         {outPath.filename().string()}, true);
-    try {
-        SaveAllOrNothing({{out, std::get<std::string>(merged)}}, {});
-    } catch (const WriteError& error) {
-        err << "velmor-batch merge: " << error.withReason() << " writing " << Printable(out)
-            << "\n";
-        return kExitFailure;
-    }
-    return 0;
 }
 
 }  // namespace velmor::batch

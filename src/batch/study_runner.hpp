@@ -1,7 +1,7 @@
 #pragma once
-// Runs studies exactly as the window would: each study's values are typed
-// into a fresh program's window model, then its Run command or sample-size
-// search runs on a headless platform.
+// Runs one study exactly as the window would: its values are typed into a
+// fresh program's window model, then its Run command or sample-size search
+// runs on a headless platform. The grid run calls it once per condition.
 
 #include <array>
 #include <cstdint>
