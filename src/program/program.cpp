@@ -164,8 +164,7 @@ bool SettledOnSizes(SearchEnd end) {
 // The settings that decide a run's power, other than the sizes, the samples
 // and the seed that a confirmation sets itself.
 bool SamePopulations(const RunSettings& a, const RunSettings& b) {
-    if (a.alpha != b.alpha || a.bounds != b.bounds || a.rdoOnetail != b.rdoOnetail)
-        return false;
+    if (a.alpha != b.alpha || a.bounds != b.bounds || a.rdoOnetail != b.rdoOnetail) return false;
     for (int g = 0; g < kGroups; ++g) {
         const GroupSettings& x = a.groups[g];
         const GroupSettings& y = b.groups[g];
@@ -236,8 +235,8 @@ void Program::runConfirmation() {
     c.outcome = run_.lastOutcome();
     c.seedText = state_.seedText;
     if (c.outcome == RunController::Outcome::Completed)
-        c.error = MonteCarloErrorOf(state_.tallies.rejections,
-                                    state_.tallies.completedReplications);
+        c.error =
+            MonteCarloErrorOf(state_.tallies.rejections, state_.tallies.completedReplications);
     c.sameSettings = SamePopulations(state_.settings, searchedSettings_);
     confirmation_ = std::move(c);
 }

@@ -101,9 +101,9 @@ class Program {
     // number of samples and fresh numbers, to check the power the search
     // reported on samples independent of its trials.
     struct SearchConfirmation {
-        GroupSizes sizes{};         // the last trial's sizes, run again
-        std::int32_t samples = 0;   // the search's iteration count
-        double targetPower = 0.0;   // the search's target
+        GroupSizes sizes{};        // the last trial's sizes, run again
+        std::int32_t samples = 0;  // the search's iteration count
+        double targetPower = 0.0;  // the search's target
         RunController::Outcome outcome = RunController::Outcome::SettingsFailed;
         std::optional<MonteCarloError> error;  // when it completed replications
         std::string seedText;                  // the seed the run drew from
