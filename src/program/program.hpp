@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "analysis/monte_carlo_error.hpp"
+#include "analysis/search_confirmation.hpp"
 #include "core/fprobability.hpp"
 #include "core/random.hpp"
 #include "core/replication.hpp"
@@ -100,26 +100,15 @@ class Program {
     // One run at the sizes the last search ended on, with the search's full
     // number of samples and fresh numbers, to check the power the search
     // reported on samples independent of its trials.
-    struct SearchConfirmation {
-        GroupSizes sizes{};        // the last trial's sizes, run again
-        std::int32_t samples = 0;  // the search's iteration count
-        double targetPower = 0.0;  // the search's target
-        RunController::Outcome outcome = RunController::Outcome::SettingsFailed;
-        std::optional<MonteCarloError> error;  // when it completed replications
-        std::string seedText;                  // the seed the run drew from
-        // With a typed seed the trials all drew the same numbers; the run
-        // then takes the next seed of the chain from it, and the seed field
-        // gets the typed seed back (held here).
-        std::optional<std::string> typedSeed;
-        // False when the window's populations or alpha were changed after
-        // the search: the run then describes other settings than it did.
-        bool sameSettings = true;
-    };
+    using SearchConfirmation = velmor::SearchConfirmation;
     // Whether confirmSearch would run now: the last analysis was a search
     // (or a confirmation of it) whose trials ran to an end of its own, and no
     // command is in progress. A stopped, refused or abandoned search, a later
     // run and Reset to Defaults leave nothing to confirm.
     bool searchConfirmable() const { return confirmable_ && !commandInProgress(); }
+    // The same, whether or not a command is in progress: what a follower
+    // told of an analysis's end (from inside the command) asks.
+    bool searchToConfirm() const { return confirmable_; }
     // Runs the confirmation as an ordinary run (the main window shows it, as
     // after F5), told to the observer as Analysis::Confirmation. Does nothing
     // when searchConfirmable() is false.
