@@ -409,8 +409,9 @@ std::vector<std::string> ConfirmationLines(const SearchConfirmation& c) {
             reading = "the whole interval lies below the target " + target +
                       ": these sizes fall short of it.";
         else
-            reading = "the interval holds the target " + target +
-                      ": these sizes reach it within Monte Carlo error.";
+            reading =
+                "the interval holds the target " + target +
+                ": the power of these sizes differs from it by no more than Monte Carlo error.";
         lines.push_back("Against the target: " + reading);
     }
     if (c.typedSeed)

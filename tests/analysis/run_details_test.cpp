@@ -330,9 +330,10 @@ INSTANTIATE_TEST_SUITE_P(
         ConfirmationCase{3300,
                          "the whole interval lies above the target 0.80: these sizes "
                          "reach it."},
-        ConfirmationCase{3200,
-                         "the interval holds the target 0.80: these sizes reach it within "
-                         "Monte Carlo error."},
+        ConfirmationCase{
+            3200,
+            "the interval holds the target 0.80: the power of these sizes differs from it by "
+            "no more than Monte Carlo error."},
         ConfirmationCase{3100,
                          "the whole interval lies below the target 0.80: these sizes fall "
                          "short of it."}));
