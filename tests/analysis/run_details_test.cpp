@@ -270,6 +270,33 @@ TEST_F(RunDetailsTest, TheViewMenuStaysOpenDuringARun) {
 namespace velmor {
 namespace {
 
+// The normal-theory size for the target follows the search's allocation,
+// not ratios read back from the last trial's rounded sizes: at 3, 4, 4 those
+// read 1:1.33 where the search kept 1:1.5. Exact sizes (noncentral F, grand
+// mean weighted by the sizes, groups 2 and 3 rounded half to even):
+//   pw <- function(n, mu = c(.31, 0, -.31)) { N <- sum(n); g <- sum(n*mu)/N;
+//     pf(qf(.95, 2, N-3), 2, N-3, ncp = sum(n*(mu-g)^2), lower.tail = FALSE) }
+//   first n1 with pw(c(n1, round(r*n1), round(r*n1))) >= .80000001:
+//   r = 1.5 -> 42 (42, 63, 63: .8011308);  r = 4/3 -> 45 (45, 60, 60: .8061038)
+TEST_F(RunDetailsTest, TheSizeForTheTargetKeepsTheSearchsAllocation) {
+    set("txtmean1", "0.31");
+    set("txtmean3", "-0.31");
+    set("txtiterations", "100");
+    run();  // the settings of the populations, as a search's trial leaves them
+    program.state().targetPower = kTargetPower80;
+    const std::vector<SearchTrial> trials = {{{3, 4, 4}, 100, 100, 20, 0.2}};
+    const RunDetails kept = DescribeSearch(program.state(), RunController::Outcome::Completed,
+                                           trials, SizeRatios{1.5L, 1.5L});
+    EXPECT_EQ(kept.theorySizeForTarget, 42);
+    EXPECT_TRUE(HasLine(kept,
+                        "By normal theory, power 0.80 is first reached at group 1 size 42 (groups "
+                        "2 and 3 by the same ratios)."))
+        << DetailsText(kept);
+    const RunDetails readBack =
+        DescribeSearch(program.state(), RunController::Outcome::Completed, trials);
+    EXPECT_EQ(readBack.theorySizeForTarget, 45);
+}
+
 // A confirmation joins the search's figures after its last trial's, before
 // the trials' table, and reads its interval (not its point) against the
 // target. Intervals of the three counts, for the table's comments:
