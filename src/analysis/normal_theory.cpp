@@ -29,7 +29,7 @@ constexpr double kLargestEvaluatedNoncentrality = 1e6;
 // Why one group's scores are not exactly normal, or an empty text.
 std::string GroupObstacle(const GroupSettings& g, int number) {
     const std::string group = "group " + std::to_string(number);
-    if (g.uniform() || g.uniform()) return group + " is uniform";
+    if (g.uniform()) return group + " is uniform";
     if (g.hasMinimum && g.hasMaximum)
         return group + " has a minimum and a maximum possible score in force";
     if (g.hasMinimum) return group + " has a minimum possible score in force";

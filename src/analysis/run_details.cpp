@@ -1,5 +1,6 @@
 #include "analysis/run_details.hpp"
 
+#include <algorithm>
 #include <cfenv>
 #include <charconv>
 
@@ -286,7 +287,8 @@ std::optional<std::int32_t> TheorySizeForPower(const RunSettings& settings,
 }
 
 RunDetails DescribeSearch(const RunState& state, RunController::Outcome lastOutcome,
-                          const std::vector<SearchTrial>& trials) {
+                          const std::vector<SearchTrial>& trials,
+                          const std::optional<SizeRatios>& allocation) {
     const FloatingPointFlagsKept keep;
     if (trials.empty()) {
         if (lastOutcome == RunController::Outcome::NothingCompleted)
@@ -305,7 +307,10 @@ RunDetails DescribeSearch(const RunState& state, RunController::Outcome lastOutc
     d.trials = d.powerCurve.trials;
     d.error = MonteCarloErrorOf(last.rejections, last.samplesCompleted);
     d.theory = NormalTheoryPowerAt(s, last.sizes);
-    d.theorySizeForTarget = TheorySizeForPower(s, RatiosOf(last.sizes), target);
+    // The search's allocation, where known: ratios read back from rounded
+    // sizes drift from it by the rounding.
+    d.theorySizeForTarget =
+        TheorySizeForPower(s, allocation.value_or(RatiosOf(last.sizes)), target);
     const bool lastRunIsLastTrial = lastOutcome == RunController::Outcome::Completed;
     if (lastRunIsLastTrial) {
         d.means = MeansRowsOf(state);
@@ -343,6 +348,7 @@ RunDetails DescribeSearch(const RunState& state, RunController::Outcome lastOutc
     else if (d.theory.available)
         lines.push_back("By normal theory, power " + FormatFixed(target, 6, 2) +
                         " is not reached at any group 1 size up to 2000.");
+    d.confirmationAt = lines.size();
 
     lines.push_back("");
     lines.push_back("Trials");
@@ -370,6 +376,75 @@ RunDetails DescribeSearch(const RunState& state, RunController::Outcome lastOutc
     }
     AddMeansLines(lines, d);
     return d;
+}
+
+namespace {
+
+std::vector<std::string> ConfirmationLines(const SearchConfirmation& c) {
+    std::vector<std::string> lines;
+    const std::string target = FormatFixed(c.targetPower, 6, 2);
+    lines.push_back("");
+    lines.push_back("Confirmation run (asked for in this window): group sizes " + Sizes(c.sizes) +
+                    ", " + Count(c.samples) + " samples, seed " + c.seedText);
+    if (!c.sameSettings)
+        lines.push_back(
+            "The populations or alpha in the main window were changed after the search: this "
+            "run is of the changed settings and confirms nothing about the search.");
+    if (c.outcome != RunController::Outcome::Completed || !c.error) {
+        lines.push_back(OutcomeWithoutResult(c.outcome) +
+                        " The search's figures above stand unconfirmed.");
+    } else {
+        const MonteCarloError& e = *c.error;
+        if (e.replications < c.samples)
+            lines.push_back("Stopped by the user after " + Count(e.replications) + " of " +
+                            Count(c.samples) + " samples: its figures cover only those.");
+        AddErrorLines(lines, e, "confirmed power", 4);
+        // The target is judged by the interval, not the point: only an
+        // interval wholly on one side says more than Monte Carlo error.
+        std::string reading;
+        if (e.interval.low > c.targetPower)
+            reading =
+                "the whole interval lies above the target " + target + ": these sizes reach it.";
+        else if (e.interval.high < c.targetPower)
+            reading = "the whole interval lies below the target " + target +
+                      ": these sizes fall short of it.";
+        else
+            reading =
+                "the interval holds the target " + target +
+                ": the power of these sizes differs from it by no more than Monte Carlo error.";
+        lines.push_back("Against the target: " + reading);
+    }
+    if (c.typedSeed)
+        lines.push_back("Its seed is the next of the chain from the typed seed " + *c.typedSeed +
+                        ", so its numbers are fresh (the trials all drew from " + *c.typedSeed +
+                        "); the seed field keeps " + *c.typedSeed + ".");
+    else
+        lines.push_back("Its seed is the next automatic seed, so its numbers are fresh.");
+    lines.push_back(
+        "It is an ordinary run: the main window now shows its results in place of the "
+        "search's paragraph, its size and sample fields hold the values above, and the save "
+        "commands save this run.");
+    return lines;
+}
+
+}  // namespace
+
+RunDetails WithConfirmation(RunDetails search, const SearchConfirmation& confirmation) {
+    const FloatingPointFlagsKept keep;
+    auto& lines = search.lines;
+    const std::size_t at = std::min(search.confirmationAt, lines.size());
+    if (search.confirmation) {
+        // An earlier confirmation's section: the lines up to the blank line
+        // before the trials (or the end).
+        std::size_t end = at + 1;
+        while (end < lines.size() && !lines[end].empty()) ++end;
+        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(at),
+                    lines.begin() + static_cast<std::ptrdiff_t>(end));
+    }
+    const std::vector<std::string> added = ConfirmationLines(confirmation);
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), added.begin(), added.end());
+    search.confirmation = confirmation;
+    return search;
 }
 
 std::string DetailsText(const RunDetails& details) {

@@ -13,6 +13,7 @@
 #include "analysis/monte_carlo_error.hpp"
 #include "analysis/normal_theory.hpp"
 #include "analysis/plot_data.hpp"
+#include "analysis/search_confirmation.hpp"
 #include "run/run_controller.hpp"
 #include "run/run_state.hpp"
 #include "search/sample_size_search.hpp"
@@ -50,6 +51,10 @@ struct RunDetails {
     MeansHistogram histogram;
     PowerCurve powerCurve;  // a search only
     std::optional<IntervalPicture> picture;
+    // A search: the run that confirmed its sizes, once one has ended, and
+    // where in `lines` its section goes (after the last trial's figures).
+    std::optional<SearchConfirmation> confirmation;
+    std::size_t confirmationAt = 0;
     std::vector<std::string> lines;  // everything above as text, as shown and copied
 };
 
@@ -57,9 +62,17 @@ struct RunDetails {
 RunDetails DescribeRun(const RunState& state, RunController::Outcome outcome);
 
 // The last search: its trial log, the state of its last trial and how that
-// trial's Run command ended.
+// trial's Run command ended. The normal-theory size for the target follows
+// `allocation` (the search's own) where given, else the last trial's sizes.
 RunDetails DescribeSearch(const RunState& state, RunController::Outcome lastOutcome,
-                          const std::vector<SearchTrial>& trials);
+                          const std::vector<SearchTrial>& trials,
+                          const std::optional<SizeRatios>& allocation = std::nullopt);
+
+// The search's details with the run that confirmed its sizes beside its
+// last trial's figures: that run's samples, rejections, power and interval,
+// how the interval reads against the target, where its seed came from and
+// what the run changed in the main window. Replaces an earlier confirmation.
+RunDetails WithConfirmation(RunDetails search, const SearchConfirmation& confirmation);
 
 // The text lines joined with a line feed, for the clipboard.
 std::string DetailsText(const RunDetails& details);

@@ -67,6 +67,17 @@ void DetailsWindow::createWidgets() {
     auto* copyNumbers = new QPushButton(tr("&Copy Numbers"));
     copyNumbers->setToolTip(tr("Copy the numbers on the left to the clipboard as text"));
     connect(copyNumbers, &QPushButton::clicked, this, &DetailsWindow::copyNumbers);
+    confirm_ = new QPushButton(tr("Con&firm Sizes"));
+    confirm_->setObjectName(QStringLiteral("confirmSearch"));
+    confirm_->setToolTip(
+        tr("Run the sizes the search ended on once more, with the search's full number of "
+           "samples and fresh numbers. It is an ordinary run: the main window shows its "
+           "results."));
+    confirm_->setEnabled(false);
+    connect(confirm_, &QPushButton::clicked, this, [this] {
+        confirm_->setEnabled(false);
+        program_.confirmSearch();
+    });
 
     // Named as the saved results are: DORVEN_<what>_<seed>.
     meansPanel_ = new ChartPanel(QStringLiteral("DORVEN_meansplot"));
@@ -86,6 +97,7 @@ void DetailsWindow::createWidgets() {
     leftLayout->setContentsMargins(0, 0, 0, 0);
     leftLayout->addWidget(numbers_, 1);
     auto* copyRow = new QHBoxLayout;
+    copyRow->addWidget(confirm_);
     copyRow->addStretch();
     copyRow->addWidget(copyNumbers);
     leftLayout->addLayout(copyRow);
@@ -119,8 +131,19 @@ void DetailsWindow::analysisStarted(Program::Analysis kind) {
     searchesAtStart_ = program_.search().searchesStarted();
     progress_.start(0.0, kind == Program::Analysis::Search);
     progressTimer_.start();
-    // Nothing of the last analysis stays beside the progress of this one.
-    details_ = RunDetails();
+    if (kind == Program::Analysis::Confirmation) {
+        // The search's figures stay, since the run does not change them,
+        // marked as the search's until the confirmation's join them.
+        details_ = searchDetails_;
+        details_.lines.insert(details_.lines.begin(),
+                              {"Confirmation run in progress: every figure below is the search's; "
+                               "the confirmation's appear beside them when it ends.",
+                               ""});
+    } else {
+        // Nothing of the last analysis stays beside the progress of this one.
+        details_ = RunDetails();
+        searchDetails_ = RunDetails();
+    }
     showDetails();
     readProgress();
 }
@@ -129,6 +152,7 @@ void DetailsWindow::resultsCleared() {
     progressTimer_.stop();
     searchPending_ = false;
     details_ = RunDetails();
+    searchDetails_ = RunDetails();
     progressLabel_->setText(
         tr("No run since Reset: press F5 in the main window to run an analysis."));
     progressBar_->setValue(0);
@@ -171,7 +195,20 @@ void DetailsWindow::analysisFinished(Program::Analysis kind) {
     readProgress();
     // Called from the command's own frame: nothing may escape into it.
     try {
-        details_ = program_.describeLastAnalysis();
+        if (kind == Program::Analysis::Confirmation) {
+            const auto& confirmation = program_.lastConfirmation();
+            details_ = searchDetails_;
+            if (confirmation)
+                details_ = WithConfirmation(searchDetails_, *confirmation);
+            else
+                details_.lines.insert(details_.lines.begin(),
+                                      {"The confirmation run ended with an error: it has no "
+                                       "figures. Those below are the search's.",
+                                       ""});
+        } else {
+            details_ = program_.describeLastAnalysis();
+            if (kind == Program::Analysis::Search) searchDetails_ = details_;
+        }
     } catch (const std::exception& error) {
         details_ = RunDetails();
         details_.kind = DetailsKind::NoResult;
@@ -192,6 +229,19 @@ void DetailsWindow::analysisFinished(Program::Analysis kind) {
             progressLabel_->setText(kind == Program::Analysis::Search
                                         ? tr("Search ended without results after %1.").arg(elapsed)
                                         : tr("Run ended without results after %1.").arg(elapsed));
+    } else if (kind == Program::Analysis::Confirmation) {
+        const auto& c = program_.lastConfirmation();
+        const std::int64_t done = c && c->error ? c->error->replications : 0;
+        const std::int64_t planned = c ? c->samples : 0;
+        if (done == 0)
+            progressLabel_->setText(
+                tr("Confirmation run ended without results after %1.").arg(elapsed));
+        else
+            progressLabel_->setText(
+                (done < planned ? tr("Confirmation run stopped: %1 of %2 replications in %3.")
+                                : tr("Confirmation run finished: %1 of %2 replications in %3."))
+                    .arg(QString::fromStdString(GroupedCount(done)),
+                         QString::fromStdString(GroupedCount(planned)), elapsed));
     } else if (kind == Program::Analysis::Search) {
         const auto trials = static_cast<qsizetype>(program_.search().trialLog().size());
         const QString done = stopped ? (trials == 1 ? tr("Search stopped: 1 trial in %2.")
@@ -211,7 +261,13 @@ void DetailsWindow::analysisFinished(Program::Analysis kind) {
     showDetails();
 }
 
+void DetailsWindow::updateConfirmButton() {
+    confirm_->setEnabled(!progressTimer_.isActive() && !searchPending_ &&
+                         details_.kind == DetailsKind::SampleSize && program_.searchToConfirm());
+}
+
 void DetailsWindow::showDetails() {
+    updateConfirmButton();
     numbers_->setPlainText(QString::fromStdString(DetailsText(details_)));
     if (details_.stopNote) {
         stopNote_->setText(QString::fromStdString(*details_.stopNote));

@@ -18,6 +18,7 @@
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
+class QPushButton;
 class QTabWidget;
 
 namespace velmor::app {
@@ -52,6 +53,8 @@ class DetailsWindow : public QWidget {
 
     // The numbers as text on the clipboard.
     void copyNumbers() const;
+    // Confirm Sizes: one more run at the sizes the last search ended on.
+    QPushButton* confirmButton() const { return confirm_; }
 
   private:
     void createWidgets();
@@ -60,9 +63,15 @@ class DetailsWindow : public QWidget {
     // Seconds of the analysis's own work since it started: the clock less
     // the time the program waited on the user in dialogs and messages.
     double workSeconds() const;
+    // Confirm Sizes is live only with a search's figures on show, the program
+    // holding that search to confirm, and nothing running.
+    void updateConfirmButton();
 
     Program& program_;
     RunDetails details_;
+    // The last search's own figures, kept while a confirmation runs and
+    // shown with it once it has ended.
+    RunDetails searchDetails_;
     ProgressEstimate progress_;
     QElapsedTimer clock_;
     double dialogsAtStart_ = 0.0;
@@ -74,6 +83,7 @@ class DetailsWindow : public QWidget {
     QProgressBar* progressBar_ = nullptr;
     QLabel* stopNote_ = nullptr;
     QPlainTextEdit* numbers_ = nullptr;
+    QPushButton* confirm_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     ChartPanel* meansPanel_ = nullptr;
     ChartPanel* powerPanel_ = nullptr;

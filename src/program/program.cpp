@@ -38,7 +38,8 @@ void Program::setPipelineAllowed(bool allowed) {
 
 RunDetails Program::describeLastAnalysis() const {
     if (lastAnalysis_ == Analysis::Search)
-        return DescribeSearch(state_, run_.lastOutcome(), search_->trialLog());
+        return DescribeSearch(state_, run_.lastOutcome(), search_->trialLog(),
+                              search_->allocation());
     return DescribeRun(state_, run_.lastOutcome());
 }
 
@@ -137,11 +138,114 @@ void Program::analysis(Analysis kind, F&& command) {
     });
     // F9 cancelled in Set Power starts no search; the last analysis stands.
     const bool ran = kind != Analysis::Search || search_->searchesStarted() != searchesBefore;
-    if (ran) lastAnalysis_ = kind;
+    if (ran) {
+        lastAnalysis_ = kind;
+        noteConfirmable(kind);
+    }
     // Told also after a command that failed, so that a follower stops waiting.
     guarded([&] {
         if (analysisObserver_.finished) analysisObserver_.finished(ran ? kind : Analysis::None);
     });
+}
+
+namespace {
+
+// The ends of a search whose trials ran their course: its last trial's sizes
+// are what it settled on, right or wrong, and one more run can check them.
+// A stopped search settled on nothing; a refused, abandoned or no-variance
+// one has no last trial to stand by.
+bool SettledOnSizes(SearchEnd end) {
+    switch (end) {
+        case SearchEnd::Reached:
+        case SearchEnd::Looping:
+        case SearchEnd::Cycling:
+        case SearchEnd::TrialCap:
+        case SearchEnd::Unreachable:
+        case SearchEnd::NoFit:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The settings that decide a run's power, other than the sizes, the samples
+// and the seed that a confirmation sets itself.
+bool SamePopulations(const RunSettings& a, const RunSettings& b) {
+    if (a.alpha != b.alpha || a.bounds != b.bounds || a.rdoOnetail != b.rdoOnetail) return false;
+    for (int g = 0; g < kGroups; ++g) {
+        const GroupSettings& x = a.groups[g];
+        const GroupSettings& y = b.groups[g];
+        if (x.mean != y.mean || x.sd != y.sd || x.reliability != y.reliability ||
+            x.distribution != y.distribution || x.wholeNumbers != y.wholeNumbers ||
+            x.hasMinimum != y.hasMinimum || x.hasMaximum != y.hasMaximum ||
+            (x.hasMinimum && x.minimum != y.minimum) || (x.hasMaximum && x.maximum != y.maximum))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void Program::noteConfirmable(Analysis kind) {
+    switch (kind) {
+        case Analysis::Search:
+            confirmation_.reset();
+            confirmable_ = SettledOnSizes(search_->lastEnd()) && !search_->trialLog().empty() &&
+                           run_.lastOutcome() == RunController::Outcome::Completed;
+            if (confirmable_) searchedSettings_ = state_.settings;
+            break;
+        case Analysis::Run:
+            // The main window now shows another run; the search is gone from it.
+            confirmable_ = false;
+            confirmation_.reset();
+            break;
+        case Analysis::Confirmation:
+            // The search still stands: another confirmation draws other numbers.
+        case Analysis::None:
+            break;
+    }
+}
+
+void Program::confirmSearch() {
+    if (!searchConfirmable()) return;
+    analysis(Analysis::Confirmation, [this] { runConfirmation(); });
+}
+
+void Program::runConfirmation() {
+    confirmation_.reset();
+    ui::MainWindow& w = windows_.mainWindow;
+    SearchConfirmation c;
+    c.sizes = search_->trialLog().back().sizes;
+    c.samples = search_->searchIterations();
+    c.targetPower = state_.targetPower;
+    // The search leaves these fields as it ended (the sizes it would try
+    // next after giving up, the dialog's count); the run takes them from here.
+    for (int g = 0; g < kGroups; ++g) w.groups[g].txtNsize.setText(std::to_string(c.sizes[g]));
+    w.monteCarlo.txtiterations.setText(std::to_string(c.samples));
+    // A typed seed gave every trial the same numbers: run again from it, the
+    // confirmation would repeat them. It takes the next seed of the chain
+    // instead, and the typed seed goes back to its field, to mean what it
+    // meant for the runs after this one.
+    ui::Control& automatic = w.monteCarlo.chkInc;
+    if (!automatic.checked()) c.typedSeed = w.monteCarlo.txtseed.text();
+    struct TypedSeedBack {
+        ui::MainWindow& w;
+        const std::optional<std::string> typed;
+        ~TypedSeedBack() {
+            if (!typed) return;
+            w.monteCarlo.chkInc.setChecked(false);
+            w.monteCarlo.txtseed.setText(*typed);
+        }
+    } back{w, c.typedSeed};
+    if (c.typedSeed) automatic.setChecked(true);
+    run_.btnRunClick();
+    c.outcome = run_.lastOutcome();
+    c.seedText = state_.seedText;
+    if (c.outcome == RunController::Outcome::Completed)
+        c.error =
+            MonteCarloErrorOf(state_.tallies.rejections, state_.tallies.completedReplications);
+    c.sameSettings = SamePopulations(state_.settings, searchedSettings_);
+    confirmation_ = std::move(c);
 }
 
 void Program::wireMenus() {
@@ -174,6 +278,8 @@ void Program::wireMenus() {
     auto onReset = [&](ui::MenuItem& item, auto command) {
         item.setCommand([this, command] {
             guarded(command);
+            confirmable_ = false;
+            confirmation_.reset();
             guarded([this] {
                 if (analysisObserver_.cleared) analysisObserver_.cleared();
             });

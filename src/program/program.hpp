@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "analysis/run_details.hpp"
+#include "analysis/search_confirmation.hpp"
 #include "core/fprobability.hpp"
 #include "core/random.hpp"
 #include "core/replication.hpp"
@@ -17,6 +18,7 @@
 #include "model/windows.hpp"
 #include "run/run_controller.hpp"
 #include "run/run_state.hpp"
+#include "search/search_rules.hpp"
 
 namespace velmor {
 
@@ -76,7 +78,10 @@ class Program {
     // (Run, F5, the RUN button) or a sample-size search (F7, F8, F9). Told
     // when one starts and once it has ended and the window is restored; the
     // end is told as None when nothing ran (F9 cancelled in Set Power).
-    enum class Analysis { None, Run, Search };
+    // A Confirmation is the one run that confirms the last search's sizes
+    // (confirmSearch); it is a run, told apart so that a follower can keep
+    // the search it belongs to.
+    enum class Analysis { None, Run, Search, Confirmation };
     struct AnalysisObserver {
         std::function<void(Analysis)> started;
         std::function<void(Analysis)> finished;
@@ -95,6 +100,26 @@ class Program {
     // what passed during an analysis, so that its time is the analysis's own
     // work and not how long a message stayed unanswered.
     double secondsInDialogs() const { return secondsInDialogs_; }
+
+    // One run at the sizes the last search ended on, with the search's full
+    // number of samples and fresh numbers, to check the power the search
+    // reported on samples independent of its trials.
+    using SearchConfirmation = velmor::SearchConfirmation;
+    // Whether confirmSearch would run now: the last analysis was a search
+    // (or a confirmation of it) whose trials ran to an end of its own, and no
+    // command is in progress. A stopped, refused or abandoned search, a later
+    // run and Reset to Defaults leave nothing to confirm.
+    bool searchConfirmable() const { return confirmable_ && !commandInProgress(); }
+    // The same, whether or not a command is in progress: what a follower
+    // told of an analysis's end (from inside the command) asks.
+    bool searchToConfirm() const { return confirmable_; }
+    // Runs the confirmation as an ordinary run (the main window shows it, as
+    // after F5), told to the observer as Analysis::Confirmation. Does nothing
+    // when searchConfirmable() is false.
+    void confirmSearch();
+    // The last confirmation of the current search; none after a new search,
+    // a run or Reset.
+    const std::optional<SearchConfirmation>& lastConfirmation() const { return confirmation_; }
 
   private:
     // The platform as the subsystems reach it. While one of its calls is out
@@ -139,6 +164,9 @@ class Program {
     // inside the boundary.
     template <class F>
     void analysis(Analysis kind, F&& command);
+    void runConfirmation();
+    // After an analysis ran: whether the last search may now be confirmed.
+    void noteConfirmable(Analysis kind);
 
     ui::Platform& platform_;
     bool toolkitHasControl_ = true;
@@ -159,6 +187,11 @@ class Program {
     AnalysisObserver analysisObserver_;
     Analysis lastAnalysis_ = Analysis::None;
     bool threadsAvailable_ = false;
+    bool confirmable_ = false;
+    // The settings of the search's last trial, to tell whether a
+    // confirmation ran the same populations.
+    RunSettings searchedSettings_{};
+    std::optional<SearchConfirmation> confirmation_;
 };
 
 }  // namespace velmor

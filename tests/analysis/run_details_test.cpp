@@ -266,3 +266,136 @@ TEST_F(RunDetailsTest, TheViewMenuStaysOpenDuringARun) {
 
 }  // namespace
 }  // namespace velmor
+
+namespace velmor {
+namespace {
+
+// The normal-theory size for the target follows the search's allocation,
+// not ratios read back from the last trial's rounded sizes: at 3, 4, 4 those
+// read 1:1.33 where the search kept 1:1.5. Exact sizes (noncentral F, grand
+// mean weighted by the sizes, groups 2 and 3 rounded half to even):
+//   pw <- function(n, mu = c(.31, 0, -.31)) { N <- sum(n); g <- sum(n*mu)/N;
+//     pf(qf(.95, 2, N-3), 2, N-3, ncp = sum(n*(mu-g)^2), lower.tail = FALSE) }
+//   first n1 with pw(c(n1, round(r*n1), round(r*n1))) >= .80000001:
+//   r = 1.5 -> 42 (42, 63, 63: .8011308);  r = 4/3 -> 45 (45, 60, 60: .8061038)
+TEST_F(RunDetailsTest, TheSizeForTheTargetKeepsTheSearchsAllocation) {
+    set("txtmean1", "0.31");
+    set("txtmean3", "-0.31");
+    set("txtiterations", "100");
+    run();  // the settings of the populations, as a search's trial leaves them
+    program.state().targetPower = kTargetPower80;
+    const std::vector<SearchTrial> trials = {{{3, 4, 4}, 100, 100, 20, 0.2}};
+    const RunDetails kept = DescribeSearch(program.state(), RunController::Outcome::Completed,
+                                           trials, SizeRatios{1.5L, 1.5L});
+    EXPECT_EQ(kept.theorySizeForTarget, 42);
+    EXPECT_TRUE(HasLine(kept,
+                        "By normal theory, power 0.80 is first reached at group 1 size 42 (groups "
+                        "2 and 3 by the same ratios)."))
+        << DetailsText(kept);
+    const RunDetails readBack =
+        DescribeSearch(program.state(), RunController::Outcome::Completed, trials);
+    EXPECT_EQ(readBack.theorySizeForTarget, 45);
+}
+
+// A confirmation joins the search's figures after its last trial's, before
+// the trials' table, and reads its interval (not its point) against the
+// target. Intervals of the three counts, for the table's comments:
+//   Rscript -e 'for (r in c(3300, 3200, 3100)) print(binom.test(r, 4000)$conf.int)'
+//   3300: .8128638 .8366595   3200: .7872619 .8122983   3100: .7617359 .7878612
+struct ConfirmationCase {
+    std::int64_t rejections;
+    const char* reading;
+};
+
+class ConfirmationLinesTest : public RunDetailsTest,
+                              public ::testing::WithParamInterface<ConfirmationCase> {};
+
+TEST_P(ConfirmationLinesTest, SitBesideTheLastTrialAndReadTheIntervalAgainstTheTarget) {
+    set("txtmean1", "0.31");
+    set("txtmean3", "-0.31");
+    set("txtiterations", "600");
+    const RunDetails searched = search();
+    ASSERT_EQ(searched.kind, DetailsKind::SampleSize);
+    const auto trialsHeader = std::find(searched.lines.begin(), searched.lines.end(), "Trials");
+    ASSERT_NE(trialsHeader, searched.lines.end());
+
+    SearchConfirmation c;
+    c.sizes = {52, 52, 52};
+    c.samples = 4000;
+    c.targetPower = kTargetPower80;
+    c.outcome = RunController::Outcome::Completed;
+    c.error = MonteCarloErrorOf(GetParam().rejections, 4000);
+    c.seedText = "123";
+    // Twice: a second confirmation replaces the first's section.
+    const RunDetails d = WithConfirmation(WithConfirmation(searched, c), c);
+    ASSERT_TRUE(d.confirmation.has_value());
+    const auto heading = std::find(
+        d.lines.begin(), d.lines.end(),
+        "Confirmation run (asked for in this window): group sizes 52, 52, 52, 4,000 samples, "
+        "seed 123");
+    ASSERT_NE(heading, d.lines.end());
+    EXPECT_EQ(std::count_if(d.lines.begin(), d.lines.end(),
+                            [](const std::string& l) { return l.starts_with("Confirmation run"); }),
+              1);
+    // After the search's own figures, before its table of trials.
+    EXPECT_TRUE(std::prev(heading)->empty());
+    EXPECT_TRUE(std::prev(heading, 2)->starts_with("By normal theory, power 0.80"))
+        << *std::prev(heading, 2);
+    const auto trials = std::find(d.lines.begin(), d.lines.end(), "Trials");
+    EXPECT_LT(heading, trials);
+    EXPECT_EQ(d.lines.size(), searched.lines.size() + 8);
+    EXPECT_TRUE(HasLine(d, "Against the target: " + std::string(GetParam().reading)))
+        << DetailsText(d);
+    EXPECT_TRUE(HasLine(d, "Its seed is the next automatic seed, so its numbers are fresh."));
+    // The search's own figures are untouched.
+    EXPECT_EQ(d.error->rejections, searched.error->rejections);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Readings, ConfirmationLinesTest,
+    ::testing::Values(
+        ConfirmationCase{3300,
+                         "the whole interval lies above the target 0.80: these sizes "
+                         "reach it."},
+        ConfirmationCase{
+            3200,
+            "the interval holds the target 0.80: the power of these sizes differs from it by "
+            "no more than Monte Carlo error."},
+        ConfirmationCase{3100,
+                         "the whole interval lies below the target 0.80: these sizes fall "
+                         "short of it."}));
+
+// What the run did not do, or did otherwise, is said, not left out.
+TEST_F(RunDetailsTest, AConfirmationSaysItsSeedChangedSettingsAndAMissingResult) {
+    set("txtmean1", "0.31");
+    set("txtmean3", "-0.31");
+    set("txtiterations", "600");
+    const RunDetails searched = search();
+    SearchConfirmation c;
+    c.sizes = {52, 52, 52};
+    c.samples = 4000;
+    c.targetPower = kTargetPower80;
+    c.outcome = RunController::Outcome::NothingCompleted;
+    c.seedText = "99";
+    c.typedSeed = "6405";
+    c.sameSettings = false;
+    const RunDetails d = WithConfirmation(searched, c);
+    EXPECT_TRUE(HasLine(d,
+                        "The run was stopped before its first replication: there are no results. "
+                        "The search's figures above stand unconfirmed."))
+        << DetailsText(d);
+    EXPECT_TRUE(HasLine(d,
+                        "The populations or alpha in the main window were changed after the "
+                        "search: this run is of the changed settings and confirms nothing about "
+                        "the search."));
+    EXPECT_TRUE(HasLine(d,
+                        "Its seed is the next of the chain from the typed seed 6405, so its "
+                        "numbers are fresh (the trials all drew from 6405); the seed field keeps "
+                        "6405."));
+    EXPECT_FALSE(std::any_of(d.lines.begin(), d.lines.end(), [](const std::string& l) {
+        return l.find("confirmed power") != std::string::npos;
+    }));
+}
+
+}  // namespace
+}  // namespace velmor

@@ -1,12 +1,14 @@
 // Draws the Details window after Cohen's medium effect and the F8 search, as
 // the README shows it:
-//   velmor-details-screenshot DETAILS.png [TAB [run]]
+//   velmor-details-screenshot DETAILS.png [TAB [run|confirm]]
 // TAB picks the plot shown: 0 sampling distributions, 1 power curve (the
 // default after a search), 2 interval. With "run", a default run (F5) takes
-// the place of the search. Run it under an X server (xvfb-run) so
+// the place of the search; with "confirm", Confirm Sizes follows the search.
+// Run it under an X server (xvfb-run) so
 // that fonts are rendered as on a desktop.
 
 #include <QApplication>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 #include <cstdio>
@@ -37,6 +39,8 @@ int main(int argc, char* argv[]) {
     }
     velmor.program().mainWindow().menu.Details1.trigger();
     velmor::app::DetailsWindow& details = velmor.detailsWindow();
+    if (argc > 3 && QString::fromLocal8Bit(argv[3]) == QStringLiteral("confirm"))
+        details.confirmButton()->click();
     if (argc > 2) details.tabs()->setCurrentIndex(std::atoi(argv[2]));
     if (!QTest::qWaitForWindowExposed(&details)) return 3;
     QTest::qWait(200);

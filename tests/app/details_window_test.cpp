@@ -25,6 +25,7 @@
 
 #include "app/chart_panel.hpp"
 #include "app/details_charts.hpp"
+#include "run/number_format.hpp"
 #include "app_fixture.hpp"
 
 namespace velmor::testing {
@@ -412,6 +413,84 @@ TEST_F(DetailsWindowTest, OneSampleDrawsNoSamplingDistribution) {
     EXPECT_FALSE(details().meansPanel()->chart()->title().contains(QStringLiteral("means per")));
     EXPECT_TRUE(details().numbersText().contains(QStringLiteral("\nF = ")));
     EXPECT_FALSE(details().meansPanel()->plotted());
+}
+
+}  // namespace
+}  // namespace velmor::testing
+
+// After a search, Confirm Sizes runs its last trial's sizes once more with
+// the search's full count; the search's figures stay, marked while the run
+// works, and the run's power and interval join them. The button is dead
+// before a search, during any run, and once an ordinary run has replaced
+// the search.
+namespace velmor::testing {
+namespace {
+
+TEST_F(DetailsWindowTest, ConfirmSizesRunsTheFoundSizesBesideTheSearch) {
+    openDetails();
+    QPushButton* confirm = details().confirmButton();
+    EXPECT_FALSE(confirm->isEnabled());
+    pressKey(Qt::Key_F5);
+    EXPECT_FALSE(confirm->isEnabled());  // a run is no search
+
+    pressKey(Qt::Key_F3);
+    TypeInto(widget<QLineEdit>("txtiterations"), QStringLiteral("4000"));
+    pressKey(Qt::Key_F8);
+    ASSERT_EQ(details().details().kind, DetailsKind::SampleSize);
+    EXPECT_TRUE(confirm->isEnabled());
+    Program& program = app_->program();
+    const GroupSizes found = program.search().trialLog().back().sizes;
+    const std::size_t trials = program.search().trialLog().size();
+
+    bool enabledDuring = true;
+    QString numbersDuring;
+    QTimer::singleShot(0, [&] {
+        enabledDuring = confirm->isEnabled();
+        numbersDuring = details().numbersText();
+    });
+    QTest::mouseClick(confirm, Qt::LeftButton);
+    EXPECT_FALSE(enabledDuring);
+    EXPECT_TRUE(numbersDuring.startsWith(
+        QStringLiteral("Confirmation run in progress: every figure below is the search's")))
+        << numbersDuring.toStdString();
+    EXPECT_TRUE(numbersDuring.contains(QStringLiteral("Sizes found (the last trial's)")));
+
+    ASSERT_TRUE(program.lastConfirmation().has_value());
+    const SearchConfirmation& c = *program.lastConfirmation();
+    EXPECT_EQ(c.sizes, found);
+    EXPECT_EQ(program.search().trialLog().size(), trials);
+    EXPECT_TRUE(details().progressText().startsWith(
+        QStringLiteral("Confirmation run finished: 4,000 of 4,000 replications in ")))
+        << details().progressText().toStdString();
+    const QString text = details().numbersText();
+    const QString sizes = QStringLiteral("%1, %2, %3").arg(found[0]).arg(found[1]).arg(found[2]);
+    EXPECT_TRUE(text.contains(QStringLiteral("Sizes found (the last trial's): ") + sizes));
+    EXPECT_TRUE(text.contains(
+        QStringLiteral("Confirmation run (asked for in this window): group sizes %1, 4,000 "
+                       "samples, seed %2")
+            .arg(sizes, QString::fromStdString(c.seedText))))
+        << text.toStdString();
+    ASSERT_TRUE(c.error.has_value());
+    EXPECT_TRUE(text.contains(QString::fromStdString(
+        "Rejections: " + GroupedCount(c.error->rejections) + " of 4,000, confirmed power " +
+        FormatFixed(c.error->proportion, 6, 4))))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromStdString(
+        "95% interval (Clopper-Pearson): " + FormatFixed(c.error->interval.low, 6, 4) + " to " +
+        FormatFixed(c.error->interval.high, 6, 4))));
+    EXPECT_TRUE(text.contains(QStringLiteral("It is an ordinary run: the main window now shows")));
+    EXPECT_EQ(details().tabs()->currentWidget(), details().powerPanel());
+    EXPECT_TRUE(confirm->isEnabled());  // another confirmation may follow
+
+    // It was an ordinary run: the main window shows it, at the sizes found.
+    EXPECT_EQ(shown("txtNsize1"), QString::number(found[0]));
+    EXPECT_EQ(shown("txtiterations"), QStringLiteral("4000"));
+    EXPECT_EQ(program.state().tallies.completedReplications, 4000);
+    EXPECT_EQ(program.state().tallies.rejections, c.error->rejections);
+
+    pressKey(Qt::Key_F5);  // an ordinary run replaces the search
+    EXPECT_FALSE(confirm->isEnabled());
+    EXPECT_FALSE(details().numbersText().contains(QStringLiteral("Confirmation run")));
 }
 
 }  // namespace

@@ -188,7 +188,6 @@ TEST_P(PresetRowTest, EndsInTheStateOfItsRow) {
         EXPECT_EQ(c("rdoUniform", g).checked(), row.uniform);
         EXPECT_EQ(c("rdoNormal", g).checked(), !row.uniform);
         EXPECT_EQ(flags.uniform(), row.uniform);
-        EXPECT_EQ(!flags.uniform(), !row.uniform);
         EXPECT_EQ(flags.hasMinimum, row.uniform);
         EXPECT_EQ(flags.hasMaximum, row.uniform);
         for (const char* box : {"chkMin", "chkMax"}) {

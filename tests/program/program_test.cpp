@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "search/sample_size_search.hpp"
 #include "support/fake_platform.hpp"
 
 using namespace velmor;
@@ -211,3 +213,127 @@ TEST_F(CommandBoundaryTest, AnErrorWithoutTextStillGetsAMessage) {
 }
 
 }  // namespace
+
+// Confirming a search: one more run at the last trial's sizes with the
+// search's full count, drawn from fresh numbers, offered only while the
+// search is the last thing the main window shows.
+class ConfirmSearchTest : public ProgramTest {
+  protected:
+    void search(const char* samples) {
+        EXPECT_TRUE(program.pressShortcut("F3"));  // medium effect: .31, 0, -.31
+        program.mainWindow().control("txtiterations").setText(samples);
+        EXPECT_TRUE(program.pressShortcut("F8"));
+    }
+};
+
+TEST_F(ConfirmSearchTest, RunsTheFoundSizesWithTheFullCountAndAFreshSeed) {
+    // A typed seed: every trial of the search draws the same numbers.
+    program.txtseedKeyPress(true);
+    program.mainWindow().control("txtseed").setText("6405");
+    EXPECT_FALSE(program.searchConfirmable());  // no search yet
+    search("4000");
+    ASSERT_EQ(program.search().lastEnd(), SearchEnd::Reached);
+    ASSERT_TRUE(program.searchConfirmable());
+    EXPECT_FALSE(program.lastConfirmation().has_value());
+    const SearchTrial last = program.search().trialLog().back();
+    const std::size_t trials = program.search().trialLog().size();
+
+    program.confirmSearch();
+    ASSERT_TRUE(program.lastConfirmation().has_value());
+    const Program::SearchConfirmation& c = *program.lastConfirmation();
+    EXPECT_EQ(program.lastAnalysis(), Program::Analysis::Confirmation);
+    EXPECT_EQ(program.search().trialLog().size(), trials);  // not a trial of the search
+    EXPECT_EQ(c.sizes, last.sizes);
+    EXPECT_EQ(c.samples, 4000);
+    EXPECT_EQ(c.targetPower, kTargetPower80);
+    EXPECT_EQ(c.outcome, RunController::Outcome::Completed);
+    EXPECT_TRUE(c.sameSettings);
+    ASSERT_TRUE(c.error.has_value());
+    EXPECT_EQ(c.error->replications, 4000);
+    EXPECT_EQ(c.error->rejections, program.state().tallies.rejections);
+    for (int g = 0; g < 3; ++g) EXPECT_EQ(program.state().settings.groups[g].size, last.sizes[g]);
+    // Fresh numbers: not the typed seed of the trials, and the typed seed
+    // keeps its field and its meaning for the next run.
+    ASSERT_TRUE(c.typedSeed.has_value());
+    EXPECT_EQ(*c.typedSeed, "6405");
+    EXPECT_NE(c.seedText, "6405");
+    EXPECT_EQ(program.state().seedText, c.seedText);
+    EXPECT_EQ(text("txtseed"), "6405");
+    EXPECT_FALSE(program.mainWindow().control("chkInc").checked());
+    // The interval holds the exact power at the sizes found (equal groups):
+    //   Rscript -e 'for (n in 50:54) cat(n, pf(qf(.95, 2, 3*n-3), 2, 3*n-3,
+    //     ncp = n*2*0.31^2, lower.tail = FALSE), "\n")'
+    // 50 .7902437, 51 .7988197, 52 .8071037, 53 .8151017, 54 .8228201.
+    const std::map<std::int32_t, double> exact = {
+        {50, 0.7902437}, {51, 0.7988197}, {52, 0.8071037}, {53, 0.8151017}, {54, 0.8228201}};
+    ASSERT_EQ(c.sizes[1], c.sizes[0]);
+    ASSERT_TRUE(exact.contains(c.sizes[0])) << c.sizes[0];
+    const double power = exact.at(c.sizes[0]);
+    EXPECT_LE(c.error->interval.low, power);
+    EXPECT_GE(c.error->interval.high, power);
+    // This run (seed chain from 6405) rejected 3272 of 4000; its interval by
+    //   Rscript -e 'binom.test(3272, 4000)$conf.int'  -> 0.8056869776 0.8298466479
+    // (to 1e-9), so the value carries the run's own counts, not a trial's.
+    EXPECT_EQ(c.error->rejections, 3272);
+    EXPECT_NEAR(c.error->interval.low, 0.8056869776, 1e-9);
+    EXPECT_NEAR(c.error->interval.high, 0.8298466479, 1e-9);
+
+    // Another confirmation draws other numbers again.
+    const std::string firstSeed = c.seedText;
+    program.confirmSearch();
+    ASSERT_TRUE(program.lastConfirmation().has_value());
+    EXPECT_NE(program.lastConfirmation()->seedText, firstSeed);
+    EXPECT_NE(program.lastConfirmation()->seedText, "6405");
+    EXPECT_EQ(text("txtseed"), "6405");
+}
+
+TEST_F(ConfirmSearchTest, OnlyWhileTheSearchIsTheLastResult) {
+    search("600");
+    ASSERT_TRUE(program.searchConfirmable());
+    bool offDuringTheRun = false;
+    const long long pumps = platform.eventPumps;
+    platform.onEvents = [&](long long n) {
+        if (n == pumps + 3) offDuringTheRun = !program.searchConfirmable();
+    };
+    program.confirmSearch();
+    platform.onEvents = nullptr;
+    EXPECT_TRUE(offDuringTheRun);
+    ASSERT_TRUE(program.lastConfirmation().has_value());
+    EXPECT_TRUE(program.lastConfirmation()->seedText != "");
+    EXPECT_FALSE(program.lastConfirmation()->typedSeed.has_value());  // automatic seeds on
+
+    EXPECT_TRUE(program.pressShortcut("F5"));  // an ordinary run replaces the search
+    EXPECT_FALSE(program.searchConfirmable());
+    EXPECT_FALSE(program.lastConfirmation().has_value());
+    const std::int64_t runs = program.state().tallies.completedReplications;
+    program.confirmSearch();  // nothing to confirm: nothing runs
+    EXPECT_EQ(program.lastAnalysis(), Program::Analysis::Run);
+    EXPECT_EQ(program.state().tallies.completedReplications, runs);
+
+    search("600");
+    ASSERT_TRUE(program.searchConfirmable());
+    program.mainWindow().menus().item("Reset1").trigger();
+    EXPECT_FALSE(program.searchConfirmable());
+
+    // A search the user stopped settled on nothing.
+    EXPECT_TRUE(program.pressShortcut("F3"));
+    program.mainWindow().control("txtiterations").setText("600");
+    const long long before = platform.eventPumps;
+    platform.onEvents = [&](long long n) {
+        if (n == before + 150) program.mainWindow().control("btnStopRun").click();
+    };
+    EXPECT_TRUE(program.pressShortcut("F8"));
+    platform.onEvents = nullptr;
+    EXPECT_EQ(program.search().lastEnd(), SearchEnd::Stopped);
+    EXPECT_FALSE(program.searchConfirmable());
+}
+
+// Populations changed after the search: the run still runs (the user asked
+// for it) but says it is not of the search's settings.
+TEST_F(ConfirmSearchTest, SaysWhenTheSettingsChangedSinceTheSearch) {
+    search("600");
+    program.mainWindow().control("txtmean1").setText("0.5");
+    program.confirmSearch();
+    ASSERT_TRUE(program.lastConfirmation().has_value());
+    EXPECT_FALSE(program.lastConfirmation()->sameSettings);
+}

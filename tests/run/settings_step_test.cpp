@@ -189,7 +189,6 @@ TEST_F(SettingsStepTest, FillsTheRecordAndWritesBackInOrder) {
     EXPECT_TRUE(group(2).wholeNumbers);
     EXPECT_FALSE(group(1).wholeNumbers);
     EXPECT_TRUE(group(3).uniform());
-    EXPECT_FALSE(group(!3).uniform());
     EXPECT_EQ(settings.alpha, 0.05);
     EXPECT_EQ(settings.txtiterations, 1000u);
     EXPECT_EQ(settings.txtmeanstokeep, 100);
