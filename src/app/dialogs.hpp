@@ -8,8 +8,8 @@
 #include <QDialog>
 
 #include "app/form_view.hpp"
-#include "model/platform.hpp"
-#include "model/windows.hpp"
+#include "window_model/platform.hpp"
+#include "window_model/windows.hpp"
 
 class QPushButton;
 

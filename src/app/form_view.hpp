@@ -14,7 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "model/form.hpp"
+#include "window_model/form.hpp"
 
 class QWidget;
 

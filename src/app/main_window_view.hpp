@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/form_view.hpp"
-#include "model/windows.hpp"
+#include "window_model/windows.hpp"
 
 class QAction;
 class QGroupBox;

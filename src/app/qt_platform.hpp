@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "model/platform.hpp"
+#include "window_model/platform.hpp"
 
 namespace velmor::app {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "batch/interruption.hpp"
-#include "model/platform.hpp"
-#include "model/windows.hpp"
+#include "window_model/platform.hpp"
+#include "window_model/windows.hpp"
 #include "run/run_state.hpp"
 
 namespace velmor::batch {

@@ -10,8 +10,8 @@
 #include "core/replication.hpp"
 #include "output/line_sink.hpp"
 #include "run/run_state.hpp"
-#include "model/platform.hpp"
-#include "model/windows.hpp"
+#include "window_model/platform.hpp"
+#include "window_model/windows.hpp"
 
 namespace velmor {
 

@@ -8,7 +8,7 @@
 #include <array>
 #include <functional>
 
-#include "model/windows.hpp"
+#include "window_model/windows.hpp"
 #include "run/run_settings.hpp"
 
 namespace velmor {

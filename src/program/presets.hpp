@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "model/windows.hpp"
+#include "window_model/windows.hpp"
 #include "program/coupling.hpp"
 #include "run/run_state.hpp"
 

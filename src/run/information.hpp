@@ -4,8 +4,8 @@
 
 #include <string_view>
 
-#include "model/platform.hpp"
-#include "model/windows.hpp"
+#include "window_model/platform.hpp"
+#include "window_model/windows.hpp"
 
 namespace velmor {
 

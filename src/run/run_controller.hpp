@@ -9,8 +9,8 @@
 #include "core/random.hpp"
 #include "core/replication.hpp"
 #include "core/replication_pipeline.hpp"
-#include "model/platform.hpp"
-#include "model/windows.hpp"
+#include "window_model/platform.hpp"
+#include "window_model/windows.hpp"
 #include "run/run_state.hpp"
 #include "run/settings_step.hpp"
 

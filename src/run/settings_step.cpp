@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "core/extended.hpp"
-#include "model/windows.hpp"
+#include "window_model/windows.hpp"
 #include "run/number_reading.hpp"
 
 namespace velmor {

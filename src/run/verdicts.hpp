@@ -3,7 +3,7 @@
 // that replaces it for bounded normal groups, and the single-replication lines.
 
 #include "run/run_state.hpp"
-#include "model/windows.hpp"
+#include "window_model/windows.hpp"
 
 namespace velmor {
 

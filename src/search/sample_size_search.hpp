@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "model/platform.hpp"
-#include "model/windows.hpp"
+#include "window_model/platform.hpp"
+#include "window_model/windows.hpp"
 #include "run/run_controller.hpp"
 #include "run/run_state.hpp"
 #include "search/search_rules.hpp"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "model/platform.hpp"
-#include "model/windows.hpp"
+#include "window_model/platform.hpp"
+#include "window_model/windows.hpp"
 
 namespace velmor::testing {
 

@@ -14,7 +14,7 @@
 #include "core/replication.hpp"
 #include "core/replication_pipeline.hpp"
 #include "core/usable_cores.hpp"
-#include "model/windows.hpp"
+#include "window_model/windows.hpp"
 #include "run/run_controller.hpp"
 #include "run/run_state.hpp"
 #include "support/fake_platform.hpp"

@@ -1,6 +1,6 @@
-#include "model/control.hpp"
+#include "window_model/control.hpp"
 
-#include "model/form.hpp"
+#include "window_model/form.hpp"
 
 namespace velmor::ui {
 

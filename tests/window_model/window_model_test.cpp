@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "model/windows.hpp"
+#include "window_model/windows.hpp"
 
 using namespace velmor::ui;
 

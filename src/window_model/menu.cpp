@@ -1,4 +1,4 @@
-#include "model/menu.hpp"
+#include "window_model/menu.hpp"
 
 #include <stdexcept>
 

@@ -1,7 +1,7 @@
 #include <array>
 #include <string>
 
-#include "model/windows.hpp"
+#include "window_model/windows.hpp"
 
 namespace velmor::ui {
 

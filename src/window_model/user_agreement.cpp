@@ -1,4 +1,4 @@
-#include "model/windows.hpp"
+#include "window_model/windows.hpp"
 
 namespace velmor::ui {
 

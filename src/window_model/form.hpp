@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/control.hpp"
+#include "window_model/control.hpp"
 
 namespace velmor::ui {
 

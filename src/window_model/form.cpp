@@ -1,4 +1,4 @@
-#include "model/form.hpp"
+#include "window_model/form.hpp"
 
 #include <stdexcept>
 

@@ -6,8 +6,8 @@
 #include <array>
 #include <string>
 
-#include "model/form.hpp"
-#include "model/menu.hpp"
+#include "window_model/form.hpp"
+#include "window_model/menu.hpp"
 
 namespace velmor::ui {
 
