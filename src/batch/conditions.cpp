@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "batch/plain_text.hpp"
+#include "batch/study_keys.hpp"
 #include "batch/summary.hpp"
 
 namespace velmor::batch {
@@ -82,8 +84,37 @@ const std::vector<StudyError>& ConditionList::errors(std::size_t i) const {
 Study ConditionList::study(std::size_t i) const {
     const auto [input, k] = locate(i);
     const BatchInput& in = inputs_[input];
-    if (auto* grid = std::get_if<StudyGrid>(&in.source)) return grid->condition(k);
-    return std::get<Design>(in.source).condition(k);
+    Study study = std::holds_alternative<StudyGrid>(in.source)
+                      ? std::get<StudyGrid>(in.source).condition(k)
+                      : std::get<Design>(in.source).condition(k);
+    // By default every condition starts from the study's seed, so that
+    // neighbouring cells share their random numbers (common random numbers).
+    // `[run] seeds = independent` gives each its own seed instead, derived
+    // from the study's seed and the condition's place in its grid, and
+    // written as the condition's seed, so that the summary's seed column
+    // reruns a cell by hand.
+    const StudyValue* seeds = Study::find(study.run, KeyName(StudyKey::ConditionSeeds));
+    if (seeds && Lowercase(seeds->text) == "independent") {
+        const StudyValue* seed = Study::find(study.run, KeyName(StudyKey::Seed));
+        StudyValue derived{std::to_string(ConditionSeed(seed ? seed->text : kDefaultSeedText, k)),
+                           seed ? seed->line : seeds->line};
+        study.run[std::string(KeyName(StudyKey::Seed))] = std::move(derived);
+    }
+    return study;
+}
+
+std::int32_t ConditionSeed(std::string_view studySeed, std::size_t index) {
+    // SplitMix64's finaliser over the seed's text and the index: a change of
+    // either gives an unrelated seed. The result is a seed the window takes
+    // as it stands: 1 to 2147483647.
+    Digest digest;
+    digest.add(studySeed);
+    std::uint64_t z =
+        digest.value() + 0x9E3779B97F4A7C15ull * (static_cast<std::uint64_t>(index) + 1);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+    return static_cast<std::int32_t>(z % 2147483647u) + 1;
 }
 
 std::vector<std::string> ConditionList::factorCells(std::size_t i) const {

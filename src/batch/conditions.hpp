@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -52,6 +53,13 @@ class ConditionList {
 
 // FNV-1a, 64 bits: the same digest on every machine, so that the shards of a
 // cluster agree on what a grid is.
+// The seed of condition `index` (from 0) of a grid or design whose study
+// asks for independent seeds, from the study's seed as written.
+std::int32_t ConditionSeed(std::string_view studySeed, std::size_t index);
+
+// The window's seed when a study gives none.
+inline constexpr std::string_view kDefaultSeedText = "1432449975";
+
 class Digest {
   public:
     void add(std::string_view text);

@@ -44,6 +44,9 @@ std::optional<std::string> CheckValue(ValueKind kind, std::string_view value, bo
         case ValueKind::Confirm:
             if (v != "yes" && v != "no") return "confirm must be yes or no";
             return std::nullopt;
+        case ValueKind::ConditionSeeds:
+            if (v != "common" && v != "independent") return "seeds must be common or independent";
+            return std::nullopt;
         case ValueKind::Seeds:
             if (v != "chained" && v != "fixed") return "seeds must be chained or fixed";
             return std::nullopt;

@@ -10,11 +10,26 @@ namespace velmor::batch {
 
 enum class StudyKey {
     // [group g] and [groups]
-    Distribution, Mean, Sd, N, Reliability, Integer, Minimum, Maximum,
+    Distribution,
+    Mean,
+    Sd,
+    N,
+    Reliability,
+    Integer,
+    Minimum,
+    Maximum,
     // [run]
-    Alpha, Seed, Samples, MeansToKeep, Bounds,
+    Alpha,
+    Seed,
+    Samples,
+    MeansToKeep,
+    Bounds,
+    ConditionSeeds,
     // [search]
-    Power, SearchSamples, Confirm, Seeds,
+    Power,
+    SearchSamples,
+    Confirm,
+    Seeds,
 };
 
 enum class KeySection { Group, Run, Search };
@@ -22,7 +37,14 @@ enum class KeySection { Group, Run, Search };
 // What a key's value must be. The words of each word kind are listed with
 // the kind's message in the study reader.
 enum class ValueKind {
-    Number, OptionalNumber, Distribution, YesNo, Bounds, Confirm, Seeds,
+    Number,
+    OptionalNumber,
+    Distribution,
+    YesNo,
+    Bounds,
+    Confirm,
+    Seeds,
+    ConditionSeeds,
 };
 
 struct StudyKeyRule {
@@ -46,6 +68,7 @@ inline constexpr StudyKeyRule kStudyKeys[] = {
     {StudyKey::Samples, KeySection::Run, "samples", ValueKind::Number},
     {StudyKey::MeansToKeep, KeySection::Run, "means_to_keep", ValueKind::Number},
     {StudyKey::Bounds, KeySection::Run, "bounds", ValueKind::Bounds},
+    {StudyKey::ConditionSeeds, KeySection::Run, "seeds", ValueKind::ConditionSeeds},
     {StudyKey::Power, KeySection::Search, "power", ValueKind::Number},
     {StudyKey::SearchSamples, KeySection::Search, "samples", ValueKind::Number},
     {StudyKey::Confirm, KeySection::Search, "confirm", ValueKind::Confirm},

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "batch/conditions.hpp"
 #include "output/scratch_dir.hpp"
 
 using namespace velmor::batch;
@@ -116,6 +117,42 @@ TEST(GridRun, ProgressGoesToTheStreamItWasGiven) {
          at = text.find("\r\033[K", at + 1))
         ++clears;
     EXPECT_GE(clears, 3u) << text;  // one per condition, one at the end
+}
+
+// Cells of a grid share their random numbers unless the study asks for
+// independent seeds; then each cell has its own seed, written in the
+// summary, and that seed alone reruns the cell by hand.
+TEST(GridRun, IndependentSeedsGiveEachCellItsOwnNumbersAndARerunnableSeed) {
+    ScratchDir dir;
+    auto run = [&](const std::string& name, const std::string& study) {
+        WriteFile(dir / (name + ".study"), study);
+        BatchOptions options;
+        options.output = {dir / name, false, true};
+        options.summary = (dir / (name + ".csv")).string();
+        options.studies = {(dir / (name + ".study")).string()};
+        InterruptFlag interrupt;
+        std::ostringstream err;
+        EXPECT_EQ(RunBatch(options, interrupt, err), 0) << err.str();
+    };
+    const std::string grid =
+        "[run]\nalpha = 0.05, 0.01\nseed = 77\nsamples = 50\nmeans_to_keep = 5\n";
+    run("common", grid);
+    EXPECT_EQ(ReadFile(dir / "common" / "common-1_means.DAT"),
+              ReadFile(dir / "common" / "common-2_means.DAT"));
+
+    run("own", grid + "seeds = independent\n");
+    const std::string first = ReadFile(dir / "own" / "own-1_means.DAT");
+    const std::string second = ReadFile(dir / "own" / "own-2_means.DAT");
+    EXPECT_NE(first, second);
+    const std::string seed = std::to_string(ConditionSeed("77", 1));
+    EXPECT_NE(seed, std::to_string(ConditionSeed("77", 0)));
+    EXPECT_NE(ReadFile(dir / "own.csv").find(",own-2,0.01,ok," + seed + ","), std::string::npos)
+        << ReadFile(dir / "own.csv");
+
+    // The second cell by hand, with the seed its summary row gives.
+    run("hand", "[run]\nalpha = 0.01\nseed = " + seed + "\nsamples = 50\nmeans_to_keep = 5\n");
+    EXPECT_EQ(ReadFile(dir / "hand" / "hand_means.DAT"), second);
+    EXPECT_EQ(ReadFile(dir / "hand" / "hand.OUT"), ReadFile(dir / "own" / "own-2.OUT"));
 }
 
 }  // namespace

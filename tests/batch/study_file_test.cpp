@@ -217,6 +217,8 @@ TEST(StudyFile, EveryKeyOfTheTableIsReadInItsSectionOnly) {
                 return "winsorized";
             case ValueKind::Seeds:
                 return "fixed";
+            case ValueKind::ConditionSeeds:
+                return "independent";
         }
         return "";
     };
@@ -242,8 +244,10 @@ TEST(StudyFile, EveryKeyOfTheTableIsReadInItsSectionOnly) {
         const StudyValue* value = Study::find(*section, rule.name);
         ASSERT_NE(value, nullptr) << line;
         EXPECT_EQ(value->text, valid(rule.kind));
-        for (const KeySection other : {KeySection::Group, KeySection::Run, KeySection::Search})
-            if (other != rule.section && !FindStudyKey(other, rule.name))
+        for (const KeySection other : {KeySection::Group, KeySection::Run, KeySection::Search}) {
+            if (other != rule.section && !FindStudyKey(other, rule.name)) {
                 EXPECT_FALSE(Errors(header(other) + "\n" + line + "\n").empty()) << line;
+            }
+        }
     }
 }
