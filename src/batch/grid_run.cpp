@@ -49,7 +49,15 @@ struct WorkerProgress {
     std::atomic<std::uint64_t> planned{0}, completed{0}, redraws{0};
     std::atomic<bool> search{false};
     std::atomic<Clock::rep> started{0};
+    // Since when the replication under way has been redrawing cases (0: it
+    // is not), and whether that has been said for this condition.
+    std::atomic<Clock::rep> redrawingSince{0};
+    std::atomic<bool> redrawSaid{false};
 };
+
+// How long one case may redraw before the batch says so: long enough that
+// only bounds that leave almost no room for a score reach it.
+constexpr std::chrono::seconds kLongRedraw{10};
 
 std::vector<BatchInput> ReadInputs(const BatchOptions& options, std::ostream& err,
                                    bool& unreadable) {
@@ -138,6 +146,9 @@ class GridRun {
     StudyOutcome runCondition(unsigned worker, std::size_t k);
     void deliver(std::size_t k, StudyOutcome& outcome);
     void showProgress();
+    // Says once per condition, on `err` whether or not it is a terminal,
+    // that a case has been redrawn for longer than kLongRedraw.
+    void sayLongRedraws();
     // Replaces the progress line with `line` (empty: clears it, as before a
     // message and at the end), in one write.
     void drawProgress(const std::string& line) {
@@ -255,12 +266,22 @@ StudyOutcome GridRun::runCondition(unsigned worker, std::size_t k) {
     WorkerProgress& progress = workers_[worker];
     progress.item = k;
     progress.planned = progress.completed = progress.redraws = 0;
+    progress.redrawingSince = 0;
+    progress.redrawSaid = false;
     progress.started = Clock::now().time_since_epoch().count();
     progress.running = true;
     StudyRunOptions run;
     run.interrupt = &interrupt_;
+    if (options_.maxSeconds)
+        run.deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                          std::chrono::duration<double>(*options_.maxSeconds));
     run.secondThread = secondThreads_;
     run.progress = [&progress](const RunProgress& p, bool search) {
+        // A replication that redraws restarts the clock; one that completes stops it.
+        if (p.redraws == 0)
+            progress.redrawingSince = 0;
+        else if (progress.redrawingSince == 0 || p.completed != progress.completed)
+            progress.redrawingSince = Clock::now().time_since_epoch().count();
         progress.planned = p.planned;
         progress.completed = p.completed;
         progress.redraws = p.redraws;
@@ -355,6 +376,21 @@ void GridRun::showProgress() {
         line = total > 1 ? line + "; " + study : study;
     }
     drawProgress(FitToTerminal(line, terminalColumns_));
+}
+
+void GridRun::sayLongRedraws() {
+    const Clock::rep now = Clock::now().time_since_epoch().count();
+    const Clock::rep limit = std::chrono::duration_cast<Clock::duration>(kLongRedraw).count();
+    for (WorkerProgress& w : workers_) {
+        const Clock::rep since = w.redrawingSince;
+        if (!w.running || since == 0 || w.redrawSaid || now - since < limit) continue;
+        w.redrawSaid = true;
+        drawProgress("");
+        err_ << Label(conditions_, ours_[w.item]) << ": one case has been redrawn for more than "
+             << kLongRedraw.count() << " s (" << w.redraws
+             << " redraws so far): its minimum and maximum may leave almost no room for a score; "
+                "--max-time limits the time of a condition\n";
+    }
 }
 
 bool GridRun::flushRecords(bool now) {
@@ -454,6 +490,7 @@ int GridRun::run() {
         [&](std::size_t j, StudyOutcome& outcome) { deliver(toRun[j], outcome); },
         [&] {
             showProgress();
+            sayLongRedraws();
             flushRecords(false);
         },
         interrupt_);

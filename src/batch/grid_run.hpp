@@ -27,6 +27,9 @@ struct BatchOptions {
     bool resume = false;     // skip the conditions complete in the output folder
     std::optional<Shard> shard;
     bool showProgress = false;  // a progress line on `err` (standard error is a terminal)
+    // --max-time: the seconds one condition may take; one that reaches them
+    // is stopped as Stop stops a run, keeps no file and gets `time limit`.
+    std::optional<double> maxSeconds;
     // For tests only, from VELMOR_BATCH_TEST_KILL_BETWEEN_RENAMES: the name of
     // a condition whose saving kills the process (SIGKILL) right after its
     // first file is renamed into place and before the next one is, so that a

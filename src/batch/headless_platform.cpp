@@ -29,11 +29,15 @@ ui::ModalResult HeadlessPlatform::showModal(ui::DialogId dialog) {
 void HeadlessPlatform::processPendingEvents() {
     if (interrupt_ && interrupt_->raised() && windows_)
         windows_->mainWindow.runPanel.btnStopRun.click();
-    if (!progress_ || !state_) return;
     // Reading the clock costs more than a small replication; look only now
     // and then, but at every resampling stop check, which come thousands of
     // redraws apart.
-    if ((++pumps_ & 255) != 0 && state_->progress.redraws == 0) return;
+    const bool look = (++pumps_ & 255) == 0 || (state_ && state_->progress.redraws != 0);
+    if (deadline_ && (timedOut_ || (look && std::chrono::steady_clock::now() >= *deadline_))) {
+        timedOut_ = true;
+        if (windows_) windows_->mainWindow.runPanel.btnStopRun.click();
+    }
+    if (!progress_ || !state_ || !look) return;
     const auto now = std::chrono::steady_clock::now();
     if (now - lastProgress_ < std::chrono::milliseconds(250)) return;
     lastProgress_ = now;

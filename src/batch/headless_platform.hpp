@@ -39,6 +39,12 @@ class HeadlessPlatform : public ui::Platform {
     // While `flag` is raised, every pending-events call presses Stop. The
     // flag must outlive the platform.
     void watchInterrupt(const InterruptFlag* flag) { interrupt_ = flag; }
+    // Once `deadline` has come, every pending-events call presses Stop, as
+    // an interrupt does, and timedOut() says so.
+    void setDeadline(std::optional<std::chrono::steady_clock::time_point> deadline) {
+        deadline_ = deadline;
+    }
+    bool timedOut() const { return timedOut_; }
 
     void showPlainMessage(const std::string& text) override { messages_.push_back(text); }
     ui::ModalResult showModal(ui::DialogId dialog) override;
@@ -54,6 +60,8 @@ class HeadlessPlatform : public ui::Platform {
     ui::WindowSet* windows_ = nullptr;
     const RunState* state_ = nullptr;
     const InterruptFlag* interrupt_ = nullptr;
+    std::optional<std::chrono::steady_clock::time_point> deadline_;
+    bool timedOut_ = false;
     std::vector<std::string> messages_;
     std::string power_;
     std::optional<std::string> samples_;

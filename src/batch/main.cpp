@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "batch/duration.hpp"
 #include "batch/exit_codes.hpp"
 #include "batch/grid_run.hpp"
 #include "batch/interruption.hpp"
@@ -34,6 +35,8 @@ const char* const kUsage =
     "  --design FILE.csv  one condition per row; columns group1.sd, groups.n, run.seed, ..., name\n"
     "  --jobs N           run N conditions at a time (default: one per core)\n"
     "  --resume           skip the conditions that an earlier run completed in DIR\n"
+    "  --max-time TIME    stop a condition that runs longer (90, 10m, 2h, 1:30:00); it keeps\n"
+    "                     no file and its status is 'time limit'\n"
     "  --shard K/N        run conditions K, K+N, K+2N, ... and write FILE's part,\n"
     "                     FILE.shard-K-of-N.csv; --shard slurm takes K and N from an array job\n"
     "merge writes the summary of all shards' parts, as one machine would have written it.\n"
@@ -102,6 +105,14 @@ Parsed ParseArguments(int argc, char** argv, velmor::batch::BatchOptions& option
             if (!value(options.design)) return Parsed::Usage;
         } else if (arg == "--jobs") {
             if (!value(text) || !ReadJobs(text, options.jobs)) return Parsed::Usage;
+        } else if (arg == "--max-time") {
+            if (!value(text)) return Parsed::Usage;
+            options.maxSeconds = velmor::batch::ParseDuration(text);
+            if (!options.maxSeconds) {
+                Fail("--max-time needs a duration above zero (90, 90s, 10m, 2h, 1:30:00), not '" +
+                     velmor::batch::Printable(text) + "'");
+                return Parsed::Usage;
+            }
         } else if (arg == "--resume") {
             options.resume = true;
         } else if (arg == "--shard") {

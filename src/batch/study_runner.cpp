@@ -143,6 +143,16 @@ std::optional<StudyOutcome::Confirmation> Confirm(Program& program, std::int32_t
                                       error->interval.low, error->interval.high};
 }
 
+// A study stopped at its time limit: as a stopped run, but none of it is kept.
+StudyOutcome TimedOut(const std::string& path, bool searched) {
+    StudyOutcome outcome;
+    outcome.path = path;
+    outcome.searched = searched;
+    outcome.status = StudyStatus::TimeLimit;
+    outcome.messages = {"stopped at its time limit (--max-time); nothing of it is kept"};
+    return outcome;
+}
+
 }  // namespace
 
 const char* StatusText(StudyStatus status) {
@@ -159,6 +169,8 @@ const char* StatusText(StudyStatus status) {
             return "not run";
         case StudyStatus::NotFound:
             return "not found";
+        case StudyStatus::TimeLimit:
+            return "time limit";
     }
     return "failed";
 }
@@ -175,6 +187,7 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
     const RunState& state = program.state();
     platform.attach(program.windows(), state);
     platform.watchInterrupt(options.interrupt);
+    platform.setDeadline(options.deadline);
 
     StudyOutcome outcome;
     outcome.path = study.path;
@@ -203,6 +216,7 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
         outcome.messages = {StoppedBy(*options.interrupt)};
         return outcome;
     }
+    if (platform.timedOut()) return TimedOut(study.path, outcome.searched);
     const Replicator& replicator = program.replicator();
     auto keepDataSet = [&] {
         MemoryLineSink data;
@@ -255,6 +269,8 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
             outcome.searched = true;
             outcome.status = StudyStatus::Interrupted;
             outcome.messages = {StoppedBy(*options.interrupt)};
+        } else if (platform.timedOut()) {
+            outcome = TimedOut(study.path, true);
         }
     }
     return outcome;

@@ -4,6 +4,7 @@
 // runs on a headless platform. The grid run calls it once per condition.
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -26,6 +27,7 @@ enum class StudyStatus {
     Interrupted,  // in flight when the batch was stopped; nothing of it kept
     NotRun,       // the batch was stopped before it came to this study
     NotFound,     // a search that ran but did not reach its target by its stop test
+    TimeLimit,    // stopped at --max-time, as Stop stops a run; nothing of it kept
 };
 const char* StatusText(StudyStatus status);
 
@@ -80,6 +82,9 @@ struct StudyRunOptions {
     // own; a batch that already keeps every core busy with one study per
     // core says no, since the two threads would only take turns.
     bool secondThread = true;
+    // When set, the study is stopped as the Stop button would stop it once
+    // this time has come, and comes back TimeLimit.
+    std::optional<std::chrono::steady_clock::time_point> deadline;
     // The most trials a study's search runs (the window's cap unless lowered).
     int searchTrialCap = kMaxSearchTrials;
 };

@@ -155,6 +155,37 @@ TEST(GridRun, IndependentSeedsGiveEachCellItsOwnNumbersAndARerunnableSeed) {
     EXPECT_EQ(ReadFile(dir / "hand" / "hand.OUT"), ReadFile(dir / "own" / "own-2.OUT"));
 }
 
+// A condition that cannot finish (bounds that leave almost no room for a
+// score) is said once after ten seconds of redrawing, even with no terminal,
+// and stopped at --max-time: it keeps no file, its status is "time limit",
+// the exit code says failure, and the grid goes on with its other condition.
+TEST(GridRun, ATimeLimitStopsAConditionThatCannotFinishAndTheGridGoesOn) {
+    ScratchDir dir;
+    WriteFile(dir / "bad.study",
+              "[group 1]\nminimum = -1e-9\nmaximum = 1e-9\n[run]\nsamples = 20\n");
+    WriteFile(dir / "good.study", "[run]\nsamples = 20\n");
+    BatchOptions options;
+    options.output = {dir / "out", false, true};
+    options.summary = (dir / "s.csv").string();
+    options.studies = {(dir / "bad.study").string(), (dir / "good.study").string()};
+    options.jobs = 1;
+    options.maxSeconds = 11.5;
+    InterruptFlag interrupt;
+    std::ostringstream err;
+    EXPECT_EQ(RunBatch(options, interrupt, err), kExitFailure);
+    const std::string messages = err.str();
+    const std::string said = "one case has been redrawn for more than 10 s";
+    ASSERT_NE(messages.find(said), std::string::npos) << messages;
+    EXPECT_EQ(messages.find(said, messages.find(said) + 1), std::string::npos) << messages;
+    EXPECT_NE(messages.find("stopped at its time limit"), std::string::npos) << messages;
+    const std::string summary = ReadFile(dir / "s.csv");
+    EXPECT_NE(summary.find(",bad,time limit,"), std::string::npos) << summary;
+    EXPECT_NE(summary.find(",good,ok,"), std::string::npos) << summary;
+    EXPECT_FALSE(std::filesystem::exists(dir / "out" / "bad.OUT"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "out" / "bad_means.DAT"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "out" / "good.OUT"));
+}
+
 }  // namespace
 
 // --resume keeps a condition only while its record was made for the study
