@@ -40,38 +40,9 @@
 #include "core/mean_test_kind.hpp"
 #include "core/trimmed_welch_test.hpp"
 #include "core/welch_test.hpp"
+#include "support/allocation_counter.hpp"
 
-namespace {
-// Test instrumentation only: counts every allocation of the process.
-std::atomic<long> allocations{0};
-}  // namespace
-
-// GCC pairs an inlined delete with the library's new and warns of a mismatch;
-// here both sides are malloc and free.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-    ++allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
-
-#pragma GCC diagnostic pop
+using velmor::testing::allocations;
 
 namespace velmor {
 namespace {

@@ -11,33 +11,10 @@
 #include "core/fp_faults.hpp"
 #include "core/replication.hpp"
 #include "core/replication_pipeline.hpp"
+#include "support/allocation_counter.hpp"
 #include "support/quiet_console.hpp"
 
-namespace {
-// Test instrumentation only; a pipelined run allocates (or not) on two threads.
-std::atomic<long> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-    ++allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
+using velmor::testing::allocations;
 
 namespace velmor {
 namespace {

@@ -10,33 +10,10 @@
 #include <new>
 
 #include "core/shape_transform.hpp"
+#include "support/allocation_counter.hpp"
 #include "support/test_stream.hpp"
 
-namespace {
-// Test instrumentation only.
-std::atomic<long> allocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-    ++allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
+using velmor::testing::allocations;
 
 namespace velmor {
 namespace {
