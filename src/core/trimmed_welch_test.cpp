@@ -1,9 +1,10 @@
 #include "core/trimmed_welch_test.hpp"
 
 #include <algorithm>
-#include <boost/math/distributions/fisher_f.hpp>
 #include <cmath>
 #include <stdexcept>
+
+#include "core/welch_test.hpp"
 
 namespace velmor {
 
@@ -61,35 +62,13 @@ MeanTestResult TrimmedWelchTest(const ThreeGroups& groups, MeanTestScratch& scra
     for (const TrimmedMoments& m : t)
         if (!(m.winsorizedSS > 0.0)) return MeanTestResult::NotComputed(MeanTestStatus::NoVariance);
 
-    constexpr double k = kGroups;
-    std::array<double, kGroups> w{};
-    double sumW = 0.0;
+    std::array<double, kGroups> means{}, weights{}, dfs{};
     for (int g = 0; g < kGroups; ++g) {
-        w[g] = t[g].kept * (t[g].kept - 1.0) / t[g].winsorizedSS;
-        sumW += w[g];
+        means[g] = t[g].trimmedMean;
+        weights[g] = t[g].kept * (t[g].kept - 1.0) / t[g].winsorizedSS;
+        dfs[g] = t[g].kept - 1.0;
     }
-    double weightedSum = 0.0;
-    for (int g = 0; g < kGroups; ++g) weightedSum += w[g] * t[g].trimmedMean;
-    const double weightedMean = weightedSum / sumW;
-    double a = 0.0;
-    double lambda = 0.0;
-    for (int g = 0; g < kGroups; ++g) {
-        const double d = t[g].trimmedMean - weightedMean;
-        a += w[g] * d * d;
-        // 1 - w/U as the other groups' weights over U (see welch_test.cpp).
-        const double rest = (w[(g + 1) % kGroups] + w[(g + 2) % kGroups]) / sumW;
-        lambda += rest * rest / (t[g].kept - 1.0);
-    }
-    a /= k - 1.0;
-
-    MeanTestResult r;
-    r.statistic = a / (1.0 + 2.0 * (k - 2.0) / (k * k - 1.0) * lambda);
-    r.dfCount = 2;
-    r.df1 = k - 1.0;
-    r.df2 = (k * k - 1.0) / (3.0 * lambda);
-    const boost::math::fisher_f_distribution<double> f(r.df1, r.df2);
-    r.pValue = boost::math::cdf(boost::math::complement(f, r.statistic));
-    return r;
+    return WelchFormula(means, weights, dfs);
 }
 
 }  // namespace velmor

@@ -12,25 +12,32 @@ MeanTestResult WelchTest(const ThreeGroups& groups) {
         return MeanTestResult::NotComputed(s);
     if (!EveryGroupVaries(m)) return MeanTestResult::NotComputed(MeanTestStatus::NoVariance);
 
-    constexpr double k = kGroups;
-    std::array<double, kGroups> w{};
-    double sumW = 0.0;
+    std::array<double, kGroups> means{}, weights{}, dfs{};
     for (int g = 0; g < kGroups; ++g) {
-        w[g] = m[g].n / m[g].variance;
-        sumW += w[g];
+        means[g] = m[g].mean;
+        weights[g] = m[g].n / m[g].variance;
+        dfs[g] = m[g].n - 1.0;
     }
+    return WelchFormula(means, weights, dfs);
+}
+
+MeanTestResult WelchFormula(const std::array<double, kGroups>& means,
+                            const std::array<double, kGroups>& w,
+                            const std::array<double, kGroups>& dfs) {
+    constexpr double k = kGroups;
+    const double sumW = w[0] + w[1] + w[2];
     double weightedSum = 0.0;
-    for (int g = 0; g < kGroups; ++g) weightedSum += w[g] * m[g].mean;
+    for (int g = 0; g < kGroups; ++g) weightedSum += w[g] * means[g];
     const double weightedMean = weightedSum / sumW;
     double a = 0.0;
     double lambda = 0.0;
     for (int g = 0; g < kGroups; ++g) {
-        const double d = m[g].mean - weightedMean;
+        const double d = means[g] - weightedMean;
         a += w[g] * d * d;
         // 1 - w/W as the other groups' weights over W: no cancellation when
         // one group's weight dominates.
         const double rest = (w[(g + 1) % kGroups] + w[(g + 2) % kGroups]) / sumW;
-        lambda += rest * rest / (m[g].n - 1.0);
+        lambda += rest * rest / dfs[g];
     }
     a /= k - 1.0;
 

@@ -15,4 +15,11 @@ namespace velmor {
 // in every group (TooFewCases, NoVariance otherwise).
 MeanTestResult WelchTest(const ThreeGroups& groups);
 
+// The formula above from each group's mean, weight w_j and degrees of
+// freedom (n_j - 1 for Welch's test). The trimmed form puts trimmed means,
+// h(h - 1) / SSW and h - 1 in their places.
+MeanTestResult WelchFormula(const std::array<double, kGroups>& means,
+                            const std::array<double, kGroups>& weights,
+                            const std::array<double, kGroups>& dfs);
+
 }  // namespace velmor
