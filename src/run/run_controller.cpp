@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -305,6 +306,8 @@ void RunController::replicationLoop() {
         state_.result.tally(kind).chosen = true;
         if (kind != MeanTestKind::F) otherTests[otherTestCount++] = kind;
     }
+    std::optional<RejectionRule> rule;
+    if (otherTestCount > 0) rule.emplace(s.alpha);
     for (; i <= iterations; ++i) {
         state_.flags.seedFromField = false;
         platform_.processPendingEvents();
@@ -339,7 +342,8 @@ void RunController::replicationLoop() {
         }
         replicator_.TestReplication(s, t.rejections);
         RaiseFloatingPointFaults();
-        if (otherTestCount > 0) runOtherTests({otherTests.data(), std::size_t(otherTestCount)});
+        if (otherTestCount > 0)
+            runOtherTests({otherTests.data(), std::size_t(otherTestCount)}, *rule);
         state_.fRatio = r.fRatio;
         state_.lastPValue = r.pValue;
         state_.progress.completed = i;
@@ -350,17 +354,23 @@ void RunController::replicationLoop() {
     endOfRun(i - 1);
 }
 
-void RunController::runOtherTests(std::span<const MeanTestKind> kinds) {
+void RunController::runOtherTests(std::span<const MeanTestKind> kinds, const RejectionRule& rule) {
     const ThreeGroups groups = {replicator_.observedScores(0), replicator_.observedScores(1),
                                 replicator_.observedScores(2)};
-    const double alpha = state_.settings.alpha;
     for (const MeanTestKind kind : kinds) {
         TestTally& tally = state_.result.tally(kind);
-        tally.last = RunMeanTest(kind, groups, testScratch_);
-        if (!tally.last.computed()) {
+        MeanTestDecision decision;
+        if (state_.settings.txtiterations == 1) {
+            // One sample: its statistics and p-values are the result shown.
+            tally.last = RunMeanTest(kind, groups, testScratch_);
+            decision = {tally.last.status,
+                        tally.last.computed() && tally.last.pValue <= rule.alpha()};
+        } else {
+            decision = rule.decide(kind, groups, testScratch_);
+        }
+        if (decision.status != MeanTestStatus::Computed) {
             ++tally.notComputed;
-        } else if (tally.last.pValue <= alpha) {
-            // As for F, a probability exactly equal to alpha rejects.
+        } else if (decision.rejects) {
             ++tally.rejections;
         }
     }

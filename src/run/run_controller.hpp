@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 
+#include "core/mean_test_battery.hpp"
 #include "core/mean_test_result.hpp"
 #include "core/random.hpp"
 #include "core/replication.hpp"
@@ -65,7 +66,7 @@ class RunController {
     void restore();
     void showProgress(std::uint64_t i, std::uint64_t iterations);
     // The chosen tests beside F on the replication just tested, tallied.
-    void runOtherTests(std::span<const MeanTestKind> kinds);
+    void runOtherTests(std::span<const MeanTestKind> kinds, const RejectionRule& rule);
     void noVarianceStop();
     void endOfRun(std::uint64_t completed);
     void abandon(const std::string& message);
