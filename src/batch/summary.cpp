@@ -83,10 +83,14 @@ const ResultColumn kResultColumns[] = {
      }},
     // The window's first message (a refusal, the search's difficulty note),
     // or why a study with results was not saved.
+    // Then what the window's rules changed of the study's values.
     {"message",
      [](const StudyOutcome& o) {
-         if (o.status == StudyStatus::SaveFailed) return CsvField(o.saveError);
-         return CsvField(o.messages.empty() ? "" : o.messages.front());
+         std::string text = o.status == StudyStatus::SaveFailed ? o.saveError
+                            : o.messages.empty()                ? std::string()
+                                                                : o.messages.front();
+         for (const std::string& note : o.notes) text += (text.empty() ? "" : "; ") + note;
+         return CsvField(text);
      }},
     // Monte Carlo error, the interval's reading against the robustness bands
     // and the normal-theory power; empty where they do not apply.
@@ -95,8 +99,8 @@ const ResultColumn kResultColumns[] = {
     {"ci_high", [](const StudyOutcome& o) { return o.details.ciHigh; }},
     {"band_reading", [](const StudyOutcome& o) { return CsvField(o.details.bandReading); }},
     {"normal_theory_power", [](const StudyOutcome& o) { return o.details.normalTheoryPower; }},
-    // Added later, so after every older column: a search's trials, the normal-theory group-1 size for its target and,
-    // with `confirm = yes`, the confirming trial at the sizes it ended on.
+    // Added later, so after every older column: a search's trials, the normal-theory group-1 size
+    // for its target and, with `confirm = yes`, the confirming trial at the sizes it ended on.
     {"trials",
      [](const StudyOutcome& o) {
          return WithResults(o, [](auto& r) {

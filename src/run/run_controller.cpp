@@ -245,6 +245,18 @@ ui::Control& RunController::controlOf(FieldRef ref) const {
                                 std::to_string(ref.group));
 }
 
+std::optional<RunSettings> RunController::settingsAsTyped(bool searchActive) const {
+    // Copies of everything the step may change, so the program is left as it was.
+    RunSettings settings = state_.settings;
+    SeedWords seeds = state_.seeds;
+    RandomGenerators generators = generators_;
+    settings.bounds =
+        BoundsHandlingOf(main_.menu.Resampled1.checked(), main_.menu.Winsorized1.checked());
+    const SettingsContext context{state_.flags.seedFromField, searchActive, seeds, generators};
+    if (!RunSettingsStep(fieldValues(), settings, context).ok()) return std::nullopt;
+    return settings;
+}
+
 bool RunController::runSettingsStep() {
     const SettingsContext context{state_.flags.seedFromField, state_.flags.searchActive,
                                   state_.seeds, generators_};

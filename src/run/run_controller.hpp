@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/random.hpp"
@@ -52,6 +53,14 @@ class RunController {
     // Whether a run may carry its random chain on a second thread (see
     // core/replication_pipeline.hpp); off unless the program object allows it.
     void setPipelineAllowed(bool allowed) { pipeline_.setAllowed(allowed); }
+
+    // The settings the next Run command would run with, read from the window
+    // as it stands by the same settings step, without running: no field, seed
+    // word or generator of the program changes. Nothing when the step would
+    // refuse the window's values. `searchActive` reads them as a search's
+    // trial would. Lets a caller that typed values in compare them with what
+    // the window's rules make of them before anything runs.
+    std::optional<RunSettings> settingsAsTyped(bool searchActive) const;
     const ReplicationPipeline& pipeline() const { return pipeline_; }
     ReplicationPipeline& pipeline() { return pipeline_; }
 
