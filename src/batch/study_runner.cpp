@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "analysis/added_report_section.hpp"
 #include "batch/headless_platform.hpp"
 #include "batch/plain_text.hpp"
 #include "batch/study_keys.hpp"
@@ -269,6 +270,7 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
     const ui::AboutBox& about = program.windows().aboutBox;
     WriteResultsReport(report, state,
                        {about.Panel1.text(), about.Panel2.text(), about.Panel3.text()});
+    for (const std::string& line : AddedReportLines(state)) report.writeLine(line);
     outcome.report = report.text();
     keepDataSet();
     MemoryLineSink means;

@@ -39,6 +39,8 @@ struct PopulationShape {
     double proportion = 0.0;  // contaminated: share drawn from the wider normal
     double sdRatio = 1.0;     // contaminated: SD of the wider normal over the narrower
 
+    bool operator==(const PopulationShape&) const = default;
+
     static PopulationShape Fleishman(double skewness, double kurtosis) {
         return {.family = ShapeFamily::Fleishman, .skewness = skewness, .kurtosis = kurtosis};
     }

@@ -51,6 +51,9 @@ void SaveCommands::btnSaveClick() {
              const ui::AboutBox& about = windows_.aboutBox;
              aboutLines_ = {about.Panel1.text(), about.Panel2.text(), about.Panel3.text()};
              WriteResultsReport(sink, state_, aboutLines_);
+             if (reportAddition_) {
+                 for (const std::string& line : reportAddition_(state_)) sink.writeLine(line);
+             }
          });
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/replication.hpp"
 #include "output/line_sink.hpp"
@@ -31,6 +32,11 @@ class SaveCommands {
     void btnSaveDataClick();   // SaveData1
     void btnSaveMeansClick();  // SaveMeans1
 
+    // Lines a results report gains after its standard content (none by
+    // default); the program object supplies them from the layer above.
+    using ReportAddition = std::function<std::vector<std::string>(const RunState&)>;
+    void setReportAddition(ReportAddition addition) { reportAddition_ = std::move(addition); }
+
     // The About box texts the last results report closed with.
     const std::array<std::string, 3>& aboutLines() const { return aboutLines_; }
 
@@ -46,6 +52,7 @@ class SaveCommands {
     const RunState& state_;
     const Replicator& replicator_;
     std::array<std::string, 3> aboutLines_;
+    ReportAddition reportAddition_;
 };
 
 }  // namespace velmor

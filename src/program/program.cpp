@@ -5,6 +5,7 @@
 #include <exception>
 #include <functional>
 
+#include "analysis/added_report_section.hpp"
 #include "core/errors.hpp"
 #include "core/usable_cores.hpp"
 #include "output/save_commands.hpp"
@@ -26,6 +27,7 @@ Program::Program(ui::Platform& platform, Console* console)
       coupling_(std::make_unique<CouplingRules>(windows_.mainWindow, state_.settings)),
       presets_(std::make_unique<Presets>(windows_, state_, *coupling_)) {
     coupling_->wire([this](const std::function<void()>& rule) { guarded(rule); });
+    save_->setReportAddition(AddedReportLines);
     wireMenus();
     wireControls();
     threadsAvailable_ = PipelineThreadsAvailable(std::getenv("VELMOR_THREADS"), UsableCores());

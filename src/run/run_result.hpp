@@ -7,6 +7,8 @@
 #include <cstdint>
 
 #include "core/group_settings.hpp"
+#include "core/mean_test_kind.hpp"
+#include "core/mean_test_result.hpp"
 
 namespace velmor {
 
@@ -23,6 +25,27 @@ enum class RunEnd {
     Refused,     // its settings were refused; nothing ran
 };
 
+// One test's count over the run's replications. A replication whose test is
+// not defined on its data (MeanTestStatus other than Computed) is counted in
+// notComputed and is no rejection.
+struct TestTally {
+    bool chosen = false;
+    std::int64_t rejections = 0;
+    std::int64_t notComputed = 0;
+    MeanTestResult last;  // of the last replication, shown for a run of one sample
+};
+
+// A shaped group's target skewness and excess kurtosis and what the true
+// scores the run generated achieved (sample moments over all of them).
+struct AchievedShape {
+    bool shaped = false;
+    double targetSkewness = 0.0;
+    double targetKurtosis = 0.0;
+    double skewness = 0.0;
+    double kurtosis = 0.0;
+    std::int64_t scores = 0;
+};
+
 struct RunResult {
     RunEnd end = RunEnd::Refused;
     std::int64_t completed = 0;  // replications made
@@ -35,6 +58,16 @@ struct RunResult {
     // The mean of the sample reliabilities.
     std::array<double, kGroups> meanReliability{};
     Verdict verdict = Verdict::None;
+    // Every test of equal means, indexed by MeanTestKind; F's tally repeats
+    // the rejections above.
+    std::array<TestTally, kMeanTestKinds> tests{};
+    std::array<AchievedShape, kGroups> achievedShape{};
+    // Samples set aside because a group had no variance (only when the run
+    // was asked to skip them instead of ending).
+    std::int64_t discardedNoVariance = 0;
+
+    const TestTally& tally(MeanTestKind kind) const { return tests[static_cast<int>(kind)]; }
+    TestTally& tally(MeanTestKind kind) { return tests[static_cast<int>(kind)]; }
 
     // Whether the figures are results: at least one replication was made and
     // the run ended by finishing or by a stop.

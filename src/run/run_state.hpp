@@ -9,6 +9,7 @@
 
 #include "run/run_result.hpp"
 #include "run/run_settings.hpp"
+#include "run/study_choices.hpp"
 
 namespace velmor {
 
@@ -16,7 +17,7 @@ inline constexpr int kMaxKeptMeans = 10000;
 inline constexpr int kResultLines = 7;
 
 struct RunTallies {
-    std::int64_t rejections = 0;  // up to txtiterations, which may pass 2^31
+    std::int64_t rejections = 0;     // up to txtiterations, which may pass 2^31
     std::int32_t typeIIIErrors = 0;  // no rule classifies a Type III error; stays 0
     std::int64_t completedReplications = 0;
     double rejectionProportion = 0.0;
@@ -56,6 +57,8 @@ struct RunProgress {
 
 struct RunState {
     RunSettings settings;
+    // Kept across runs; the settings step reads them with the window's fields.
+    StudyChoices choices;
     SeedWords seeds;
     RunTallies tallies;
     RunFlags flags;

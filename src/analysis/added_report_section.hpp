@@ -1,0 +1,22 @@
+#pragma once
+// The section a results report gains after its standard content when the
+// run did something the standard report has no words for: tests beside F,
+// shaped populations, discarded samples, means the bounds moved. A run that
+// did none of these gets no section, so its report stays byte for byte the
+// standard one.
+
+#include <string>
+#include <vector>
+
+#include "run/run_state.hpp"
+
+namespace velmor {
+
+// The section's lines, heading included; empty when it has nothing to say.
+std::vector<std::string> AddedReportLines(const RunState& state);
+
+// One part of the section: appends its lines (none when it does not apply).
+// Each part lives in a file of its own.
+using AddedReportPart = void (*)(const RunState& state, std::vector<std::string>& lines);
+
+}  // namespace velmor
