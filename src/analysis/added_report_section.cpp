@@ -8,6 +8,8 @@ namespace {
 // in every report whose run it applies to, the window's and the batch's.
 constexpr AddedReportPart kParts[] = {
     nullptr,  // placeholder so that the array is never empty; skipped below
+    AchievedMeansReportPart,
+    DiscardedSamplesReportPart,
 };
 
 }  // namespace

@@ -50,6 +50,9 @@ std::optional<std::string> CheckValue(ValueKind kind, std::string_view value, bo
         case ValueKind::Seeds:
             if (v != "chained" && v != "fixed") return "seeds must be chained or fixed";
             return std::nullopt;
+        case ValueKind::NoVariance:
+            if (v != "stop" && v != "skip") return "no_variance must be stop or skip";
+            return std::nullopt;
     }
     return std::nullopt;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "analysis/achieved_means.hpp"
 #include "analysis/added_report_section.hpp"
 #include "batch/headless_platform.hpp"
 #include "batch/plain_text.hpp"
@@ -72,6 +73,9 @@ void TypeStudy(const Study& study, Program& program) {
     }
     type(study.run, StudyKey::Samples, w.monteCarlo.txtiterations);
     type(study.run, StudyKey::MeansToKeep, w.sampling.txtmeanstokeep);
+    // A choice beyond the window's controls, as the Details window's options make it.
+    if (const StudyValue* v = find(study.run, StudyKey::NoVariance))
+        program.state().choices.skipNoVarianceSamples = Lowercase(v->text) == "skip";
     if (const StudyValue* bounds = find(study.run, StudyKey::Bounds))
         (Lowercase(bounds->text) == "winsorized" ? w.menu.Winsorized1 : w.menu.Resampled1)
             .trigger();
@@ -255,6 +259,17 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
     // that failed its settings, found no variance, or was abandoned.
     const RunController::Outcome ended = program.run().lastOutcome();
     if (ended == RunController::Outcome::NoVariance && !outcome.searched) keepDataSet();
+    if (ended == RunController::Outcome::NoVariance && state.choices.skipNoVarianceSamples) {
+        // Skipping could not save the run: it set aside as many samples as it may.
+        outcome.discardedNoVariance = state.result.discardedNoVariance;
+        outcome.messages.insert(
+            outcome.messages.begin(),
+            "no_variance = skip set aside " + std::to_string(state.result.discardedNoVariance) +
+                " samples without variance, the most a run may (its planned samples, at least "
+                "1000), before " +
+                std::to_string(state.progress.completed) +
+                " counted ones; the run ended with NO VARIANCE");
+    }
     if (ended != RunController::Outcome::Completed) {
         outcome.status = StudyStatus::Failed;
         return outcome;
@@ -280,7 +295,11 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
     outcome.seed = state.seedText;
     outcome.result = state.result;
     for (int g = 0; g < 3; ++g) outcome.sizes[g] = state.settings.groups[g].size;
-    outcome.details = SummaryColumnsOf(program.describeLastAnalysis());
+    const RunDetails described = program.describeLastAnalysis();
+    outcome.details = SummaryColumnsOf(described);
+    outcome.achieved = AchievedMeansOf(state);
+    if (state.choices.skipNoVarianceSamples)
+        outcome.discardedNoVariance = state.result.discardedNoVariance;
     if (outcome.searched) {
         const SampleSizeSearch& search = program.search();
         outcome.searchTrials = search.trialsRun();

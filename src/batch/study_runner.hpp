@@ -59,6 +59,11 @@ struct StudyOutcome {
     std::array<std::int32_t, 3> sizes{};
     // Monte Carlo error, band reading and normal-theory power (when ok).
     SummaryColumns details;
+    // Each group's achieved mean with its Monte Carlo error, and whether
+    // equal entered means gave means that differ (with results).
+    std::optional<AchievedMeans> achieved;
+    // With `no_variance = skip`: the samples set aside.
+    std::optional<std::int64_t> discardedNoVariance;
     // A search: its trials, the normal-theory group-1 size for its target
     // (where the theory holds and 2000 reaches it), and with `confirm = yes`
     // one more trial at the sizes it ended on with its full number of samples.

@@ -13,6 +13,11 @@ std::string WithResults(const StudyOutcome& o, F&& cell) {
     return o.hasResults() ? cell(o) : std::string();
 }
 
+std::string AchievedCell(const StudyOutcome& o, int group) {
+    if (!o.hasResults() || !o.achieved) return {};
+    return ShortestRoundTrip(o.achieved->mcError[group]);
+}
+
 struct ResultColumn {
     const char* name;
     std::string (*cell)(const StudyOutcome&);
@@ -142,6 +147,23 @@ const ResultColumn kResultColumns[] = {
          return WithResults(o, [](auto& r) {
              return r.confirmation ? ShortestRoundTrip(r.confirmation->high) : std::string();
          });
+     }},
+    // The Monte Carlo error of mean1..mean3 (the achieved population means),
+    // and with equal entered means whether the achieved means differ beyond
+    // it (then the run measured power; see band_reading).
+    {"mean1_mc_se", [](const StudyOutcome& o) { return AchievedCell(o, 0); }},
+    {"mean2_mc_se", [](const StudyOutcome& o) { return AchievedCell(o, 1); }},
+    {"mean3_mc_se", [](const StudyOutcome& o) { return AchievedCell(o, 2); }},
+    {"means_differ",
+     [](const StudyOutcome& o) {
+         if (!o.hasResults() || !o.achieved || !o.achieved->enteredEqual) return std::string();
+         return std::string(o.achieved->differ ? "yes" : "no");
+     }},
+    // With `no_variance = skip`: the samples set aside, also of a run that
+    // reached the cap and ended without results.
+    {"discarded_no_variance",
+     [](const StudyOutcome& o) {
+         return o.discardedNoVariance ? std::to_string(*o.discardedNoVariance) : std::string();
      }},
 };
 

@@ -325,6 +325,17 @@ void RunController::replicationLoop() {
         RaiseFloatingPointFaults();
         const ReplicationResult& r = replicator_.result();
         if (r.noVariance) {
+            // Asked to skip such samples: this one is set aside and counted,
+            // and a fresh sample takes its place, so the run still makes its
+            // planned replications. A population that gives nothing else would
+            // loop for ever; past the cap the run ends as it does by default.
+            if (state_.choices.skipNoVarianceSamples &&
+                static_cast<std::uint64_t>(state_.result.discardedNoVariance) <
+                    NoVarianceDiscardCap(iterations)) {
+                ++state_.result.discardedNoVariance;
+                --i;
+                continue;
+            }
             pipeline_.end();
             noVarianceStop();
             return;

@@ -17,6 +17,15 @@
 
 namespace velmor {
 
+// The most samples without variance a run that skips them sets aside: as
+// many as it plans to make, and at least 1000. A run that reaches it has
+// drawn more discarded samples than counted ones (or every one of its first
+// thousand had no variance), and ends with NO VARIANCE as a run that does not
+// skip them ends at the first.
+constexpr std::uint64_t NoVarianceDiscardCap(std::uint64_t planned) {
+    return planned > 1000 ? planned : 1000;
+}
+
 class RunController {
   public:
     RunController(ui::WindowSet& windows, ui::Platform& platform, RunState& state,
