@@ -503,8 +503,18 @@ bool GridRun::sayDuplicates() {
 int GridRun::run() {
     terminalColumns_ = options_.showProgress ? TerminalColumns() : 0;
     if (!sayDuplicates()) return kExitFailure;
-    for (const std::size_t i : ours_)
-        fingerprints_.push_back(conditions_.fingerprint(i, options_.output));
+    for (const std::size_t i : ours_) {
+        std::uint64_t fingerprint = conditions_.fingerprint(i, options_.output);
+        // A strict run refuses what a run without --strict ran with a note:
+        // the records of one do not vouch for the other.
+        if (options_.strict) {
+            Digest digest;
+            digest.add(Digest::hex(fingerprint));
+            digest.add("--strict");
+            fingerprint = digest.value();
+        }
+        fingerprints_.push_back(fingerprint);
+    }
     removeLeftovers();
     std::vector<std::size_t> toRun;
     const std::size_t skipped = skipComplete(toRun);

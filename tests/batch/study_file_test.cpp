@@ -218,6 +218,8 @@ TEST(StudyFile, EveryKeyOfTheTableIsReadInItsSectionOnly) {
                 return "fixed";
             case ValueKind::ConditionSeeds:
                 return "independent";
+            case ValueKind::NoVariance:
+                return "skip";
         }
         return "";
     };
