@@ -25,5 +25,8 @@ using AddedReportPart = void (*)(const RunState& state, std::vector<std::string>
 void AchievedMeansReportPart(const RunState& state, std::vector<std::string>& lines);
 // With samples without variance skipped: how many were set aside.
 void DiscardedSamplesReportPart(const RunState& state, std::vector<std::string>& lines);
+// The tests run beside F: each one's rate, Monte Carlo error, interval and
+// verdict; for a run of one sample, each one's statistic, df and p.
+void WriteTestsReportPart(const RunState& state, std::vector<std::string>& lines);
 
 }  // namespace velmor

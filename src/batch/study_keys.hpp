@@ -26,6 +26,7 @@ enum class StudyKey {
     Bounds,
     ConditionSeeds,
     NoVariance,
+    Tests,
     // [search]
     Power,
     SearchSamples,
@@ -47,6 +48,7 @@ enum class ValueKind {
     Seeds,
     ConditionSeeds,
     NoVariance,
+    Tests,
 };
 
 struct StudyKeyRule {
@@ -72,6 +74,7 @@ inline constexpr StudyKeyRule kStudyKeys[] = {
     {StudyKey::Bounds, KeySection::Run, "bounds", ValueKind::Bounds},
     {StudyKey::ConditionSeeds, KeySection::Run, "seeds", ValueKind::ConditionSeeds},
     {StudyKey::NoVariance, KeySection::Run, "no_variance", ValueKind::NoVariance},
+    {StudyKey::Tests, KeySection::Run, "tests", ValueKind::Tests},
     {StudyKey::Power, KeySection::Search, "power", ValueKind::Number},
     {StudyKey::SearchSamples, KeySection::Search, "samples", ValueKind::Number},
     {StudyKey::Confirm, KeySection::Search, "confirm", ValueKind::Confirm},

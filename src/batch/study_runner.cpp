@@ -76,6 +76,12 @@ void TypeStudy(const Study& study, Program& program) {
     // A choice beyond the window's controls, as the Details window's options make it.
     if (const StudyValue* v = find(study.run, StudyKey::NoVariance))
         program.state().choices.skipNoVarianceSamples = Lowercase(v->text) == "skip";
+    if (const StudyValue* tests = find(study.run, StudyKey::Tests)) {
+        // Checked when the study was read.
+        auto parsed = ParseMeanTests(Lowercase(tests->text));
+        if (auto* chosen = std::get_if<MeanTestSelection>(&parsed))
+            program.state().choices.tests = *chosen;
+    }
     if (const StudyValue* bounds = find(study.run, StudyKey::Bounds))
         (Lowercase(bounds->text) == "winsorized" ? w.menu.Winsorized1 : w.menu.Resampled1)
             .trigger();
@@ -286,6 +292,7 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
     WriteResultsReport(report, state,
                        {about.Panel1.text(), about.Panel2.text(), about.Panel3.text()});
     for (const std::string& line : AddedReportLines(state)) report.writeLine(line);
+    outcome.testRates = DescribeTestRates(state);
     outcome.report = report.text();
     keepDataSet();
     MemoryLineSink means;

@@ -220,6 +220,8 @@ TEST(StudyFile, EveryKeyOfTheTableIsReadInItsSectionOnly) {
                 return "independent";
             case ValueKind::NoVariance:
                 return "skip";
+            case ValueKind::Tests:
+                return "welch kruskal-wallis";
         }
         return "";
     };
