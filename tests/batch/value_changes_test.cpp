@@ -44,6 +44,11 @@ struct ChangeCase {
     std::vector<std::string> said;
 };
 
+// The study on one line, to name the case.
+void PrintTo(const ChangeCase& c, std::ostream* os) {
+    for (const char* p = c.study; *p; ++p) *os << (*p == '\n' ? ' ' : *p);
+}
+
 class ValueChanges : public ::testing::TestWithParam<ChangeCase> {};
 
 TEST_P(ValueChanges, EveryValueTheWindowChangesIsSaidWithItsOldAndNewValue) {
