@@ -26,8 +26,8 @@
 #include "batch/study_keys.hpp"
 #include "batch/study_outputs.hpp"
 #include "batch/summary.hpp"
-#include "batch/value_changes.hpp"
 #include "batch/tests_summary.hpp"
+#include "batch/value_changes.hpp"
 #include "core/usable_cores.hpp"
 
 namespace velmor::batch {
