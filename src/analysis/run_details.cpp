@@ -214,6 +214,12 @@ std::string OutcomeWithoutResult(RunController::Outcome outcome) {
 
 RunDetails DescribeRun(const RunState& state, RunController::Outcome outcome) {
     const FloatingPointFlagsKept keep;
+    if (outcome == RunController::Outcome::NoVariance && state.choices.skipNoVarianceSamples)
+        return NoResult("Last run: no results",
+                        "The run set aside " + Count(state.result.discardedNoVariance) +
+                            " samples without variance, as many as a run may (its planned "
+                            "samples, at least 1,000), and then ended on a data set without "
+                            "variance: there are no results to describe.");
     if (outcome != RunController::Outcome::Completed)
         return NoResult("Last run: no results", OutcomeWithoutResult(outcome));
 
@@ -375,6 +381,7 @@ RunDetails DescribeSearch(const RunState& state, RunController::Outcome lastOutc
     if (d.stopNote) lines.push_back(*d.stopNote);
     lines.push_back("Sizes found (the last trial's): " + Sizes(last.sizes) + "; seed " +
                     state.seedText);
+    if (lastRunIsLastTrial) AddDiscardedLine(lines, state);
     AddErrorLines(lines, *d.error, "actual power", 4);
     AddTheoryLine(lines, d.theory, d.error, false);
     if (d.theorySizeForTarget)

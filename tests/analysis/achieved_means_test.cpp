@@ -85,6 +85,17 @@ TEST_F(AchievedMeansDetails, SkippedSamplesAreCountedBesideTheResults) {
     EXPECT_TRUE(HasLineStarting(
         d, "Samples set aside because a group had no variance: " + std::to_string(discarded) + " "))
         << DetailsText(d);
+
+    // Nothing but samples without variance: the run gives up at its cap
+    // and the window says how many it set aside before it did.
+    set("txtiterations", "10");
+    set("txtmean1", "5");
+    set("txtsd1", "0.01");
+    const RunDetails hopeless = run();
+    EXPECT_EQ(hopeless.kind, DetailsKind::NoResult);
+    EXPECT_EQ(program.state().result.discardedNoVariance, 1000);
+    EXPECT_TRUE(HasLineStarting(hopeless, "The run set aside 1,000 samples without variance"))
+        << DetailsText(hopeless);
 }
 
 }  // namespace
