@@ -15,6 +15,7 @@
 #include "analysis/run_details.hpp"
 #include "program/program.hpp"
 
+class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
@@ -55,6 +56,8 @@ class DetailsWindow : public QWidget {
     void copyNumbers() const;
     // Confirm Sizes: one more run at the sizes the last search ended on.
     QPushButton* confirmButton() const { return confirm_; }
+    // Options of the run beyond the main window's controls.
+    QCheckBox* skipNoVarianceBox() const { return skipNoVariance_; }
 
   private:
     void createWidgets();
@@ -84,6 +87,7 @@ class DetailsWindow : public QWidget {
     QLabel* stopNote_ = nullptr;
     QPlainTextEdit* numbers_ = nullptr;
     QPushButton* confirm_ = nullptr;
+    QCheckBox* skipNoVariance_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     ChartPanel* meansPanel_ = nullptr;
     ChartPanel* powerPanel_ = nullptr;

@@ -247,6 +247,18 @@ ui::Control& RunController::controlOf(FieldRef ref) const {
                                 std::to_string(ref.group));
 }
 
+std::optional<RunSettings> RunController::settingsAsTyped(bool searchActive) const {
+    // Copies of everything the step may change, so the program is left as it was.
+    RunSettings settings = state_.settings;
+    SeedWords seeds = state_.seeds;
+    RandomGenerators generators = generators_;
+    settings.bounds =
+        BoundsHandlingOf(main_.menu.Resampled1.checked(), main_.menu.Winsorized1.checked());
+    const SettingsContext context{state_.flags.seedFromField, searchActive, seeds, generators};
+    if (!RunSettingsStep(fieldValues(), settings, context).ok()) return std::nullopt;
+    return settings;
+}
+
 bool RunController::runSettingsStep() {
     const SettingsContext context{state_.flags.seedFromField, state_.flags.searchActive,
                                   state_.seeds, generators_};
@@ -326,6 +338,17 @@ void RunController::replicationLoop() {
         RaiseFloatingPointFaults();
         const ReplicationResult& r = replicator_.result();
         if (r.noVariance) {
+            // Asked to skip such samples: this one is set aside and counted,
+            // and a fresh sample takes its place, so the run still makes its
+            // planned replications. A population that gives nothing else would
+            // loop for ever; past the cap the run ends as it does by default.
+            if (state_.choices.skipNoVarianceSamples &&
+                static_cast<std::uint64_t>(state_.result.discardedNoVariance) <
+                    NoVarianceDiscardCap(iterations)) {
+                ++state_.result.discardedNoVariance;
+                --i;
+                continue;
+            }
             pipeline_.end();
             noVarianceStop();
             return;
