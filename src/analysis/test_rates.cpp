@@ -1,5 +1,6 @@
 #include "analysis/test_rates.hpp"
 
+#include "analysis/achieved_means.hpp"
 #include "run/verdicts.hpp"
 
 namespace velmor {
@@ -39,6 +40,10 @@ std::vector<TestRate> DescribeTestRates(const RunState& state) {
 
     const double alpha = state.settings.alpha;
     const bool single = result.completed == 1;
+    // Equal entered means whose populations the bounds moved apart: every
+    // rate is then a power, and each band reading says so, as F's does.
+    const std::optional<AchievedMeans> achieved = AchievedMeansOf(state);
+    const bool meansDiffer = achieved && achieved->differ;
     std::vector<TestRate> rates;
     for (const MeanTestKind kind : kAllMeanTests) {
         const TestTally& tally = result.tally(kind);

@@ -145,7 +145,7 @@ class GridRun {
             if (!options.shard || options.shard->owns(i)) ours_.push_back(i);
         rows_.resize(ours_.size());
         testRows_.resize(ours_.size());
-        writesTests_ = !options.summary.empty() && !options.shard && AnyChoosesTests(conditions);
+        writesTests_ = !options.summary.empty() && AnyChoosesTests(conditions);
         statuses_.resize(ours_.size(), StudyStatus::NotRun);
     }
 
@@ -480,7 +480,17 @@ bool GridRun::writeSummary() {
     }
     std::vector<OutputFile> files = {{path, csv}};
     std::string tests;  // the files hold views of their texts
-    if (writesTests_) {
+    if (writesTests_ && options_.shard) {
+        // A part holds one row per condition, as merge checks them: each
+        // condition's test rows travel as one field, which merge unpacks.
+        std::vector<std::pair<std::size_t, std::string>> rows;
+        for (std::size_t k = 0; k < ours_.size(); ++k)
+            rows.emplace_back(ours_[k], PackedTestRows(testRows_[k]));
+        tests =
+            PartText(*options_.shard, conditions_.size(), GridDigest(conditions_, options_.output),
+                     !interrupt_.raised(), TestsHeader(conditions_.factorColumns()), rows);
+        files.push_back({PartPath(TestsSummaryPath(options_.summary), *options_.shard), tests});
+    } else if (writesTests_) {
         tests = TestsHeader(conditions_.factorColumns()) + "\r\n";
         for (const auto& rows : testRows_)
             for (const std::string& row : rows) tests += row + "\r\n";

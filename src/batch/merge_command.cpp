@@ -11,6 +11,7 @@
 #include "batch/output_names.hpp"
 #include "batch/printable.hpp"
 #include "batch/shards.hpp"
+#include "batch/tests_summary.hpp"
 
 namespace velmor::batch {
 
@@ -46,8 +47,11 @@ int MergeSummaries(const std::string& out, const std::vector<std::string>& parts
     const std::filesystem::path outPath(out);
     RemoveTemporaryFiles(outPath.has_parent_path() ? outPath.parent_path() : ".",
                          {outPath.filename().string()}, true);
+    // Parts of the tests CSV carry each condition's rows as one field.
+    std::string text = std::get<std::string>(merged);
+    if (std::optional<std::string> tests = UnpackedTestsCsv(text)) text = std::move(*tests);
     try {
-        SaveAllOrNothing({{out, std::get<std::string>(merged)}}, {});
+        SaveAllOrNothing({{out, text}}, {});
     } catch (const WriteError& error) {
         err << "velmor-batch merge: " << error.withReason() << " writing " << Printable(out)
             << "\n";

@@ -1,5 +1,8 @@
 #include "batch/tests_summary.hpp"
 
+#include <algorithm>
+#include <iterator>
+
 #include "batch/csv.hpp"
 #include "run/number_format.hpp"
 
@@ -53,6 +56,37 @@ std::vector<std::string> TestRowCells(const StudyOutcome& outcome) {
         rows.push_back(std::move(row));
     }
     return rows;
+}
+
+std::string PackedTestRows(const std::vector<std::string>& rows) {
+    std::string packed;
+    for (const std::string& row : rows) packed += row + "\n";
+    // Always quoted, so that a condition without rows is a field too.
+    std::string field = "\"";
+    for (const char c : packed) field += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return field + "\"";
+}
+
+std::optional<std::string> UnpackedTestsCsv(std::string_view merged) {
+    std::vector<CsvRecord> records;
+    if (ParseCsv(merged, records) || records.empty()) return std::nullopt;
+    const std::vector<std::string>& header = records.front().fields;
+    const auto test = std::find(header.begin(), header.end(), "test");
+    if (test == header.end() || std::next(test) == header.end() || *std::next(test) != "samples")
+        return std::nullopt;
+    const std::size_t lineEnd = merged.find("\r\n");
+    std::string csv(merged.substr(0, lineEnd == std::string_view::npos ? 0 : lineEnd + 2));
+    for (std::size_t r = 1; r < records.size(); ++r) {
+        if (records[r].fields.size() != 1) return std::nullopt;
+        std::string_view rows = records[r].fields[0];
+        while (!rows.empty()) {
+            const std::size_t end = rows.find('\n');
+            if (end == std::string_view::npos) return std::nullopt;
+            csv += std::string(rows.substr(0, end)) + "\r\n";
+            rows.remove_prefix(end + 1);
+        }
+    }
+    return csv;
 }
 
 std::string JoinConditionCells(const std::string& summaryCells,

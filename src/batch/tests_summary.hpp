@@ -6,7 +6,9 @@
 // mc_se, ci_low, ci_high, verdict, band_reading, and for a run of one sample
 // the test's statistic, df1, df2 and p_value (empty otherwise).
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "batch/study_runner.hpp"
@@ -21,6 +23,13 @@ std::string TestsHeader(const std::vector<std::string>& factorColumns);
 // The cells a condition adds after its factor cells, one entry per test row;
 // none when the condition chose no test beside F or has no results.
 std::vector<std::string> TestRowCells(const StudyOutcome& outcome);
+
+// A condition's test rows as the one row a summary part holds per condition
+// (a quoted field with the rows on lines of their own), and the merged tests
+// CSV's rows from a merged text whose rows are such fields. Unpacking returns
+// nothing for a text that is not packed tests rows.
+std::string PackedTestRows(const std::vector<std::string>& rows);
+std::optional<std::string> UnpackedTestsCsv(std::string_view merged);
 
 // What a condition's completion record keeps: its summary cells, and its
 // test rows after them, each after a record separator (U+001E, which no cell

@@ -96,7 +96,8 @@ grep -q "ADDITIONAL RESULTS" plain/plain.OUT && fail "a run without tests has an
 tail -c +"$((size + 1))" chosen/chosen.OUT | grep -q "^kruskal-wallis " || fail "the added section lacks the tests"
 
 # 3. A grid with the tests as a factor, run with two jobs, then resumed: the
-# resumed run writes the same tests CSV without running anything again.
+# resumed run writes the same tests CSV without running anything again; one
+# job and shards give it too.
 cat > grid.study <<'STUDY'
 [groups]
 n = 5, 12
@@ -117,6 +118,18 @@ cp g/grid.tests.csv first.csv
 cmp -s first.csv g/grid.tests.csv || fail "--resume wrote another tests CSV"
 "$batch" --jobs 1 --out h --summary h/grid.csv grid.study 2>/dev/null
 cmp -s first.csv h/grid.tests.csv || fail "--jobs 2 and --jobs 1 wrote different tests CSVs"
+
+# Split into shards and merged: the same tests CSV as on one machine.
+"$batch" --shard 1/2 --out s --summary s/grid.csv grid.study 2>/dev/null
+"$batch" --shard 2/2 --out s --summary s/grid.csv grid.study 2>/dev/null
+"$batch" merge s/grid.tests.csv s/grid.tests.shard-1-of-2.csv s/grid.tests.shard-2-of-2.csv ||
+  fail "merge refused the tests parts"
+cmp -s first.csv s/grid.tests.csv || fail "shards and merge wrote another tests CSV"
+# A part whose rows were edited is refused, as a summary part is.
+sed -i 's/,welch,300,/,welch,301,/' s/grid.tests.shard-1-of-2.csv
+if "$batch" merge s/edited.csv s/grid.tests.shard-1-of-2.csv s/grid.tests.shard-2-of-2.csv 2>/dev/null; then
+  fail "merge took an edited tests part"
+fi
 
 # 4. A name that is no test is refused, naming the tests there are.
 printf '[run]\ntests = welsh\n' > bad.study
