@@ -29,4 +29,7 @@ void DiscardedSamplesReportPart(const RunState& state, std::vector<std::string>&
 // verdict; for a run of one sample, each one's statistic, df and p.
 void WriteTestsReportPart(const RunState& state, std::vector<std::string>& lines);
 
+// A stopping rule: what it asked, and where and why the run stopped.
+void WriteStoppingReportPart(const RunState& state, std::vector<std::string>& lines);
+
 }  // namespace velmor

@@ -51,6 +51,20 @@ std::optional<std::string> CheckValue(ValueKind kind, std::string_view value, bo
         case ValueKind::Seeds:
             if (v != "chained" && v != "fixed") return "seeds must be chained or fixed";
             return std::nullopt;
+        case ValueKind::Precision: {
+            const std::optional<double> h = ReadNumber(value);
+            if (!h) {
+                notNumeric = true;
+                return kNotNumericMessage;
+            }
+            if (!(*h > 0.0 && *h < 0.5))
+                return "precision is the half-width of a 95% interval: a number above 0 and below "
+                       ".5, such as .005";
+            return std::nullopt;
+        }
+        case ValueKind::Decide:
+            if (v != "bradley" && v != "robey") return "decide must be bradley or robey";
+            return std::nullopt;
         case ValueKind::NoVariance:
             if (v != "stop" && v != "skip") return "no_variance must be stop or skip";
             return std::nullopt;

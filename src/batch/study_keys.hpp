@@ -26,6 +26,8 @@ enum class StudyKey {
     Bounds,
     ConditionSeeds,
     NoVariance,
+    Precision,
+    Decide,
     Tests,
     // [search]
     Power,
@@ -48,6 +50,8 @@ enum class ValueKind {
     Seeds,
     ConditionSeeds,
     NoVariance,
+    Precision,
+    Decide,
     Tests,
 };
 
@@ -74,6 +78,8 @@ inline constexpr StudyKeyRule kStudyKeys[] = {
     {StudyKey::Bounds, KeySection::Run, "bounds", ValueKind::Bounds},
     {StudyKey::ConditionSeeds, KeySection::Run, "seeds", ValueKind::ConditionSeeds},
     {StudyKey::NoVariance, KeySection::Run, "no_variance", ValueKind::NoVariance},
+    {StudyKey::Precision, KeySection::Run, "precision", ValueKind::Precision},
+    {StudyKey::Decide, KeySection::Run, "decide", ValueKind::Decide},
     {StudyKey::Tests, KeySection::Run, "tests", ValueKind::Tests},
     {StudyKey::Power, KeySection::Search, "power", ValueKind::Number},
     {StudyKey::SearchSamples, KeySection::Search, "samples", ValueKind::Number},

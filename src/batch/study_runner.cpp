@@ -13,6 +13,7 @@
 #include "output/report_writer.hpp"
 #include "program/program.hpp"
 #include "run/number_format.hpp"
+#include "run/number_reading.hpp"
 #include "search/sample_size_search.hpp"
 
 namespace velmor::batch {
@@ -74,6 +75,12 @@ void TypeStudy(const Study& study, Program& program) {
     type(study.run, StudyKey::Samples, w.monteCarlo.txtiterations);
     type(study.run, StudyKey::MeansToKeep, w.sampling.txtmeanstokeep);
     // A choice beyond the window's controls, as the Details window's options make it.
+    // Checked when the study was read.
+    if (const StudyValue* v = find(study.run, StudyKey::Precision))
+        program.state().choices.stopping.precision = ReadNumber(v->text);
+    if (const StudyValue* v = find(study.run, StudyKey::Decide))
+        program.state().choices.stopping.decide =
+            Lowercase(v->text) == "bradley" ? DecideBand::Bradley : DecideBand::RobeyBarcikowski;
     if (const StudyValue* v = find(study.run, StudyKey::NoVariance))
         program.state().choices.skipNoVarianceSamples = Lowercase(v->text) == "skip";
     if (const StudyValue* tests = find(study.run, StudyKey::Tests)) {

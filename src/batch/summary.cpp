@@ -165,6 +165,13 @@ const ResultColumn kResultColumns[] = {
      [](const StudyOutcome& o) {
          return o.discardedNoVariance ? std::to_string(*o.discardedNoVariance) : std::string();
      }},
+    // Why the run ended where it did: all its samples, or a checkpoint where
+    // its rates were precise enough or its verdicts settled.
+    {"stop_reason",
+     [](const StudyOutcome& o) {
+         return WithResults(
+             o, [](auto& r) { return std::string(StopReasonWord(r.result.stopReason)); });
+     }},
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "analysis/added_report_section.hpp"
+#include "analysis/checkpoint_judge.hpp"
 #include "core/errors.hpp"
 #include "core/usable_cores.hpp"
 #include "output/save_commands.hpp"
@@ -28,6 +29,7 @@ Program::Program(ui::Platform& platform, Console* console)
       presets_(std::make_unique<Presets>(windows_, state_, *coupling_)) {
     coupling_->wire([this](const std::function<void()>& rule) { guarded(rule); });
     save_->setReportAddition(AddedReportLines);
+    run_.setCheckpointJudge(JudgeCheckpoint);
     wireMenus();
     wireControls();
     threadsAvailable_ = PipelineThreadsAvailable(std::getenv("VELMOR_THREADS"), UsableCores());

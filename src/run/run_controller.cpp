@@ -320,6 +320,9 @@ void RunController::replicationLoop() {
     }
     std::optional<RejectionRule> rule;
     if (otherTestCount > 0) rule.emplace(s.alpha);
+    state_.result.maximumSamples = iterations;
+    const bool judged = checkpointJudge_ && state_.choices.stopping.any();
+    std::uint64_t stoppedAt = 0;  // the checkpoint that ended the run, if one did
     for (; i <= iterations; ++i) {
         state_.flags.seedFromField = false;
         platform_.processPendingEvents();
@@ -372,8 +375,23 @@ void RunController::replicationLoop() {
         state_.progress.completed = i;
         txtrej1_.setText(IntegerText(buffer, static_cast<std::uint64_t>(t.rejections)));
         showProgress(i, iterations);
+        if (judged && i % kCheckpointSamples == 0 && i < iterations) {
+            if (const std::optional<StopReason> reason = checkpointJudge_(state_, i)) {
+                state_.result.stopReason = *reason;
+                stoppedAt = i;
+                break;
+            }
+        }
     }
     pipeline_.end();
+    if (stoppedAt > 0) {
+        // Everything from here on reads as the same study run with
+        // samples = C: its verdict, report, data and means files.
+        state_.settings.txtiterations = static_cast<std::uint32_t>(stoppedAt);
+        state_.progress.planned = stoppedAt;
+        endOfRun(stoppedAt);
+        return;
+    }
     endOfRun(i - 1);
 }
 

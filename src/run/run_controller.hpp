@@ -15,6 +15,7 @@
 #include "core/replication_pipeline.hpp"
 #include "run/run_state.hpp"
 #include "run/settings_step.hpp"
+#include "run/stopping_rule.hpp"
 #include "window_model/platform.hpp"
 #include "window_model/windows.hpp"
 
@@ -65,6 +66,9 @@ class RunController {
     // Whether a run may carry its random chain on a second thread (see
     // core/replication_pipeline.hpp); off unless the program object allows it.
     void setPipelineAllowed(bool allowed) { pipeline_.setAllowed(allowed); }
+    // How a run with a stopping rule is judged at its checkpoints; without a
+    // judge, or without a rule, every run draws all its samples.
+    void setCheckpointJudge(CheckpointJudge judge) { checkpointJudge_ = std::move(judge); }
 
     // The settings the next Run command would run with, read from the window
     // as it stands by the same settings step, without running: no field, seed
@@ -105,6 +109,7 @@ class RunController {
     RandomGenerators& generators_;
     Replicator& replicator_;
     ReplicationPipeline pipeline_;
+    CheckpointJudge checkpointJudge_;
     // Where the rank and trimmed tests sort, sized once for the largest groups.
     MeanTestScratch testScratch_{kMaxScores};
     // Controls rewritten every replication, looked up once.

@@ -20,4 +20,16 @@ const char* VerdictKeyword(Verdict verdict) {
     return "NONE";
 }
 
+const char* StopReasonWord(StopReason reason) {
+    switch (reason) {
+        case StopReason::Samples:
+            return "samples";
+        case StopReason::Precision:
+            return "precision";
+        case StopReason::Decided:
+            return "decided";
+    }
+    return "";
+}
+
 }  // namespace velmor

@@ -9,6 +9,7 @@
 #include "core/group_settings.hpp"
 #include "core/mean_test_kind.hpp"
 #include "core/mean_test_result.hpp"
+#include "run/stopping_rule.hpp"
 
 namespace velmor {
 
@@ -65,6 +66,10 @@ struct RunResult {
     // Samples set aside because a group had no variance (only when the run
     // was asked to skip them instead of ending).
     std::int64_t discardedNoVariance = 0;
+    // Why the run ended where it did, and the most samples it could have
+    // drawn (its planned samples; with a stopping rule, `samples`).
+    StopReason stopReason = StopReason::Samples;
+    std::uint64_t maximumSamples = 0;
 
     const TestTally& tally(MeanTestKind kind) const { return tests[static_cast<int>(kind)]; }
     TestTally& tally(MeanTestKind kind) { return tests[static_cast<int>(kind)]; }

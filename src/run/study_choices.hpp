@@ -10,6 +10,7 @@
 #include "core/group_settings.hpp"
 #include "core/mean_test_kind.hpp"
 #include "core/population_shape.hpp"
+#include "run/stopping_rule.hpp"
 
 namespace velmor {
 
@@ -22,6 +23,8 @@ struct StudyChoices {
     // Discard (and count) a sample with a group without variance instead of
     // ending the run with NO VARIANCE.
     bool skipNoVarianceSamples = false;
+    // Stop at the first checkpoint where the rates are precise or decided.
+    StoppingChoice stopping;
 
     bool operator==(const StudyChoices&) const = default;
 };

@@ -222,6 +222,10 @@ TEST(StudyFile, EveryKeyOfTheTableIsReadInItsSectionOnly) {
                 return "skip";
             case ValueKind::Tests:
                 return "welch kruskal-wallis";
+            case ValueKind::Precision:
+                return ".005";
+            case ValueKind::Decide:
+                return "robey";
         }
         return "";
     };
