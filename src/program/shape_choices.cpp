@@ -1,7 +1,9 @@
 #include "program/shape_choices.hpp"
 
 #include <charconv>
+#include <cmath>
 
+#include "core/fleishman.hpp"
 #include "core/shape_refusal.hpp"
 #include "run/number_reading.hpp"
 
@@ -90,6 +92,34 @@ std::string ShapeNoteText(const GroupShapes& shapes) {
     return text;
 }
 
+namespace {
+
+// The parameter a refused shape is put right by, for the dialog to focus:
+// where one parameter is out of its own range, that one; where the pair is
+// impossible together (Fleishman's kurtosis at a reachable skewness), the
+// second, which the refusal names the limit of.
+int RefusedParameter(const PopulationShape& s) {
+    switch (s.family) {
+        case ShapeFamily::Fleishman:
+            return std::isfinite(s.skewness) && FleishmanKurtosisRangeAt(s.skewness).reachable ? 1
+                                                                                               : 0;
+        case ShapeFamily::GAndH:
+            return std::isfinite(s.g) && (s.g == 0.0 || std::fabs(s.g) >= 1e-4) ? 1 : 0;
+        case ShapeFamily::Contaminated:
+            return std::isfinite(s.proportion) && s.proportion >= 0.0 && s.proportion <= 1.0 ? 1
+                                                                                             : 0;
+        case ShapeFamily::Exponential:
+            return -1;
+        case ShapeFamily::Lognormal:
+        case ShapeFamily::ChiSquare:
+        case ShapeFamily::StudentT:
+            return 0;
+    }
+    return 0;
+}
+
+}  // namespace
+
 std::variant<GroupShapes, ShapeEntryError> ReadShapeEntries(
     const std::array<ShapeEntry, kGroups>& entries) {
     GroupShapes shapes{};
@@ -110,7 +140,7 @@ std::variant<GroupShapes, ShapeEntryError> ReadShapeEntries(
         }
         // The refusal a study file gets for the same shape, word for word.
         if (std::optional<std::string> refusal = ShapeRefusal(shape))
-            return ShapeEntryError{g, parameters.empty() ? -1 : 0, *refusal};
+            return ShapeEntryError{g, RefusedParameter(shape), *refusal};
         shapes[g] = shape;
     }
     return shapes;

@@ -89,13 +89,18 @@ TEST_P(RefusedShape, CarriesTheStudyFilesMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(ImpossibleCombinations, RefusedShape,
-                         ::testing::Values(Refused{ShapeFamily::Fleishman, "2", "3", 0},
-                                           Refused{ShapeFamily::Fleishman, "5", "40", 0},
-                                           Refused{ShapeFamily::GAndH, "0.5", "0.3", 0},
+                         // The parameter is the one the dialog focuses: the
+                         // one to put right.
+                         ::testing::Values(Refused{ShapeFamily::Fleishman, "2", "3", 1},
+                                           Refused{ShapeFamily::Fleishman, "5", "40", 1},
+                                           Refused{ShapeFamily::Fleishman, "20", "40", 0},
+                                           Refused{ShapeFamily::GAndH, "0.5", "0.3", 1},
+                                           Refused{ShapeFamily::GAndH, "0.00001", "0.1", 0},
                                            Refused{ShapeFamily::Lognormal, "0", "", 0},
                                            Refused{ShapeFamily::StudentT, "4", "", 0},
                                            Refused{ShapeFamily::ChiSquare, "-1", "", 0},
-                                           Refused{ShapeFamily::Contaminated, "1.5", "3", 0}));
+                                           Refused{ShapeFamily::Contaminated, "1.5", "3", 0},
+                                           Refused{ShapeFamily::Contaminated, "0.1", "0", 1}));
 
 TEST(ShapeEntries, FleishmansRefusalNamesTheLeastKurtosis) {
     const auto read = ReadShapeEntries(Entries(0, ShapeFamily::Fleishman, "2", "3"));
