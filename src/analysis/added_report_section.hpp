@@ -19,4 +19,8 @@ std::vector<std::string> AddedReportLines(const RunState& state);
 // Each part lives in a file of its own.
 using AddedReportPart = void (*)(const RunState& state, std::vector<std::string>& lines);
 
+// The tests run beside F: each one's rate, Monte Carlo error, interval and
+// verdict; for a run of one sample, each one's statistic, df and p.
+void WriteTestsReportPart(const RunState& state, std::vector<std::string>& lines);
+
 }  // namespace velmor

@@ -20,9 +20,9 @@ namespace velmor {
 
 struct TestRate {
     MeanTestKind test = MeanTestKind::F;
-    std::int64_t samples = 0;      // replications the rate is over
+    std::int64_t samples = 0;  // replications the rate is over
     std::int64_t rejections = 0;
-    std::int64_t notComputed = 0;  // replications on which the test was not defined
+    std::int64_t notComputed = 0;          // replications on which the test was not defined
     std::optional<MonteCarloError> error;  // rate, standard error and 95% interval
     // Robust, Inflated, Conservative or Caution when the means are equal (as
     // for F), Power when they differ, None for a run of one sample.

@@ -19,10 +19,13 @@
 #include "batch/folder_lock.hpp"
 #include "batch/ordered_pool.hpp"
 #include "batch/output_files.hpp"
+#include "batch/plain_text.hpp"
 #include "batch/printable.hpp"
 #include "batch/progress_line.hpp"
+#include "batch/study_keys.hpp"
 #include "batch/study_outputs.hpp"
 #include "batch/summary.hpp"
+#include "batch/tests_summary.hpp"
 #include "core/usable_cores.hpp"
 
 namespace velmor::batch {
@@ -97,6 +100,21 @@ std::size_t TerminalColumns() {
     return size.ws_col;
 }
 
+// Whether some condition chooses a test beside F, so that the tests CSV is
+// written (with a row for every condition that has results).
+bool AnyChoosesTests(const ConditionList& conditions) {
+    for (std::size_t i = 0; i < conditions.size(); ++i) {
+        if (!conditions.errors(i).empty()) continue;
+        const Study study = conditions.study(i);
+        const StudyValue* tests = Study::find(study.run, KeyName(StudyKey::Tests));
+        if (!tests) continue;
+        auto parsed = ParseMeanTests(Lowercase(tests->text));
+        if (auto* chosen = std::get_if<MeanTestSelection>(&parsed); chosen && chosen->anyBesidesF())
+            return true;
+    }
+    return false;
+}
+
 std::uint64_t GridDigest(const ConditionList& conditions, const OutputOptions& output) {
     Digest digest;
     digest.add(SummaryHeader(conditions.factorColumns()));
@@ -124,6 +142,8 @@ class GridRun {
         for (std::size_t i = 0; i < conditions.size(); ++i)
             if (!options.shard || options.shard->owns(i)) ours_.push_back(i);
         rows_.resize(ours_.size());
+        testRows_.resize(ours_.size());
+        writesTests_ = !options.summary.empty() && !options.shard && AnyChoosesTests(conditions);
         statuses_.resize(ours_.size(), StudyStatus::NotRun);
     }
 
@@ -134,10 +154,17 @@ class GridRun {
     StudyTargets targets(std::size_t i) const {
         return TargetsFor(conditions_.name(i), options_.output);
     }
-    void setRow(std::size_t k, const std::string& resultCells) {
+    // `cells`: a condition's summary cells, joined with its test rows.
+    void setRow(std::size_t k, const std::string& cells) {
         const std::size_t i = ours_[k];
+        std::vector<std::string> testCells;
+        const std::string resultCells = SplitConditionCells(cells, testCells);
         rows_[k] = SummaryRow(conditions_.file(i), conditions_.name(i), conditions_.factorCells(i),
                               resultCells);
+        testRows_[k].clear();
+        for (const std::string& test : testCells)
+            testRows_[k].push_back(SummaryRow(conditions_.file(i), conditions_.name(i),
+                                              conditions_.factorCells(i), test));
     }
     void removeLeftovers() const;
     void removeStaleFiles(std::size_t i, StudyOutcome& outcome,
@@ -167,6 +194,10 @@ class GridRun {
     std::vector<std::size_t> ours_;  // the conditions of this call, by number in the grid
     std::vector<std::uint64_t> fingerprints_;
     std::vector<std::string> rows_;
+    // The tests CSV's rows of each condition, and whether it is written: when
+    // some condition of the grid chooses tests beside F.
+    std::vector<std::vector<std::string>> testRows_;
+    bool writesTests_ = false;
     std::vector<StudyStatus> statuses_;
     std::vector<WorkerProgress> workers_;
     // Each study may put its random chain on a second thread only while the
@@ -307,8 +338,8 @@ StudyOutcome GridRun::runCondition(unsigned worker, std::size_t k) {
          outcome.status == StudyStatus::NotFound)) {
         // (A stale file that could not be removed made it SaveFailed.)
         std::lock_guard lock(pendingMutex_);
-        pending_.push_back(
-            {conditions_.name(i), fingerprints_[k], std::move(saved), ResultCells(outcome)});
+        pending_.push_back({conditions_.name(i), fingerprints_[k], std::move(saved),
+                            JoinConditionCells(ResultCells(outcome), TestRowCells(outcome))});
     }
     // Only what goes to standard output waits for its turn; the rest is on disk.
     outcome.dataFile = std::string();
@@ -339,7 +370,7 @@ void GridRun::deliver(std::size_t k, StudyOutcome& outcome) {
             outcome.saveError = std::string(error.what()) + " writing standard output";
         }
     }
-    setRow(k, ResultCells(outcome));
+    setRow(k, JoinConditionCells(ResultCells(outcome), TestRowCells(outcome)));
     statuses_[k] = outcome.status;
     if (outcome.status != StudyStatus::NotRun && outcome.status != StudyStatus::Interrupted) {
         ++done_;
@@ -434,8 +465,16 @@ bool GridRun::writeSummary() {
         csv += SummaryHeader(conditions_.factorColumns()) + "\r\n";
         for (const std::string& row : rows_) csv += row + "\r\n";
     }
+    std::vector<OutputFile> files = {{path, csv}};
+    std::string tests;  // the files hold views of their texts
+    if (writesTests_) {
+        tests = TestsHeader(conditions_.factorColumns()) + "\r\n";
+        for (const auto& rows : testRows_)
+            for (const std::string& row : rows) tests += row + "\r\n";
+        files.push_back({TestsSummaryPath(options_.summary), tests});
+    }
     try {
-        SaveAllOrNothing({{path, csv}}, {});
+        SaveAllOrNothing(files, {});
     } catch (const WriteError& error) {
         err_ << "velmor-batch: " << error.withReason() << " writing the summary " << Printable(path)
              << "\n";

@@ -7,6 +7,7 @@
 #include "batch/plain_text.hpp"
 #include "batch/printable.hpp"
 #include "batch/study_keys.hpp"
+#include "core/mean_test_kind.hpp"
 #include "run/number_reading.hpp"
 #include "run/settings_step.hpp"
 
@@ -50,6 +51,11 @@ std::optional<std::string> CheckValue(ValueKind kind, std::string_view value, bo
         case ValueKind::Seeds:
             if (v != "chained" && v != "fixed") return "seeds must be chained or fixed";
             return std::nullopt;
+        case ValueKind::Tests: {
+            auto parsed = ParseMeanTests(v);
+            if (auto* message = std::get_if<std::string>(&parsed)) return *message;
+            return std::nullopt;
+        }
     }
     return std::nullopt;
 }

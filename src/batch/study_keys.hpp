@@ -25,6 +25,7 @@ enum class StudyKey {
     MeansToKeep,
     Bounds,
     ConditionSeeds,
+    Tests,
     // [search]
     Power,
     SearchSamples,
@@ -45,6 +46,7 @@ enum class ValueKind {
     Confirm,
     Seeds,
     ConditionSeeds,
+    Tests,
 };
 
 struct StudyKeyRule {
@@ -69,6 +71,7 @@ inline constexpr StudyKeyRule kStudyKeys[] = {
     {StudyKey::MeansToKeep, KeySection::Run, "means_to_keep", ValueKind::Number},
     {StudyKey::Bounds, KeySection::Run, "bounds", ValueKind::Bounds},
     {StudyKey::ConditionSeeds, KeySection::Run, "seeds", ValueKind::ConditionSeeds},
+    {StudyKey::Tests, KeySection::Run, "tests", ValueKind::Tests},
     {StudyKey::Power, KeySection::Search, "power", ValueKind::Number},
     {StudyKey::SearchSamples, KeySection::Search, "samples", ValueKind::Number},
     {StudyKey::Confirm, KeySection::Search, "confirm", ValueKind::Confirm},

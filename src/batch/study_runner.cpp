@@ -70,6 +70,12 @@ void TypeStudy(const Study& study, Program& program) {
     }
     type(study.run, StudyKey::Samples, w.monteCarlo.txtiterations);
     type(study.run, StudyKey::MeansToKeep, w.sampling.txtmeanstokeep);
+    if (const StudyValue* tests = find(study.run, StudyKey::Tests)) {
+        // Checked when the study was read.
+        auto parsed = ParseMeanTests(Lowercase(tests->text));
+        if (auto* chosen = std::get_if<MeanTestSelection>(&parsed))
+            program.state().choices.tests = *chosen;
+    }
     if (const StudyValue* bounds = find(study.run, StudyKey::Bounds))
         (Lowercase(bounds->text) == "winsorized" ? w.menu.Winsorized1 : w.menu.Resampled1)
             .trigger();
@@ -247,6 +253,7 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
     WriteResultsReport(report, state,
                        {about.Panel1.text(), about.Panel2.text(), about.Panel3.text()});
     for (const std::string& line : AddedReportLines(state)) report.writeLine(line);
+    outcome.testRates = DescribeTestRates(state);
     outcome.report = report.text();
     keepDataSet();
     MemoryLineSink means;

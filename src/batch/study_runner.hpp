@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "analysis/run_details.hpp"
+#include "analysis/test_rates.hpp"
 #include "batch/interruption.hpp"
 #include "batch/study_file.hpp"
 #include "run/run_state.hpp"
@@ -55,6 +56,8 @@ struct StudyOutcome {
     std::array<std::int32_t, 3> sizes{};
     // Monte Carlo error, band reading and normal-theory power (when ok).
     SummaryColumns details;
+    // Each chosen test's rate, when tests beside F were chosen (with results).
+    std::vector<TestRate> testRates;
     // A search: its trials, the normal-theory group-1 size for its target
     // (where the theory holds and 2000 reaches it), and with `confirm = yes`
     // one more trial at the sizes it ended on with its full number of samples.

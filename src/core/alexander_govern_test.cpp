@@ -1,8 +1,8 @@
 #include "core/alexander_govern_test.hpp"
 
-#include <boost/math/distributions/chi_squared.hpp>
 #include <cmath>
 
+#include "core/chi_square_tail.hpp"
 #include "core/group_moments.hpp"
 
 namespace velmor {
@@ -45,8 +45,7 @@ MeanTestResult AlexanderGovernTest(const ThreeGroups& groups) {
     r.statistic = statistic;
     r.dfCount = 1;
     r.df1 = kGroups - 1.0;
-    const boost::math::chi_squared_distribution<double> chi(r.df1);
-    r.pValue = boost::math::cdf(boost::math::complement(chi, r.statistic));
+    r.pValue = ChiSquareUpperTail(r.statistic, r.df1);
     return r;
 }
 

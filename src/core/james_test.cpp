@@ -1,10 +1,10 @@
 #include "core/james_test.hpp"
 
 #include <algorithm>
-#include <boost/math/distributions/chi_squared.hpp>
 #include <boost/math/tools/roots.hpp>
 #include <cstdint>
 
+#include "core/chi_square_tail.hpp"
 #include "core/group_moments.hpp"
 
 namespace velmor {
@@ -99,7 +99,6 @@ MeanTestResult JamesTest(const ThreeGroups& groups) {
         high = std::min(2.0 * high, kLargestQuantile);
         excessHigh = excess(high);
     }
-    const boost::math::chi_squared_distribution<double> chi(r.df1);
     if (excessHigh < 0.0) {
         // J exceeds the critical value of every alpha a double can hold.
         r.pValue = 0.0;
@@ -113,7 +112,7 @@ MeanTestResult JamesTest(const ThreeGroups& groups) {
             iterations);
         root = 0.5 * (low + up);
     }
-    r.pValue = boost::math::cdf(boost::math::complement(chi, root));
+    r.pValue = ChiSquareUpperTail(root, r.df1);
     return r;
 }
 

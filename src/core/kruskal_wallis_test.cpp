@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <boost/math/distributions/chi_squared.hpp>
 #include <cmath>
 #include <stdexcept>
+
+#include "core/chi_square_tail.hpp"
 
 namespace velmor {
 
@@ -80,8 +81,7 @@ MeanTestResult KruskalWallisTest(const ThreeGroups& groups, MeanTestScratch& scr
     if (r.statistic < 0.0) r.statistic = 0.0;
     r.dfCount = 1;
     r.df1 = kGroups - 1.0;
-    const boost::math::chi_squared_distribution<double> chi(r.df1);
-    r.pValue = boost::math::cdf(boost::math::complement(chi, r.statistic));
+    r.pValue = ChiSquareUpperTail(r.statistic, r.df1);
     return r;
 }
 

@@ -11,6 +11,7 @@
 
 #include "core/errors.hpp"
 #include "core/fp_faults.hpp"
+#include "core/mean_test_battery.hpp"
 #include "run/information.hpp"
 #include "run/number_format.hpp"
 #include "run/settings_step.hpp"
@@ -295,6 +296,15 @@ void RunController::replicationLoop() {
     // The producer, if any, is stopped and joined on every way out of the
     // loop (a fault included), and before anything of the run's end is shown.
     const ReplicationPipeline::Run pipelined(pipeline_, s, state_.seeds.deviateSeed, iterations);
+    // The tests beside F chosen for this run, in a fixed order; they read the
+    // observed scores only and draw nothing, so the run's numbers stay F's.
+    std::array<MeanTestKind, kMeanTestKinds> otherTests{};
+    int otherTestCount = 0;
+    for (const MeanTestKind kind : kAllMeanTests) {
+        if (!state_.choices.tests.chosen(kind)) continue;
+        state_.result.tally(kind).chosen = true;
+        if (kind != MeanTestKind::F) otherTests[otherTestCount++] = kind;
+    }
     for (; i <= iterations; ++i) {
         state_.flags.seedFromField = false;
         platform_.processPendingEvents();
@@ -329,6 +339,7 @@ void RunController::replicationLoop() {
         }
         replicator_.TestReplication(s, t.rejections);
         RaiseFloatingPointFaults();
+        if (otherTestCount > 0) runOtherTests({otherTests.data(), std::size_t(otherTestCount)});
         state_.fRatio = r.fRatio;
         state_.lastPValue = r.pValue;
         state_.progress.completed = i;
@@ -337,6 +348,23 @@ void RunController::replicationLoop() {
     }
     pipeline_.end();
     endOfRun(i - 1);
+}
+
+void RunController::runOtherTests(std::span<const MeanTestKind> kinds) {
+    const ThreeGroups groups = {replicator_.observedScores(0), replicator_.observedScores(1),
+                                replicator_.observedScores(2)};
+    const double alpha = state_.settings.alpha;
+    for (const MeanTestKind kind : kinds) {
+        TestTally& tally = state_.result.tally(kind);
+        tally.last = RunMeanTest(kind, groups, testScratch_);
+        if (!tally.last.computed()) {
+            ++tally.notComputed;
+        } else if (tally.last.pValue <= alpha) {
+            // As for F, a probability exactly equal to alpha rejects.
+            ++tally.rejections;
+        }
+    }
+    RaiseFloatingPointFaults();
 }
 
 void RunController::showProgress(std::uint64_t i, std::uint64_t iterations) {
@@ -377,6 +405,9 @@ void RunController::endOfRun(std::uint64_t completed) {
     result.end = state_.flags.stopRequested ? RunEnd::Stopped : RunEnd::Finished;
     result.completed = t.completedReplications;
     result.rejections = t.rejections;
+    TestTally& f = result.tally(MeanTestKind::F);
+    f.chosen = true;
+    f.rejections = t.rejections;
 
     if (completed > 0) {
         // Extended for the arithmetic, one rounding at each store.

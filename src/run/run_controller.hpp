@@ -4,15 +4,17 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
+#include "core/mean_test_result.hpp"
 #include "core/random.hpp"
 #include "core/replication.hpp"
 #include "core/replication_pipeline.hpp"
-#include "window_model/platform.hpp"
-#include "window_model/windows.hpp"
 #include "run/run_state.hpp"
 #include "run/settings_step.hpp"
+#include "window_model/platform.hpp"
+#include "window_model/windows.hpp"
 
 namespace velmor {
 
@@ -62,6 +64,8 @@ class RunController {
     void replicationLoop();
     void restore();
     void showProgress(std::uint64_t i, std::uint64_t iterations);
+    // The chosen tests beside F on the replication just tested, tallied.
+    void runOtherTests(std::span<const MeanTestKind> kinds);
     void noVarianceStop();
     void endOfRun(std::uint64_t completed);
     void abandon(const std::string& message);
@@ -82,6 +86,8 @@ class RunController {
     RandomGenerators& generators_;
     Replicator& replicator_;
     ReplicationPipeline pipeline_;
+    // Where the rank and trimmed tests sort, sized once for the largest groups.
+    MeanTestScratch testScratch_{kMaxScores};
     // Controls rewritten every replication, looked up once.
     ui::Control& txtrej1_;
     ui::Control& label7_;

@@ -219,6 +219,8 @@ TEST(StudyFile, EveryKeyOfTheTableIsReadInItsSectionOnly) {
                 return "fixed";
             case ValueKind::ConditionSeeds:
                 return "independent";
+            case ValueKind::Tests:
+                return "welch kruskal-wallis";
         }
         return "";
     };

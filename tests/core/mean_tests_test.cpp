@@ -435,6 +435,15 @@ TEST(MeanTests, LeaveNoFloatingPointFault) {
         const ThreeGroups g = {row.groups[0], row.groups[1], row.groups[2]};
         for (const MeanTestKind kind : kSixTests) RunTest(kind, g, scratch);
     }
+    // Statistics of exactly 0: equal means and equal mean ranks. The
+    // chi-square tail is 1 there without evaluating log(0).
+    const DataSet balanced = {"balanced", {{{1, 6}, {2, 5}, {3, 4}}}};
+    for (const MeanTestKind kind : kSixTests) {
+        const MeanTestResult r = RunTest(kind, balanced.spans(), scratch);
+        ASSERT_TRUE(r.computed()) << MeanTestName(kind);
+        EXPECT_EQ(r.pValue, 1.0) << MeanTestName(kind);
+        EXPECT_EQ(TakeFloatingPointFaults(), 0) << MeanTestName(kind);
+    }
     // Extreme but finite: a p-value that underflows, and groups of two.
     const DataSet extreme = {"extreme", {{{0, 1e-3}, {1e6, 1e6 + 1e-3}, {-1e6, -1e6 + 1e-3}}}};
     for (const MeanTestKind kind : kSixTests) {
