@@ -90,7 +90,8 @@ TextTable TestRatesTable(const std::vector<TestRate>& rates, double alpha, bool 
     table.columns = {"Test", "Samples", "Rejections", "Rate", "MC SE", "95% interval"};
     if (anyNotComputed) table.columns.push_back("Not computed");
     table.columns.push_back("Verdict");
-    table.columns.push_back("Band reading");
+    // Only an actual alpha is read against the bands.
+    if (equalMeans) table.columns.push_back("Band reading");
     const int decimals = equalMeans ? DecimalsForAlpha(alpha) : 4;
     for (const TestRate& r : rates) {
         std::vector<std::string> row{MeanTestTitle(r.test), GroupedCount(r.samples),
@@ -106,7 +107,7 @@ TextTable TestRatesTable(const std::vector<TestRate>& rates, double alpha, bool 
         }
         if (anyNotComputed) row.push_back(GroupedCount(r.notComputed));
         row.push_back(r.verdict == Verdict::None ? std::string() : VerdictKeyword(r.verdict));
-        row.push_back(r.bandReading);
+        if (equalMeans) row.push_back(r.bandReading);
         table.rows.push_back(std::move(row));
     }
     return table;

@@ -26,11 +26,11 @@ struct TextTable {
 };
 
 // The chosen tests' table. For a run of many samples: test, samples,
-// rejections, rate, MC SE, 95% interval, verdict and band reading (a
-// "Not computed" column joins them when some test could not be computed on
-// some sample). For a run of one sample: test, statistic, df1, df2, p. Rates
-// take the decimals of the robustness figures for `alpha` when the means are
-// equal, four otherwise. Empty rows when `rates` is empty.
+// rejections, rate, MC SE, 95% interval, verdict and, when the means are
+// equal, band reading (a "Not computed" column joins them when some test
+// could not be computed on some sample). For a run of one sample: test, statistic, df1, df2, p.
+// Rates take the decimals of the robustness figures for `alpha` when the means are equal, four
+// otherwise. Empty rows when `rates` is empty.
 TextTable TestRatesTable(const std::vector<TestRate>& rates, double alpha, bool equalMeans);
 
 // Each test's rate with its interval on one axis, the tests one above the

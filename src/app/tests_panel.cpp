@@ -1,6 +1,7 @@
 #include "app/tests_panel.hpp"
 
 #include <QChart>
+#include <QChartView>
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -65,7 +66,7 @@ TestsPanel::TestsPanel(Program& program, QWidget* parent) : QWidget(parent), pro
     table_->horizontalHeader()->setStretchLastSection(false);
     table_->setWordWrap(false);
     // Rows as compact as the numbers' text beside them.
-    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
 
     chart_ = new ChartPanel(QStringLiteral("DORVEN_tests"));
     chart_->setObjectName(QStringLiteral("testsPlot"));
@@ -81,8 +82,12 @@ TestsPanel::TestsPanel(Program& program, QWidget* parent) : QWidget(parent), pro
     split->setStretchFactor(0, 2);
     split->setStretchFactor(1, 3);
     split->setChildrenCollapsible(false);
-    // Room for the seven tests' rows above the plot.
-    split->setSizes({table_->verticalHeader()->defaultSectionSize() * 9, 400});
+    // Room for the seven tests' rows and the header above the plot, which
+    // can do with less height than the plots of the other tabs.
+    chart_->chartView()->setMinimumHeight(220);
+    split->setSizes({table_->verticalHeader()->defaultSectionSize() * 8 +
+                         table_->horizontalHeader()->sizeHint().height() + 40,
+                     260});
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);

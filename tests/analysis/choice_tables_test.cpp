@@ -65,6 +65,9 @@ TEST(TestRatesTable, ATestWithoutARateLeavesItsFiguresEmpty) {
     EXPECT_EQ(t.rows[0][3], "");
     EXPECT_EQ(t.rows[0][5], "");
     EXPECT_EQ(t.rows[0][6], "500");
+    // Unequal means: power has no band reading.
+    EXPECT_EQ(t.columns.back(), "Verdict");
+    EXPECT_EQ(t.rows[0].size(), t.columns.size());
 }
 
 TEST(TestRatesTable, OneSampleGivesStatisticDfAndP) {
