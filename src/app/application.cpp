@@ -54,7 +54,7 @@ Application::Application() {
     // One flag stops both a run and a search.
     commands.stop = [this] { program_->run().btnStopRunClick(); };
     commands.chooseShapes = [this] {
-        if (details_) details_->shapesPanel()->chooseShapes();
+        if (details_) details_->shapesPanel()->chooseShapes(mainWindow_.get());
     };
     mainWindow_ = std::make_unique<MainWindowView>(models.mainWindow, std::move(commands));
     about_ = std::make_unique<AboutDialog>(models.aboutBox, mainWindow_.get());

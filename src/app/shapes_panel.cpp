@@ -20,7 +20,7 @@ ShapesPanel::ShapesPanel(Program& program, QWidget* parent) : QWidget(parent), p
     choose_->setObjectName(QStringLiteral("chooseShapes"));
     choose_->setToolTip(
         tr("Give any group a skewed or heavy-tailed population instead of normal or uniform"));
-    connect(choose_, &QPushButton::clicked, this, &ShapesPanel::chooseShapes);
+    connect(choose_, &QPushButton::clicked, this, [this] { chooseShapes(); });
 
     note_ = new QLabel;
     note_->setObjectName(QStringLiteral("shapesNote"));
@@ -65,8 +65,9 @@ void ShapesPanel::setWorking(bool working) {
     choose_->setEnabled(!working);
 }
 
-void ShapesPanel::chooseShapes() {
-    ShapeDialog dialog(program_.state().choices.shapes, this);
+void ShapesPanel::chooseShapes(QWidget* over) {
+    // The dialog stands over the window it was asked from.
+    ShapeDialog dialog(program_.state().choices.shapes, over ? over : this);
     if (dialog.exec() != QDialog::Accepted) return;
     if (dialog.shapes() == program_.state().choices.shapes) return;
     program_.state().choices.shapes = dialog.shapes();

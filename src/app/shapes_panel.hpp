@@ -36,8 +36,9 @@ class ShapesPanel : public QWidget {
     // `hasResult` false: no run with results to show.
     void showAchieved(const RunResult& result, const GroupShapes& shapesOfRun, bool hasResult);
 
-    // Opens the Population Shapes dialog; OK there sets the choices.
-    void chooseShapes();
+    // Opens the Population Shapes dialog over `over` (this panel when
+    // none); OK there sets the choices.
+    void chooseShapes(QWidget* over = nullptr);
 
   signals:
     // The dialog's OK changed the chosen shapes.
