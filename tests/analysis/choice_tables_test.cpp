@@ -124,13 +124,11 @@ TEST(TestRatesPicture, EqualMeansDrawTheBandsAndHoldEveryInterval) {
     EXPECT_GE(picture->range.xMin, 0.0);
 }
 
-TEST(TestRatesPicture, UnequalMeansArePowerWithoutBands) {
+TEST(TestRatesPicture, PowerStaysWithinZeroAndOne) {
     const auto picture = TestRatesPictureOf(
         {Rate(MeanTestKind::F, 1000, 990), Rate(MeanTestKind::Welch, 1000, 1000)}, 0.05, false);
     ASSERT_TRUE(picture);
     EXPECT_TRUE(picture->bands.empty());
-    EXPECT_TRUE(picture->references.empty());
-    EXPECT_EQ(picture->title, "Each test's actual power and its 95% interval");
     EXPECT_LE(picture->range.xMax, 1.0);
     EXPECT_GE(picture->range.xMax, picture->marks[1].interval.high);
     EXPECT_FALSE(TestRatesPictureOf({}, 0.05, false));

@@ -102,14 +102,6 @@ INSTANTIATE_TEST_SUITE_P(ImpossibleCombinations, RefusedShape,
                                            Refused{ShapeFamily::Contaminated, "1.5", "3", 0},
                                            Refused{ShapeFamily::Contaminated, "0.1", "0", 1}));
 
-TEST(ShapeEntries, FleishmansRefusalNamesTheLeastKurtosis) {
-    const auto read = ReadShapeEntries(Entries(0, ShapeFamily::Fleishman, "2", "3"));
-    ASSERT_TRUE(std::holds_alternative<ShapeEntryError>(read));
-    const std::string& message = std::get<ShapeEntryError>(read).message;
-    EXPECT_NE(message.find("skewness 2 with excess kurtosis 3"), std::string::npos) << message;
-    EXPECT_NE(message.find("at least 5.1"), std::string::npos) << message;
-}
-
 TEST(ShapeEntries, ATextThatIsNoNumberNamesTheShapeAndItsKey) {
     for (const char* text : {"", "abc", "1,5", "inf", "--1"}) {
         const auto read = ReadShapeEntries(Entries(1, ShapeFamily::Contaminated, "0.1", text));
