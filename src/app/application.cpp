@@ -89,8 +89,11 @@ Application::~Application() {
 }
 
 void Application::showShapeNote() {
+    const GroupShapes& shapes = program_->state().choices.shapes;
     mainWindow_->showShapeNote(
-        QString::fromStdString(ShapeNoteText(program_->state().choices.shapes)));
+        QString::fromStdString(ShapeNoteText(shapes)),
+        QString::fromStdString(ShapedGroupsText(shapes)),
+        QStringLiteral("Shapes: ") + QString::fromStdString(ShapeChoiceText(shapes)));
 }
 
 void Application::show() {

@@ -360,7 +360,7 @@ void MainWindowView::refreshMenus() {
     menuDirty_.clear();
 }
 
-void MainWindowView::showShapeNote(const QString& text) {
+void MainWindowView::showShapeNote(const QString& text, const QString& brief, const QString& tip) {
     if (text.isEmpty()) {
         if (shapeNote_) shapeNote_->hide();
         return;
@@ -378,12 +378,16 @@ void MainWindowView::showShapeNote(const QString& text) {
         shapeNote_->setCursor(Qt::PointingHandCursor);
         menuBar()->setCornerWidget(shapeNote_, Qt::TopRightCorner);
     }
-    // The menus keep their room; a long note is shortened, whole in its tip.
+    // The menus keep their room: a note too long for the rest of the bar
+    // gives way to the brief one (which still names every shaped group),
+    // and that, at worst, is shortened; the tip has it all.
     const int room =
-        std::max(80, width() - menuBar()->actionGeometry(menuBar()->actions().last()).right() - 24);
-    shapeNote_->setText(shapeNote_->fontMetrics().elidedText(text, Qt::ElideRight, room - 12));
-    shapeNote_->setToolTip(text + tr("\nClick to choose the shapes (also in View, Details, "
-                                     "Shapes)."));
+        std::max(80, width() - menuBar()->actionGeometry(menuBar()->actions().last()).right() - 36);
+    const QFontMetrics metrics = shapeNote_->fontMetrics();
+    const QString shown = metrics.horizontalAdvance(text) <= room || brief.isEmpty() ? text : brief;
+    shapeNote_->setText(metrics.elidedText(shown, Qt::ElideRight, room));
+    shapeNote_->setToolTip((tip.isEmpty() ? text : tip) +
+                           tr("\nClick to choose the shapes (also in View, Details, Shapes)."));
     shapeNote_->show();
     menuBar()->adjustSize();
     menuBar()->update();

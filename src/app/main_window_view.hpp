@@ -55,8 +55,9 @@ class MainWindowView : public QMainWindow {
 
     // The note that names the groups with a shape other than normal or
     // uniform; an empty text hides it, and the window is then exactly as it
-    // is without one.
-    void showShapeNote(const QString& text);
+    // is without one. `brief` stands in for `text` where that has no room
+    // beside the menus; `tip` is the note's tool tip.
+    void showShapeNote(const QString& text, const QString& brief = {}, const QString& tip = {});
     QLabel* shapeNote() const { return shapeNote_; }
 
     // A close was asked for while a command ran: the window closes as soon as

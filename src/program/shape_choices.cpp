@@ -92,6 +92,17 @@ std::string ShapeNoteText(const GroupShapes& shapes) {
     return text;
 }
 
+std::string ShapedGroupsText(const GroupShapes& shapes) {
+    std::vector<std::string> groups;
+    for (int g = 0; g < kGroups; ++g)
+        if (shapes[g]) groups.push_back(std::to_string(g + 1));
+    if (groups.empty()) return "";
+    if (groups.size() == 1) return "Shapes: group " + groups[0];
+    std::string text = "Shapes: groups " + groups[0];
+    for (std::size_t i = 1; i + 1 < groups.size(); ++i) text += ", " + groups[i];
+    return text + " and " + groups.back();
+}
+
 namespace {
 
 // The parameter a refused shape is put right by, for the dialog to focus:

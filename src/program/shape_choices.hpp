@@ -56,6 +56,10 @@ std::string ShapeChoiceText(const GroupShapes& shapes);
 // one, so that the note stays hidden.
 std::string ShapeNoteText(const GroupShapes& shapes);
 
+// The same note without the shapes' names, for where even the short note
+// has no room: "Shapes: groups 1 and 3"; empty when no group has a shape.
+std::string ShapedGroupsText(const GroupShapes& shapes);
+
 // A group's entries in the shape dialog: no family keeps the main window's
 // normal or uniform; a family takes its parameters from `texts` (the first
 // ShapeParameters(family).size() of them).

@@ -151,6 +151,12 @@ TEST(ShapeNote, IsEmptyWithoutShapesAndNamesEachShapedGroup) {
     EXPECT_EQ(ShapeNoteText(shapes), "Shapes: group 1 fleishman, group 3 t");
     EXPECT_EQ(ShapeChoiceText(shapes),
               "group 1 fleishman (skewness 1, kurtosis 1.5); group 3 t (df 5)");
+    EXPECT_EQ(ShapedGroupsText(shapes), "Shapes: groups 1 and 3");
+    shapes[1] = PopulationShape::Exponential();
+    EXPECT_EQ(ShapedGroupsText(shapes), "Shapes: groups 1, 2 and 3");
+    EXPECT_EQ(ShapedGroupsText({std::nullopt, PopulationShape::StudentT(5), std::nullopt}),
+              "Shapes: group 2");
+    EXPECT_EQ(ShapedGroupsText(GroupShapes{}), "");
     EXPECT_EQ(ShapeDescription(PopulationShape::Exponential()), "exponential");
     EXPECT_EQ(ShapeDescription(PopulationShape::Contaminated(0.1, 3)),
               "contaminated (proportion 0.1, sd_ratio 3)");
