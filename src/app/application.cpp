@@ -93,7 +93,9 @@ void Application::showShapeNote() {
     mainWindow_->showShapeNote(
         QString::fromStdString(ShapeNoteText(shapes)),
         QString::fromStdString(ShapedGroupsText(shapes)),
-        QStringLiteral("Shapes: ") + QString::fromStdString(ShapeChoiceText(shapes)));
+        // One line per group in the tip.
+        QStringLiteral("Shapes:\n") + QString::fromStdString(ShapeChoiceText(shapes))
+                                          .replace(QStringLiteral("; "), QStringLiteral("\n")));
 }
 
 void Application::show() {

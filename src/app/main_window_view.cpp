@@ -371,7 +371,9 @@ void MainWindowView::showShapeNote(const QString& text, const QString& brief, co
         // size and layout, and the form's controls stay as they are.
         shapeNote_ = new QLabel(menuBar());
         shapeNote_->setObjectName(QStringLiteral("shapeNote"));
-        shapeNote_->setStyleSheet(QStringLiteral("color: rgb(128,0,0); font-weight: bold;"));
+        // By name: the tool tip, a label too, keeps the usual look.
+        shapeNote_->setStyleSheet(
+            QStringLiteral("QLabel#shapeNote { color: rgb(128,0,0); font-weight: bold; }"));
         shapeNote_->setContentsMargins(6, 0, 6, 0);
         shapeNote_->setTextFormat(Qt::PlainText);
         shapeNote_->setAlignment(Qt::AlignVCenter | Qt::AlignRight);
