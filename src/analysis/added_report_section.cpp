@@ -8,6 +8,8 @@ namespace {
 // in every report whose run it applies to, the window's and the batch's.
 constexpr AddedReportPart kParts[] = {
     WriteTestsReportPart,
+    AchievedMeansReportPart,
+    DiscardedSamplesReportPart,
 };
 
 }  // namespace

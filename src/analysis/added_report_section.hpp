@@ -19,6 +19,12 @@ std::vector<std::string> AddedReportLines(const RunState& state);
 // Each part lives in a file of its own.
 using AddedReportPart = void (*)(const RunState& state, std::vector<std::string>& lines);
 
+// The parts, each in its own file.
+// Equal entered means whose achieved means differ: each group's achieved
+// mean with its Monte Carlo error, and that the run measured power.
+void AchievedMeansReportPart(const RunState& state, std::vector<std::string>& lines);
+// With samples without variance skipped: how many were set aside.
+void DiscardedSamplesReportPart(const RunState& state, std::vector<std::string>& lines);
 // The tests run beside F: each one's rate, Monte Carlo error, interval and
 // verdict; for a run of one sample, each one's statistic, df and p.
 void WriteTestsReportPart(const RunState& state, std::vector<std::string>& lines);

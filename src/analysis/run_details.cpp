@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cfenv>
 #include <charconv>
+#include <cmath>
 
 #include "run/number_format.hpp"
 #include "run/verdicts.hpp"
@@ -87,6 +88,9 @@ std::vector<MeansRow> MeansRowsOf(const RunState& state) {
         row.group = g + 1;
         row.meanOfMeans = result.meanOfMeans[g];
         row.seOfMeans = result.seOfMeans[g];
+        row.mcError = result.completed > 1
+                          ? result.seOfMeans[g] / std::sqrt(static_cast<double>(result.completed))
+                          : 0.0;
         row.theory = NormalMeanDistribution(state.settings.groups[g]);
         rows.push_back(row);
     }
@@ -136,18 +140,45 @@ void AddMeansLines(std::vector<std::string>& lines, const RunDetails& d) {
         ")");
     lines.push_back(Row({{"Group", 5},
                          {"Mean of means", 15},
+                         {"MC error", 10},
                          {"Theory mean", 13},
                          {"SE of means", 13},
                          {"Theory SE", 11}}));
     for (const MeansRow& row : d.means)
         lines.push_back(Row({{std::to_string(row.group), 5},
                              {Fixed(row.meanOfMeans), 15},
+                             {Fixed(row.mcError), 10},
                              {row.theory ? Fixed(row.theory->mean) : "-", 13},
                              {Fixed(row.seOfMeans), 13},
                              {row.theory ? Fixed(row.theory->standardError) : "-", 11}}));
     for (const GroupHistogram& g : d.histogram.groups)
         if (!g.curveNote.empty())
             lines.push_back("Group " + std::to_string(g.group) + ": " + g.curveNote + ".");
+}
+
+// Equal entered means whose populations came out different: said beside
+// every band reading and once in full.
+const char* const kNotTypeOneNote =
+    "not a Type I error rate: the achieved means differ (see below)";
+
+std::string DifferingMeansLine(const AchievedMeans& a) {
+    return "The entered population means are equal, but the achieved means (the means of the "
+           "sample means) differ by more than Monte Carlo error: groups " +
+           std::to_string(a.groupA) + " and " + std::to_string(a.groupB) + " lie " +
+           FormatGeneral(a.difference) + " apart, " + FormatFixed(a.z, 6, 1) +
+           " combined Monte Carlo errors (more than " + FormatGeneral(kAchievedMeansCriticalZ) +
+           "). The minimum, maximum or whole-number scores moved the populations apart, so "
+           "this run measured power, not a Type I error rate, and the band readings do not "
+           "apply.";
+}
+
+// A run that set samples without variance aside (as asked) says how many.
+void AddDiscardedLine(std::vector<std::string>& lines, const RunState& state) {
+    if (!state.choices.skipNoVarianceSamples) return;
+    lines.push_back("Samples set aside because a group had no variance: " +
+                    Count(state.result.discardedNoVariance) +
+                    " (skipped as asked; fresh samples took their place, and no figure here "
+                    "includes them).");
 }
 
 std::string RunsWord(std::int64_t n) {
@@ -183,6 +214,12 @@ std::string OutcomeWithoutResult(RunController::Outcome outcome) {
 
 RunDetails DescribeRun(const RunState& state, RunController::Outcome outcome) {
     const FloatingPointFlagsKept keep;
+    if (outcome == RunController::Outcome::NoVariance && state.choices.skipNoVarianceSamples)
+        return NoResult("Last run: no results",
+                        "The run set aside " + Count(state.result.discardedNoVariance) +
+                            " samples without variance, as many as a run may (its planned "
+                            "samples, at least 1,000), and then ended on a data set without "
+                            "variance: there are no results to describe.");
     if (outcome != RunController::Outcome::Completed)
         return NoResult("Last run: no results", OutcomeWithoutResult(outcome));
 
@@ -207,6 +244,7 @@ RunDetails DescribeRun(const RunState& state, RunController::Outcome outcome) {
         const GroupSizes sizes = SizesOf(s);
         const std::int64_t total = std::int64_t{sizes[0]} + sizes[1] + sizes[2];
         lines.push_back("Group sizes " + Sizes(sizes) + "; seed " + state.seedText);
+        AddDiscardedLine(lines, state);
         lines.push_back("F = " + Fixed(state.fRatio) + " with df 2 and " +
                         std::to_string(total - kGroups) + ", probability " +
                         Fixed(state.lastPValue) + ": " +
@@ -244,6 +282,9 @@ RunDetails DescribeRun(const RunState& state, RunController::Outcome outcome) {
                      " replications: every figure here covers only the " + Count(done) +
                      RunsWord(done) + " done.";
     if (d.stopNote) lines.push_back(*d.stopNote);
+    AddDiscardedLine(lines, state);
+    d.achieved = AchievedMeansOf(state);
+    const bool differ = d.achieved && d.achieved->differ;
 
     const MonteCarloError& e = *d.error;
     if (nullIsTrue) {
@@ -254,8 +295,10 @@ RunDetails DescribeRun(const RunState& state, RunController::Outcome outcome) {
             lines.push_back(std::string(bradley ? "Bradley (1978), within 10%"
                                                 : "Robey & Barcikowski (1992), within 25%") +
                             ": the estimate lies " + PointVerdict(e, s.alpha, band) + "; " +
-                            d.bands.back().words);
+                            d.bands.back().words +
+                            (differ ? std::string("; ") + kNotTypeOneNote : std::string()));
         }
+        if (differ) lines.push_back(DifferingMeansLine(*d.achieved));
         d.picture = RobustnessPicture(e, s.alpha);
     } else {
         AddErrorLines(lines, e, "actual power", decimals);
@@ -338,6 +381,7 @@ RunDetails DescribeSearch(const RunState& state, RunController::Outcome lastOutc
     if (d.stopNote) lines.push_back(*d.stopNote);
     lines.push_back("Sizes found (the last trial's): " + Sizes(last.sizes) + "; seed " +
                     state.seedText);
+    if (lastRunIsLastTrial) AddDiscardedLine(lines, state);
     AddErrorLines(lines, *d.error, "actual power", 4);
     AddTheoryLine(lines, d.theory, d.error, false);
     if (d.theorySizeForTarget)
@@ -460,9 +504,12 @@ SummaryColumns SummaryColumnsOf(const RunDetails& details) {
         c.ciLow = ShortestRoundTrip(details.error->interval.low);
         c.ciHigh = ShortestRoundTrip(details.error->interval.high);
     }
-    if (details.kind == DetailsKind::Robustness && details.bands.size() == 2)
+    if (details.kind == DetailsKind::Robustness && details.bands.size() == 2) {
         c.bandReading =
             "Bradley " + details.bands[0].code + "; Robey & Barcikowski " + details.bands[1].code;
+        if (details.achieved && details.achieved->differ)
+            c.bandReading = "power run, not Type I error: achieved means differ; " + c.bandReading;
+    }
     if (details.theory.available && details.kind != DetailsKind::NoResult)
         c.normalTheoryPower = ShortestRoundTrip(details.theory.power);
     return c;

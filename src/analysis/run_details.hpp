@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/achieved_means.hpp"
 #include "analysis/bands.hpp"
 #include "analysis/monte_carlo_error.hpp"
 #include "analysis/normal_theory.hpp"
@@ -35,6 +36,7 @@ struct MeansRow {
     int group = 1;
     double meanOfMeans = 0.0;
     double seOfMeans = 0.0;
+    double mcError = 0.0;  // Monte Carlo error of the mean of means
     std::optional<MeanDistribution> theory;
 };
 
@@ -46,6 +48,9 @@ struct RunDetails {
     std::vector<BandReading> bands;  // robustness: Bradley's, then Robey & Barcikowski's
     NormalTheoryPower theory;        // at the sizes of the (last) run
     std::vector<MeansRow> means;
+    // The population means the run achieved, and whether equal entered means
+    // gave populations that differ (a power run, not a Type I error run).
+    std::optional<AchievedMeans> achieved;
     std::vector<TrialMark> trials;                    // a search's completed trials
     std::optional<std::int32_t> theorySizeForTarget;  // a search: group 1 size by theory
     MeansHistogram histogram;

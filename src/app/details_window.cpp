@@ -1,6 +1,7 @@
 #include "app/details_window.hpp"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -103,6 +104,20 @@ void DetailsWindow::createWidgets() {
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
     leftLayout->addWidget(numbers_, 1);
+    // A choice beyond the main window's controls; the run reads it.
+    skipNoVariance_ = new QCheckBox(tr("Skip samples with no &variance"));
+    skipNoVariance_->setObjectName(QStringLiteral("skipNoVariance"));
+    skipNoVariance_->setToolTip(
+        tr("Set aside (and count) a sample in which a group has no variance and draw a fresh "
+           "one, instead of ending the run with NO VARIANCE. A run sets aside at most as many "
+           "samples as it plans to make (at least 1000)."));
+    skipNoVariance_->setChecked(program_.state().choices.skipNoVarianceSamples);
+    connect(skipNoVariance_, &QCheckBox::toggled, this,
+            [this](bool on) { program_.state().choices.skipNoVarianceSamples = on; });
+    auto* optionsRow = new QHBoxLayout;
+    optionsRow->addWidget(skipNoVariance_);
+    optionsRow->addStretch();
+    leftLayout->addLayout(optionsRow);
     auto* copyRow = new QHBoxLayout;
     copyRow->addWidget(confirm_);
     copyRow->addStretch();
@@ -143,6 +158,8 @@ void DetailsWindow::analysisStarted(Program::Analysis kind) {
     achievedShown_ = false;
     testsPanel_->setWorking(true);
     shapesPanel_->setWorking(true);
+    // A run reads its options as it goes: they stay as they are until it ends.
+    skipNoVariance_->setEnabled(false);
     if (kind == Program::Analysis::Confirmation) {
         // The search's figures stay, since the run does not change them,
         // marked as the search's until the confirmation's join them.
@@ -201,6 +218,7 @@ void DetailsWindow::readProgress() {
 
 void DetailsWindow::analysisFinished(Program::Analysis kind) {
     progressTimer_.stop();
+    skipNoVariance_->setEnabled(true);
     searchPending_ = false;
     testsPanel_->setWorking(false);
     shapesPanel_->setWorking(false);

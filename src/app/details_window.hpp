@@ -17,6 +17,7 @@
 #include "program/program.hpp"
 #include "program/shape_choices.hpp"
 
+class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
@@ -63,6 +64,8 @@ class DetailsWindow : public QWidget {
     void copyNumbers() const;
     // Confirm Sizes: one more run at the sizes the last search ended on.
     QPushButton* confirmButton() const { return confirm_; }
+    // Options of the run beyond the main window's controls.
+    QCheckBox* skipNoVarianceBox() const { return skipNoVariance_; }
 
   signals:
     // The Population Shapes dialog changed the chosen shapes.
@@ -98,6 +101,7 @@ class DetailsWindow : public QWidget {
     QLabel* stopNote_ = nullptr;
     QPlainTextEdit* numbers_ = nullptr;
     QPushButton* confirm_ = nullptr;
+    QCheckBox* skipNoVariance_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     ChartPanel* meansPanel_ = nullptr;
     ChartPanel* powerPanel_ = nullptr;

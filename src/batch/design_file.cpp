@@ -212,13 +212,6 @@ DesignReadResult ParseDesign(const std::string& path, std::string_view content,
         if (good) design.rows.push_back(std::move(row));
     }
     if (!errors.empty()) return errors;
-    for (std::size_t k = 0; k < design.rows.size(); ++k) {
-        for (StudyError& e : CheckUniformBounds(design.condition(k))) {
-            e.line = design.rows[k].line;
-            errors.push_back(std::move(e));
-        }
-    }
-    if (!errors.empty()) return errors;
     return design;
 }
 

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <ostream>
 #include <variant>
@@ -26,6 +27,7 @@
 #include "batch/study_outputs.hpp"
 #include "batch/summary.hpp"
 #include "batch/tests_summary.hpp"
+#include "batch/value_changes.hpp"
 #include "core/usable_cores.hpp"
 
 namespace velmor::batch {
@@ -185,6 +187,10 @@ class GridRun {
     // once a second or so, or now when `now`. Returns false after a failure.
     bool flushRecords(bool now);
     bool writeSummary();
+    // Says which conditions of a file run the same settings as an earlier
+    // one once the window's rules have corrected their values, before
+    // anything runs. Returns false when --strict refuses the batch for it.
+    bool sayDuplicates();
 
     const BatchOptions& options_;
     const ConditionList& conditions_;
@@ -214,6 +220,8 @@ class GridRun {
     std::vector<std::pair<std::size_t, std::string>> runAgain_;
     Clock::time_point lastRecords_ = Clock::now();
     bool recordsFailed_ = false;
+    // Condition (by number in the grid) -> the earlier one it repeats.
+    std::map<std::size_t, std::size_t> duplicateOf_;
 };
 
 void GridRun::removeLeftovers() const {
@@ -307,6 +315,7 @@ StudyOutcome GridRun::runCondition(unsigned worker, std::size_t k) {
         run.deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                           std::chrono::duration<double>(*options_.maxSeconds));
     run.secondThread = secondThreads_;
+    run.strict = options_.strict;
     run.progress = [&progress](const RunProgress& p, bool search) {
         // A replication that redraws restarts the clock; one that completes stops it.
         if (p.redraws == 0)
@@ -320,6 +329,9 @@ StudyOutcome GridRun::runCondition(unsigned worker, std::size_t k) {
     };
     StudyOutcome outcome = RunStudy(conditions_.study(i), run);
     progress.running = false;
+    if (const auto d = duplicateOf_.find(i); d != duplicateOf_.end())
+        outcome.notes.push_back("runs the same settings as condition " +
+                                Printable(conditions_.name(d->second)));
     if (outcome.status == StudyStatus::Interrupted) return outcome;
 
     const StudyTargets t = targets(i);
@@ -356,6 +368,7 @@ void GridRun::deliver(std::size_t k, StudyOutcome& outcome) {
     if (conditions_.errors(i).empty())
         for (const std::string& message : outcome.messages)
             err_ << label << ": " << message << "\n";
+    for (const std::string& note : outcome.notes) err_ << label << ": " << note << "\n";
     if (!outcome.saveFailure.empty()) err_ << label << ": " << outcome.saveFailure << "\n";
     if (outcome.hasResults() && !recording() &&
         (outcome.status == StudyStatus::Ok || outcome.status == StudyStatus::NotFound)) {
@@ -483,10 +496,64 @@ bool GridRun::writeSummary() {
     return true;
 }
 
+bool GridRun::sayDuplicates() {
+    // Every condition of the grid, not only this shard's, so that every shard
+    // comes to the same answer.
+    std::map<std::pair<std::string, std::string>, std::size_t> first;
+    std::map<std::size_t, std::vector<std::size_t>> repeats;  // first -> its repeats
+    for (std::size_t i = 0; i < conditions_.size(); ++i) {
+        if (!conditions_.errors(i).empty()) continue;
+        const bool alone =
+            (i == 0 || conditions_.file(i - 1) != conditions_.file(i)) &&
+            (i + 1 == conditions_.size() || conditions_.file(i + 1) != conditions_.file(i));
+        if (alone) continue;
+        const Study study = conditions_.study(i);
+        const std::optional<RunSettings> settings = StudySettings(study);
+        if (!settings) continue;  // refused by the window: its own message says why
+        const auto [it, inserted] =
+            first.try_emplace({conditions_.file(i), SettingsFingerprint(study, *settings)}, i);
+        if (inserted) continue;
+        duplicateOf_[i] = it->second;
+        repeats[it->second].push_back(i);
+    }
+    if (repeats.empty()) return true;
+    drawProgress("");
+    constexpr std::size_t kShown = 20;
+    std::size_t shown = 0;
+    for (const auto& [original, copies] : repeats) {
+        if (shown++ == kShown) {
+            err_ << "velmor-batch:   and " << repeats.size() - kShown << " more\n";
+            break;
+        }
+        std::string names;
+        for (const std::size_t c : copies)
+            names += (names.empty() ? "" : ", ") + conditions_.name(c);
+        err_ << "velmor-batch: " << Printable(conditions_.file(original)) << ": "
+             << (copies.size() == 1 ? "condition " : "conditions ") << Printable(names)
+             << (copies.size() == 1 ? " runs" : " run") << " the same settings as "
+             << Printable(conditions_.name(original))
+             << " once the window's rules have corrected their values\n";
+    }
+    if (!options_.strict) return true;
+    err_ << "velmor-batch: --strict: conditions that repeat another's settings; nothing was run\n";
+    return false;
+}
+
 int GridRun::run() {
     terminalColumns_ = options_.showProgress ? TerminalColumns() : 0;
-    for (const std::size_t i : ours_)
-        fingerprints_.push_back(conditions_.fingerprint(i, options_.output));
+    if (!sayDuplicates()) return kExitFailure;
+    for (const std::size_t i : ours_) {
+        std::uint64_t fingerprint = conditions_.fingerprint(i, options_.output);
+        // A strict run refuses what a run without --strict ran with a note:
+        // the records of one do not vouch for the other.
+        if (options_.strict) {
+            Digest digest;
+            digest.add(Digest::hex(fingerprint));
+            digest.add("--strict");
+            fingerprint = digest.value();
+        }
+        fingerprints_.push_back(fingerprint);
+    }
     removeLeftovers();
     std::vector<std::size_t> toRun;
     const std::size_t skipped = skipComplete(toRun);

@@ -30,6 +30,10 @@ struct BatchOptions {
     // --max-time: the seconds one condition may take; one that reaches them
     // is stopped as Stop stops a run, keeps no file and gets `time limit`.
     std::optional<double> maxSeconds;
+    // --strict: a condition whose values the window's rules would change is
+    // refused, and a grid whose conditions would run the same settings runs
+    // nothing.
+    bool strict = false;
     // For tests only, from VELMOR_BATCH_TEST_KILL_BETWEEN_RENAMES: the name of
     // a condition whose saving kills the process (SIGKILL) right after its
     // first file is renamed into place and before the next one is, so that a

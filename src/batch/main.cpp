@@ -35,6 +35,9 @@ const char* const kUsage =
     "  --design FILE.csv  one condition per row; columns group1.sd, groups.n, run.seed, ..., name\n"
     "  --jobs N           run N conditions at a time (default: one per core)\n"
     "  --resume           skip the conditions that an earlier run completed in DIR\n"
+    "  --strict           refuse a condition whose values the window would change (n = 7.9,\n"
+    "                     a seed above 2147483647, rounded uniform bounds), and run nothing\n"
+    "                     when conditions of a grid would run the same settings\n"
     "  --max-time TIME    stop a condition that runs longer (90, 10m, 2h, 1:30:00); it keeps\n"
     "                     no file and its status is 'time limit'\n"
     "  --shard K/N        run conditions K, K+N, K+2N, ... and write FILE's part,\n"
@@ -113,6 +116,8 @@ Parsed ParseArguments(int argc, char** argv, velmor::batch::BatchOptions& option
                      velmor::batch::Printable(text) + "'");
                 return Parsed::Usage;
             }
+        } else if (arg == "--strict") {
+            options.strict = true;
         } else if (arg == "--resume") {
             options.resume = true;
         } else if (arg == "--shard") {

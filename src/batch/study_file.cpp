@@ -51,6 +51,9 @@ std::optional<std::string> CheckValue(ValueKind kind, std::string_view value, bo
         case ValueKind::Seeds:
             if (v != "chained" && v != "fixed") return "seeds must be chained or fixed";
             return std::nullopt;
+        case ValueKind::NoVariance:
+            if (v != "stop" && v != "skip") return "no_variance must be stop or skip";
+            return std::nullopt;
         case ValueKind::Tests: {
             auto parsed = ParseMeanTests(v);
             if (auto* message = std::get_if<std::string>(&parsed)) return *message;
@@ -116,38 +119,6 @@ const std::string& ItemOf(const StudyGrid& grid, SectionId section, const std::s
     return value.items.front();
 }
 
-// The uniform groups that set a bound make a grid unreadable. Only when some
-// condition could have such a group are the conditions gone through, and the
-// first that has one is reported.
-std::vector<StudyError> CheckGridUniformBounds(const StudyGrid& grid) {
-    bool possible = false;
-    for (int g = 0; g < kGroups && !possible; ++g) {
-        auto effective = [&](StudyKey key) {
-            const GridValue* own = Find(grid.sections[g], KeyName(key));
-            return own ? own : Find(grid.sections[kCommon], KeyName(key));
-        };
-        const GridValue* distribution = effective(StudyKey::Distribution);
-        bool uniform = false, bounded = false;
-        if (distribution)
-            for (const std::string& item : distribution->items)
-                uniform = uniform || Lowercase(item) == "uniform";
-        for (const StudyKey bound : {StudyKey::Minimum, StudyKey::Maximum})
-            if (const GridValue* v = effective(bound))
-                for (const std::string& item : v->items) bounded = bounded || !item.empty();
-        possible = uniform && bounded;
-    }
-    if (!possible) return {};
-    for (std::size_t k = 0; k < grid.count(); ++k) {
-        std::vector<StudyError> errors = CheckUniformBounds(grid.condition(k));
-        if (errors.empty()) continue;
-        if (grid.count() > 1)
-            for (StudyError& e : errors)
-                e.message += " (in condition " + grid.conditionName(k) + ")";
-        return errors;
-    }
-    return {};
-}
-
 }  // namespace
 
 std::string StudyError::text() const {
@@ -190,27 +161,6 @@ std::optional<StudyError> CheckStudyValue(SectionId section, std::string_view ke
     if (!problem) return std::nullopt;
     if (notNumeric) return StudyError{path, line, *problem, true, shown + " = " + Printable(value)};
     return StudyError{path, line, shown + ": " + *problem, false, {}};
-}
-
-std::vector<StudyError> CheckUniformBounds(const Study& study) {
-    std::vector<StudyError> errors;
-    for (const StudySection& g : study.groups) {
-        const StudyValue* distribution = Study::find(g, KeyName(StudyKey::Distribution));
-        if (!distribution || Lowercase(distribution->text) != "uniform") continue;
-        for (const StudyKey key : {StudyKey::Minimum, StudyKey::Maximum}) {
-            const std::string_view bound = KeyName(key);
-            const StudyValue* v = Study::find(g, bound);
-            if (v && !v->text.empty())
-                errors.push_back({study.path,
-                                  v->line,
-                                  std::string(bound) +
-                                      " applies to normal groups only; a uniform group's bounds "
-                                      "follow from its mean and sd",
-                                  false,
-                                  {}});
-        }
-    }
-    return errors;
 }
 
 std::size_t StudyGrid::count() const {
@@ -382,8 +332,6 @@ GridReadResult ParseStudyGrid(std::string_view path, std::string_view content) {
         }
         conditions *= items;
     }
-    errors = CheckGridUniformBounds(grid);
-    if (!errors.empty()) return errors;
     return grid;
 }
 

@@ -128,8 +128,4 @@ std::optional<StudyError> CheckStudyValue(SectionId section, std::string_view ke
 // Whether the key is one of the section's keys.
 bool IsStudyKey(SectionId section, std::string_view key);
 
-// The problems of a study whose uniform groups set a minimum or maximum (a
-// uniform group's bounds follow from its mean and sd).
-std::vector<StudyError> CheckUniformBounds(const Study& study);
-
 }  // namespace velmor::batch

@@ -25,6 +25,7 @@ enum class StudyKey {
     MeansToKeep,
     Bounds,
     ConditionSeeds,
+    NoVariance,
     Tests,
     // [search]
     Power,
@@ -46,6 +47,7 @@ enum class ValueKind {
     Confirm,
     Seeds,
     ConditionSeeds,
+    NoVariance,
     Tests,
 };
 
@@ -71,6 +73,7 @@ inline constexpr StudyKeyRule kStudyKeys[] = {
     {StudyKey::MeansToKeep, KeySection::Run, "means_to_keep", ValueKind::Number},
     {StudyKey::Bounds, KeySection::Run, "bounds", ValueKind::Bounds},
     {StudyKey::ConditionSeeds, KeySection::Run, "seeds", ValueKind::ConditionSeeds},
+    {StudyKey::NoVariance, KeySection::Run, "no_variance", ValueKind::NoVariance},
     {StudyKey::Tests, KeySection::Run, "tests", ValueKind::Tests},
     {StudyKey::Power, KeySection::Search, "power", ValueKind::Number},
     {StudyKey::SearchSamples, KeySection::Search, "samples", ValueKind::Number},

@@ -2,10 +2,12 @@
 
 #include <cstdio>
 
+#include "analysis/achieved_means.hpp"
 #include "analysis/added_report_section.hpp"
 #include "batch/headless_platform.hpp"
 #include "batch/plain_text.hpp"
 #include "batch/study_keys.hpp"
+#include "batch/value_changes.hpp"
 #include "output/data_files.hpp"
 #include "output/line_sink.hpp"
 #include "output/report_writer.hpp"
@@ -36,22 +38,23 @@ void TypeStudy(const Study& study, Program& program) {
         type(section, StudyKey::Reliability, controls.txtReliability);
         if (const StudyValue* v = find(section, StudyKey::Integer))
             controls.chkInteger.setChecked(Lowercase(v->text) == "yes");
-        const StudyValue* distribution = find(section, StudyKey::Distribution);
-        if (distribution && Lowercase(distribution->text) == "uniform") {
-            controls.rdoUniform.setChecked(true);
-            continue;
-        }
         const struct {
             StudyKey key;
             ui::Control& box;
             ui::Control& field;
         } bounds[] = {{StudyKey::Minimum, controls.chkMin, controls.txtMin},
                       {StudyKey::Maximum, controls.chkMax, controls.txtMax}};
+        const StudyValue* distribution = find(section, StudyKey::Distribution);
+        const bool uniform = distribution && Lowercase(distribution->text) == "uniform";
+        // Uniform: choosing it derives both bounds from the mean and sd, and
+        // a bound the study gives then replaces the derived one, typed after
+        // the mean and sd so that no coupling rule rewrites it.
+        if (uniform) controls.rdoUniform.setChecked(true);
         for (const auto& bound : bounds) {
             const StudyValue* v = find(section, bound.key);
             if (!v || v->text.empty()) continue;
-            bound.box.setChecked(true);    // proposes a bound ...
-            bound.field.setText(v->text);  // ... which the study overwrites
+            if (!uniform) bound.box.setChecked(true);  // proposes a bound ...
+            bound.field.setText(v->text);              // ... which the study overwrites
         }
     }
     type(study.run, StudyKey::Alpha, w.hypothesis.txtalpha1);
@@ -70,6 +73,9 @@ void TypeStudy(const Study& study, Program& program) {
     }
     type(study.run, StudyKey::Samples, w.monteCarlo.txtiterations);
     type(study.run, StudyKey::MeansToKeep, w.sampling.txtmeanstokeep);
+    // A choice beyond the window's controls, as the Details window's options make it.
+    if (const StudyValue* v = find(study.run, StudyKey::NoVariance))
+        program.state().choices.skipNoVarianceSamples = Lowercase(v->text) == "skip";
     if (const StudyValue* tests = find(study.run, StudyKey::Tests)) {
         // Checked when the study was read.
         auto parsed = ParseMeanTests(Lowercase(tests->text));
@@ -204,6 +210,28 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
             [&](const RunProgress& progress) { options.progress(progress, outcome.searched); });
 
     TypeStudy(study, program);
+    // What the window's rules make of the study's values, before it runs.
+    if (const std::optional<RunSettings> settings =
+            program.run().settingsAsTyped(outcome.searched)) {
+        std::vector<std::string> changes;
+        for (const ValueChange& change : FindValueChanges(study, *settings))
+            changes.push_back(ChangeText(change));
+        std::vector<std::string> moved;
+        // Bounds the study gave itself are its own choice, not a change that
+        // --strict refuses; that they do not match its mean and sd is said.
+        for (const UniformPopulation& p : FindMovedUniformPopulations(study, *settings))
+            (p.derived ? changes : moved).push_back(PopulationText(p));
+        if (options.strict && !changes.empty()) {
+            std::string refusal = "refused (--strict): the window would change values: ";
+            for (std::size_t i = 0; i < changes.size(); ++i)
+                refusal += (i ? "; " : "") + changes[i];
+            outcome.status = StudyStatus::Failed;
+            outcome.messages = {refusal + "; nothing was run"};
+            return outcome;
+        }
+        outcome.notes = std::move(changes);
+        outcome.notes.insert(outcome.notes.end(), moved.begin(), moved.end());
+    }
     const ui::MainMenuItems& menu = program.mainWindow().menu;
     if (study.search) {
         const StudyValue* power = Study::find(*study.search, KeyName(StudyKey::Power));
@@ -237,6 +265,17 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
     // that failed its settings, found no variance, or was abandoned.
     const RunController::Outcome ended = program.run().lastOutcome();
     if (ended == RunController::Outcome::NoVariance && !outcome.searched) keepDataSet();
+    if (ended == RunController::Outcome::NoVariance && state.choices.skipNoVarianceSamples) {
+        // Skipping could not save the run: it set aside as many samples as it may.
+        outcome.discardedNoVariance = state.result.discardedNoVariance;
+        outcome.messages.insert(
+            outcome.messages.begin(),
+            "no_variance = skip set aside " + std::to_string(state.result.discardedNoVariance) +
+                " samples without variance, the most a run may (its planned samples, at least "
+                "1000), before " +
+                std::to_string(state.progress.completed) +
+                " counted ones; the run ended with NO VARIANCE");
+    }
     if (ended != RunController::Outcome::Completed) {
         outcome.status = StudyStatus::Failed;
         return outcome;
@@ -263,7 +302,11 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
     outcome.seed = state.seedText;
     outcome.result = state.result;
     for (int g = 0; g < 3; ++g) outcome.sizes[g] = state.settings.groups[g].size;
-    outcome.details = SummaryColumnsOf(program.describeLastAnalysis());
+    const RunDetails described = program.describeLastAnalysis();
+    outcome.details = SummaryColumnsOf(described);
+    outcome.achieved = AchievedMeansOf(state);
+    if (state.choices.skipNoVarianceSamples)
+        outcome.discardedNoVariance = state.result.discardedNoVariance;
     if (outcome.searched) {
         const SampleSizeSearch& search = program.search();
         outcome.searchTrials = search.trialsRun();
@@ -283,6 +326,13 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
         }
     }
     return outcome;
+}
+
+std::optional<RunSettings> StudySettings(const Study& study) {
+    HeadlessPlatform platform;
+    Program program(platform);
+    TypeStudy(study, program);
+    return program.run().settingsAsTyped(study.search.has_value());
 }
 
 }  // namespace velmor::batch

@@ -42,6 +42,10 @@ struct StudyOutcome {
                status == StudyStatus::NotFound;
     }
     std::vector<std::string> messages;  // what the window would have shown
+    // What the window's rules made of the study's values that it did not
+    // give: values truncated, clamped or reduced, uniform bounds that move
+    // the population (batch/value_changes.hpp). Said beside the results.
+    std::vector<std::string> notes;
     std::string saveError;    // with SaveFailed, for the summary: "I/O error N writing NAME"
     std::string saveFailure;  // the same for standard error, with the file's folder
     std::string report;       // the results report, CR LF line ends (with results)
@@ -56,6 +60,11 @@ struct StudyOutcome {
     std::array<std::int32_t, 3> sizes{};
     // Monte Carlo error, band reading and normal-theory power (when ok).
     SummaryColumns details;
+    // Each group's achieved mean with its Monte Carlo error, and whether
+    // equal entered means gave means that differ (with results).
+    std::optional<AchievedMeans> achieved;
+    // With `no_variance = skip`: the samples set aside.
+    std::optional<std::int64_t> discardedNoVariance;
     // Each chosen test's rate, when tests beside F were chosen (with results).
     std::vector<TestRate> testRates;
     // A search: its trials, the normal-theory group-1 size for its target
@@ -90,6 +99,9 @@ struct StudyRunOptions {
     std::optional<std::chrono::steady_clock::time_point> deadline;
     // The most trials a study's search runs (the window's cap unless lowered).
     int searchTrialCap = kMaxSearchTrials;
+    // --strict: a study whose values the window's rules would change is
+    // refused (Failed) before anything runs, instead of run with a note.
+    bool strict = false;
 };
 
 // Runs the study in a program of its own, so studies may run side by side
@@ -97,5 +109,10 @@ struct StudyRunOptions {
 // writes to the process's standard output before waiting for Enter, become
 // messages of the study, and nothing waits.
 StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options = {});
+
+// The settings the study would run with, as the window's settings step makes
+// them from its values once typed in, without running anything; nothing when
+// the window would refuse them.
+std::optional<RunSettings> StudySettings(const Study& study);
 
 }  // namespace velmor::batch

@@ -13,6 +13,11 @@ std::string WithResults(const StudyOutcome& o, F&& cell) {
     return o.hasResults() ? cell(o) : std::string();
 }
 
+std::string AchievedCell(const StudyOutcome& o, int group) {
+    if (!o.hasResults() || !o.achieved) return {};
+    return ShortestRoundTrip(o.achieved->mcError[group]);
+}
+
 struct ResultColumn {
     const char* name;
     std::string (*cell)(const StudyOutcome&);
@@ -83,10 +88,14 @@ const ResultColumn kResultColumns[] = {
      }},
     // The window's first message (a refusal, the search's difficulty note),
     // or why a study with results was not saved.
+    // Then what the window's rules changed of the study's values.
     {"message",
      [](const StudyOutcome& o) {
-         if (o.status == StudyStatus::SaveFailed) return CsvField(o.saveError);
-         return CsvField(o.messages.empty() ? "" : o.messages.front());
+         std::string text = o.status == StudyStatus::SaveFailed ? o.saveError
+                            : o.messages.empty()                ? std::string()
+                                                                : o.messages.front();
+         for (const std::string& note : o.notes) text += (text.empty() ? "" : "; ") + note;
+         return CsvField(text);
      }},
     // Monte Carlo error, the interval's reading against the robustness bands
     // and the normal-theory power; empty where they do not apply.
@@ -95,8 +104,8 @@ const ResultColumn kResultColumns[] = {
     {"ci_high", [](const StudyOutcome& o) { return o.details.ciHigh; }},
     {"band_reading", [](const StudyOutcome& o) { return CsvField(o.details.bandReading); }},
     {"normal_theory_power", [](const StudyOutcome& o) { return o.details.normalTheoryPower; }},
-    // Added later, so after every older column: a search's trials, the normal-theory group-1 size for its target and,
-    // with `confirm = yes`, the confirming trial at the sizes it ended on.
+    // Added later, so after every older column: a search's trials, the normal-theory group-1 size
+    // for its target and, with `confirm = yes`, the confirming trial at the sizes it ended on.
     {"trials",
      [](const StudyOutcome& o) {
          return WithResults(o, [](auto& r) {
@@ -138,6 +147,23 @@ const ResultColumn kResultColumns[] = {
          return WithResults(o, [](auto& r) {
              return r.confirmation ? ShortestRoundTrip(r.confirmation->high) : std::string();
          });
+     }},
+    // The Monte Carlo error of mean1..mean3 (the achieved population means),
+    // and with equal entered means whether the achieved means differ beyond
+    // it (then the run measured power; see band_reading).
+    {"mean1_mc_se", [](const StudyOutcome& o) { return AchievedCell(o, 0); }},
+    {"mean2_mc_se", [](const StudyOutcome& o) { return AchievedCell(o, 1); }},
+    {"mean3_mc_se", [](const StudyOutcome& o) { return AchievedCell(o, 2); }},
+    {"means_differ",
+     [](const StudyOutcome& o) {
+         if (!o.hasResults() || !o.achieved || !o.achieved->enteredEqual) return std::string();
+         return std::string(o.achieved->differ ? "yes" : "no");
+     }},
+    // With `no_variance = skip`: the samples set aside, also of a run that
+    // reached the cap and ended without results.
+    {"discarded_no_variance",
+     [](const StudyOutcome& o) {
+         return o.discardedNoVariance ? std::to_string(*o.discardedNoVariance) : std::string();
      }},
 };
 

@@ -2,12 +2,12 @@
 
 #include <cmath>
 
-#include "core/chi_square_tail.hpp"
 #include "core/group_moments.hpp"
+#include "core/upper_tails.hpp"
 
 namespace velmor {
 
-MeanTestResult AlexanderGovernTest(const ThreeGroups& groups) {
+MeanTestResult AlexanderGovernStatistic(const ThreeGroups& groups) {
     std::array<GroupMoments, kGroups> m;
     if (const MeanTestStatus s = DescribeGroups(groups, 2, m); s != MeanTestStatus::Computed)
         return MeanTestResult::NotComputed(s);
@@ -45,7 +45,12 @@ MeanTestResult AlexanderGovernTest(const ThreeGroups& groups) {
     r.statistic = statistic;
     r.dfCount = 1;
     r.df1 = kGroups - 1.0;
-    r.pValue = ChiSquareUpperTail(r.statistic, r.df1);
+    return r;
+}
+
+MeanTestResult AlexanderGovernTest(const ThreeGroups& groups) {
+    MeanTestResult r = AlexanderGovernStatistic(groups);
+    if (r.computed()) r.pValue = ChiSquareUpperTail(r.statistic, r.df1);
     return r;
 }
 

@@ -1,8 +1,7 @@
 #include "core/brown_forsythe_test.hpp"
 
-#include <boost/math/distributions/fisher_f.hpp>
-
 #include "core/group_moments.hpp"
+#include "core/upper_tails.hpp"
 
 namespace velmor {
 
@@ -41,8 +40,7 @@ MeanTestResult BrownForsytheTest(const ThreeGroups& groups) {
     r.dfCount = 2;
     r.df1 = k - 1.0;
     r.df2 = 1.0 / inverseDf2;
-    const boost::math::fisher_f_distribution<double> f(r.df1, r.df2);
-    r.pValue = boost::math::cdf(boost::math::complement(f, r.statistic));
+    r.pValue = FUpperTail(r.statistic, r.df1, r.df2);
     return r;
 }
 

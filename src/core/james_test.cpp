@@ -4,8 +4,8 @@
 #include <boost/math/tools/roots.hpp>
 #include <cstdint>
 
-#include "core/chi_square_tail.hpp"
 #include "core/group_moments.hpp"
+#include "core/upper_tails.hpp"
 
 namespace velmor {
 
@@ -43,11 +43,15 @@ double JamesCriticalValue(const JamesTerms& r, double c) {
     return h;
 }
 
-MeanTestResult JamesTest(const ThreeGroups& groups) {
+JamesStatistic ComputeJamesStatistic(const ThreeGroups& groups) {
+    JamesStatistic out;
     std::array<GroupMoments, kGroups> m;
-    if (const MeanTestStatus s = DescribeGroups(groups, 2, m); s != MeanTestStatus::Computed)
-        return MeanTestResult::NotComputed(s);
-    if (!EveryGroupVaries(m)) return MeanTestResult::NotComputed(MeanTestStatus::NoVariance);
+    out.status = DescribeGroups(groups, 2, m);
+    if (out.status != MeanTestStatus::Computed) return out;
+    if (!EveryGroupVaries(m)) {
+        out.status = MeanTestStatus::NoVariance;
+        return out;
+    }
 
     std::array<double, kGroups> w{};
     double sumW = 0.0;
@@ -59,7 +63,7 @@ MeanTestResult JamesTest(const ThreeGroups& groups) {
     for (int g = 0; g < kGroups; ++g) weightedSum += w[g] * m[g].mean;
     const double weightedMean = weightedSum / sumW;
     double statistic = 0.0;
-    JamesTerms terms;
+    JamesTerms& terms = out.terms;
     for (int g = 0; g < kGroups; ++g) {
         const double d = m[g].mean - weightedMean;
         statistic += w[g] * d * d;
@@ -78,6 +82,19 @@ MeanTestResult JamesTest(const ThreeGroups& groups) {
         terms.r23 += share * share * share * inverseNu2;
     }
 
+    out.j = statistic;
+    return out;
+}
+
+bool JamesRejects(const JamesStatistic& s, double criticalChiSquare) {
+    return s.j >= JamesCriticalValue(s.terms, criticalChiSquare);
+}
+
+MeanTestResult JamesTest(const ThreeGroups& groups) {
+    const JamesStatistic js = ComputeJamesStatistic(groups);
+    if (js.status != MeanTestStatus::Computed) return MeanTestResult::NotComputed(js.status);
+    const double statistic = js.j;
+    const JamesTerms& terms = js.terms;
     MeanTestResult r;
     r.statistic = statistic;
     r.dfCount = 1;

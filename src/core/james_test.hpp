@@ -44,4 +44,18 @@ struct JamesTerms {
 };
 double JamesCriticalValue(const JamesTerms& terms, double c);
 
+// J and the terms of h for a replication, or why they cannot be computed.
+struct JamesStatistic {
+    MeanTestStatus status = MeanTestStatus::Computed;
+    double j = 0.0;
+    JamesTerms terms;
+};
+JamesStatistic ComputeJamesStatistic(const ThreeGroups& groups);
+
+// Whether the test rejects at the alpha whose chi-square(k - 1) quantile is
+// `criticalChiSquare`: J >= h(c), which is p <= alpha without solving for p.
+// A run of many samples decides this way; the p-value's root search costs
+// more than the rest of the test. Needs a computed statistic.
+bool JamesRejects(const JamesStatistic& statistic, double criticalChiSquare);
+
 }  // namespace velmor

@@ -5,11 +5,11 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "core/chi_square_tail.hpp"
+#include "core/upper_tails.hpp"
 
 namespace velmor {
 
-MeanTestResult KruskalWallisTest(const ThreeGroups& groups, MeanTestScratch& scratch) {
+MeanTestResult KruskalWallisStatistic(const ThreeGroups& groups, MeanTestScratch& scratch) {
     std::size_t count = 0;
     for (const std::span<const double> scores : groups) {
         if (scores.empty()) return MeanTestResult::NotComputed(MeanTestStatus::TooFewCases);
@@ -81,7 +81,12 @@ MeanTestResult KruskalWallisTest(const ThreeGroups& groups, MeanTestScratch& scr
     if (r.statistic < 0.0) r.statistic = 0.0;
     r.dfCount = 1;
     r.df1 = kGroups - 1.0;
-    r.pValue = ChiSquareUpperTail(r.statistic, r.df1);
+    return r;
+}
+
+MeanTestResult KruskalWallisTest(const ThreeGroups& groups, MeanTestScratch& scratch) {
+    MeanTestResult r = KruskalWallisStatistic(groups, scratch);
+    if (r.computed()) r.pValue = ChiSquareUpperTail(r.statistic, r.df1);
     return r;
 }
 

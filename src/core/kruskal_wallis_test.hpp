@@ -15,4 +15,10 @@ namespace velmor {
 // tied). scratch must hold all N scores (std::invalid_argument otherwise).
 MeanTestResult KruskalWallisTest(const ThreeGroups& groups, MeanTestScratch& scratch);
 
+// The statistic and df alone, its pValue left NaN: what a run of many samples
+// needs, since the statistic is referred to a fixed chi-square(2) and the
+// test rejects at alpha exactly when it reaches that distribution's upper
+// alpha quantile.
+MeanTestResult KruskalWallisStatistic(const ThreeGroups& groups, MeanTestScratch& scratch);
+
 }  // namespace velmor

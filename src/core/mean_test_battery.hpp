@@ -11,4 +11,32 @@ namespace velmor {
 // `scratch`. Throws std::logic_error for MeanTestKind::F.
 MeanTestResult RunMeanTest(MeanTestKind kind, const ThreeGroups& groups, MeanTestScratch& scratch);
 
+// What a run of many samples needs of a test: whether it is defined on the
+// data and whether it rejects at alpha.
+struct MeanTestDecision {
+    MeanTestStatus status = MeanTestStatus::Computed;
+    bool rejects = false;
+};
+
+// The rule each test rejects by at one alpha, set up once per run.
+class RejectionRule {
+  public:
+    explicit RejectionRule(double alpha);
+
+    // Whether `kind` rejects at alpha on these groups: p <= alpha (a
+    // probability exactly equal to alpha rejects, as for F). The tests
+    // referred to chi-square(2) decide by its upper alpha quantile c instead
+    // of computing p: Alexander-Govern and Kruskal-Wallis reject when the
+    // statistic reaches c, and James's test by its definition, J >= h(c),
+    // without the root search its p-value needs. Each agrees with p <= alpha
+    // (the tail falls, and h rises, in c) up to the rounding of c.
+    MeanTestDecision decide(MeanTestKind kind, const ThreeGroups& groups,
+                            MeanTestScratch& scratch) const;
+    double alpha() const { return alpha_; }
+
+  private:
+    double alpha_;
+    double criticalChiSquare_;  // chi-square(2) upper alpha quantile
+};
+
 }  // namespace velmor

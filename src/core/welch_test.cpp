@@ -1,8 +1,7 @@
 #include "core/welch_test.hpp"
 
-#include <boost/math/distributions/fisher_f.hpp>
-
 #include "core/group_moments.hpp"
+#include "core/upper_tails.hpp"
 
 namespace velmor {
 
@@ -46,8 +45,7 @@ MeanTestResult WelchFormula(const std::array<double, kGroups>& means,
     r.dfCount = 2;
     r.df1 = k - 1.0;
     r.df2 = (k * k - 1.0) / (3.0 * lambda);
-    const boost::math::fisher_f_distribution<double> f(r.df1, r.df2);
-    r.pValue = boost::math::cdf(boost::math::complement(f, r.statistic));
+    r.pValue = FUpperTail(r.statistic, r.df1, r.df2);
     return r;
 }
 

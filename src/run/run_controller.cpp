@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -246,6 +247,18 @@ ui::Control& RunController::controlOf(FieldRef ref) const {
                                 std::to_string(ref.group));
 }
 
+std::optional<RunSettings> RunController::settingsAsTyped(bool searchActive) const {
+    // Copies of everything the step may change, so the program is left as it was.
+    RunSettings settings = state_.settings;
+    SeedWords seeds = state_.seeds;
+    RandomGenerators generators = generators_;
+    settings.bounds =
+        BoundsHandlingOf(main_.menu.Resampled1.checked(), main_.menu.Winsorized1.checked());
+    const SettingsContext context{state_.flags.seedFromField, searchActive, seeds, generators};
+    if (!RunSettingsStep(fieldValues(), settings, context).ok()) return std::nullopt;
+    return settings;
+}
+
 bool RunController::runSettingsStep() {
     const SettingsContext context{state_.flags.seedFromField, state_.flags.searchActive,
                                   state_.seeds, generators_};
@@ -305,6 +318,8 @@ void RunController::replicationLoop() {
         state_.result.tally(kind).chosen = true;
         if (kind != MeanTestKind::F) otherTests[otherTestCount++] = kind;
     }
+    std::optional<RejectionRule> rule;
+    if (otherTestCount > 0) rule.emplace(s.alpha);
     for (; i <= iterations; ++i) {
         state_.flags.seedFromField = false;
         platform_.processPendingEvents();
@@ -323,6 +338,17 @@ void RunController::replicationLoop() {
         RaiseFloatingPointFaults();
         const ReplicationResult& r = replicator_.result();
         if (r.noVariance) {
+            // Asked to skip such samples: this one is set aside and counted,
+            // and a fresh sample takes its place, so the run still makes its
+            // planned replications. A population that gives nothing else would
+            // loop for ever; past the cap the run ends as it does by default.
+            if (state_.choices.skipNoVarianceSamples &&
+                static_cast<std::uint64_t>(state_.result.discardedNoVariance) <
+                    NoVarianceDiscardCap(iterations)) {
+                ++state_.result.discardedNoVariance;
+                --i;
+                continue;
+            }
             pipeline_.end();
             noVarianceStop();
             return;
@@ -339,7 +365,8 @@ void RunController::replicationLoop() {
         }
         replicator_.TestReplication(s, t.rejections);
         RaiseFloatingPointFaults();
-        if (otherTestCount > 0) runOtherTests({otherTests.data(), std::size_t(otherTestCount)});
+        if (otherTestCount > 0)
+            runOtherTests({otherTests.data(), std::size_t(otherTestCount)}, *rule);
         state_.fRatio = r.fRatio;
         state_.lastPValue = r.pValue;
         state_.progress.completed = i;
@@ -350,17 +377,23 @@ void RunController::replicationLoop() {
     endOfRun(i - 1);
 }
 
-void RunController::runOtherTests(std::span<const MeanTestKind> kinds) {
+void RunController::runOtherTests(std::span<const MeanTestKind> kinds, const RejectionRule& rule) {
     const ThreeGroups groups = {replicator_.observedScores(0), replicator_.observedScores(1),
                                 replicator_.observedScores(2)};
-    const double alpha = state_.settings.alpha;
     for (const MeanTestKind kind : kinds) {
         TestTally& tally = state_.result.tally(kind);
-        tally.last = RunMeanTest(kind, groups, testScratch_);
-        if (!tally.last.computed()) {
+        MeanTestDecision decision;
+        if (state_.settings.txtiterations == 1) {
+            // One sample: its statistics and p-values are the result shown.
+            tally.last = RunMeanTest(kind, groups, testScratch_);
+            decision = {tally.last.status,
+                        tally.last.computed() && tally.last.pValue <= rule.alpha()};
+        } else {
+            decision = rule.decide(kind, groups, testScratch_);
+        }
+        if (decision.status != MeanTestStatus::Computed) {
             ++tally.notComputed;
-        } else if (tally.last.pValue <= alpha) {
-            // As for F, a probability exactly equal to alpha rejects.
+        } else if (decision.rejects) {
             ++tally.rejections;
         }
     }

@@ -4,9 +4,11 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
+#include "core/mean_test_battery.hpp"
 #include "core/mean_test_result.hpp"
 #include "core/random.hpp"
 #include "core/replication.hpp"
@@ -17,6 +19,15 @@
 #include "window_model/windows.hpp"
 
 namespace velmor {
+
+// The most samples without variance a run that skips them sets aside: as
+// many as it plans to make, and at least 1000. A run that reaches it has
+// drawn more discarded samples than counted ones (or every one of its first
+// thousand had no variance), and ends with NO VARIANCE as a run that does not
+// skip them ends at the first.
+constexpr std::uint64_t NoVarianceDiscardCap(std::uint64_t planned) {
+    return planned > 1000 ? planned : 1000;
+}
 
 class RunController {
   public:
@@ -54,6 +65,14 @@ class RunController {
     // Whether a run may carry its random chain on a second thread (see
     // core/replication_pipeline.hpp); off unless the program object allows it.
     void setPipelineAllowed(bool allowed) { pipeline_.setAllowed(allowed); }
+
+    // The settings the next Run command would run with, read from the window
+    // as it stands by the same settings step, without running: no field, seed
+    // word or generator of the program changes. Nothing when the step would
+    // refuse the window's values. `searchActive` reads them as a search's
+    // trial would. Lets a caller that typed values in compare them with what
+    // the window's rules make of them before anything runs.
+    std::optional<RunSettings> settingsAsTyped(bool searchActive) const;
     const ReplicationPipeline& pipeline() const { return pipeline_; }
     ReplicationPipeline& pipeline() { return pipeline_; }
 
@@ -65,7 +84,7 @@ class RunController {
     void restore();
     void showProgress(std::uint64_t i, std::uint64_t iterations);
     // The chosen tests beside F on the replication just tested, tallied.
-    void runOtherTests(std::span<const MeanTestKind> kinds);
+    void runOtherTests(std::span<const MeanTestKind> kinds, const RejectionRule& rule);
     void noVarianceStop();
     void endOfRun(std::uint64_t completed);
     void abandon(const std::string& message);

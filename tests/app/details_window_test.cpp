@@ -9,6 +9,7 @@
 #include <QAreaSeries>
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
 #include <QImage>
@@ -25,8 +26,8 @@
 
 #include "app/chart_panel.hpp"
 #include "app/details_charts.hpp"
-#include "run/number_format.hpp"
 #include "app_fixture.hpp"
+#include "run/number_format.hpp"
 
 namespace velmor::testing {
 namespace {
@@ -491,6 +492,37 @@ TEST_F(DetailsWindowTest, ConfirmSizesRunsTheFoundSizesBesideTheSearch) {
     pressKey(Qt::Key_F5);  // an ordinary run replaces the search
     EXPECT_FALSE(confirm->isEnabled());
     EXPECT_FALSE(details().numbersText().contains(QStringLiteral("Confirmation run")));
+}
+
+// The option to skip samples without variance is the window's
+// `no_variance = skip`: the run it governs counts them and says so, and the
+// box cannot change while a run reads it.
+TEST_F(DetailsWindowTest, SkipSamplesWithNoVarianceIsAnOptionOfTheRun) {
+    openDetails();
+    QCheckBox* skip = details().skipNoVarianceBox();
+    ASSERT_NE(skip, nullptr);
+    EXPECT_FALSE(skip->isChecked());
+    QTest::mouseClick(skip, Qt::LeftButton);
+    EXPECT_TRUE(app_->program().state().choices.skipNoVarianceSamples);
+    for (int g = 1; g <= 3; ++g) {
+        const std::string k = std::to_string(g);
+        TypeInto(widget<QLineEdit>(("txtsd" + k).c_str()), QStringLiteral(".7"));
+        TypeInto(widget<QLineEdit>(("txtNsize" + k).c_str()), QStringLiteral("10"));
+        control(("chkInteger" + k).c_str()).setChecked(true);
+    }
+    TypeInto(widget<QLineEdit>("txtiterations"), QStringLiteral("3000"));
+    bool enabledDuring = true;
+    QTimer::singleShot(0, [&] { enabledDuring = skip->isEnabled(); });
+    window().activateWindow();
+    pressKey(Qt::Key_F5);
+    EXPECT_EQ(details().details().kind, DetailsKind::Robustness)
+        << details().numbersText().toStdString();
+    EXPECT_TRUE(details().numbersText().contains(
+        QStringLiteral("Samples set aside because a group had no variance: ")));
+    EXPECT_GT(app_->program().state().result.discardedNoVariance, 0)
+        << details().numbersText().toStdString();
+    EXPECT_TRUE(skip->isEnabled());
+    EXPECT_FALSE(enabledDuring);  // read during the run, from its event pump
 }
 
 }  // namespace

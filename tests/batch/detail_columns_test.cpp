@@ -22,7 +22,7 @@ StudyOutcome RunExample(const std::string& name) {
 
 // Positions among a row's result cells.
 constexpr std::size_t kStatus = 0, kProportion = 4, kVerdict = 5, kSearch = 15, kMcSe = 17,
-                      kCiLow = 18, kCiHigh = 19, kBands = 20, kTheory = 21, kCells = 29;
+                      kCiLow = 18, kCiHigh = 19, kBands = 20, kTheory = 21, kCells = 34;
 
 // The fields of a CSV line (quotes honoured).
 std::vector<std::string> Fields(const std::string& line) {
@@ -52,7 +52,8 @@ TEST(DetailColumns, AppendedAtTheEndOfTheHeader) {
                                         "normal_theory_power"}));
     // Columns added since come after them, so older scripts keep their places.
     EXPECT_EQ(header[3 + kTheory + 1], "trials");
-    EXPECT_EQ(header.back(), "confirm_ci_high");
+    EXPECT_EQ(header[3 + 28], "confirm_ci_high");
+    EXPECT_EQ(header.back(), "discarded_no_variance");
 }
 
 TEST(DetailColumns, FilledForTheExamples) {

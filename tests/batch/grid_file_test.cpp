@@ -96,14 +96,9 @@ TEST(GridFile, ReportsBadItemsAndImpossibleGridsWithTheirLines) {
                   "You must entire an appropriate numeric value (g.study:8: seed = )"}));
     // An empty item of an optional value is "no bound", a factor level of its own.
     EXPECT_EQ(Grid("[group 1]\nminimum = , -2\n").count(), 2u);
-    // A uniform group with a bound, in some condition of the grid.
-    EXPECT_EQ(
-        ErrorsOf(ParseStudyGrid("g.study",
-                                "[groups]\ndistribution = normal, uniform\n[group "
-                                "2]\nminimum = -3\n")),
-        (std::vector<std::string>{"g.study:4: minimum applies to normal groups only; a uniform "
-                                  "group's bounds follow from its mean and sd (in condition "
-                                  "g-2)"}));
+    // A uniform group may give its bounds: they replace the derived ones.
+    EXPECT_EQ(Grid("[groups]\ndistribution = normal, uniform\n[group 2]\nminimum = -3\n").count(),
+              2u);
     const std::string ten = "1,2,3,4,5,6,7,8,9,10";
     std::string huge = "[group 1]\n";
     for (const char* key : {"mean", "sd", "n", "reliability"})
@@ -195,8 +190,7 @@ TEST(DesignFile, ReportsEveryProblemWithItsLine) {
               (std::vector<std::string>{"base.study: holds lists of values; the base study of a "
                                         "design gives one value per key"}));
     EXPECT_EQ(DesignErrors("group2.distribution,group2.maximum\nuniform,3\n"),
-              (std::vector<std::string>{"d.csv:2: maximum applies to normal groups only; a uniform "
-                                        "group's bounds follow from its mean and sd"}));
+              std::vector<std::string>{});
 }
 
 }  // namespace
