@@ -7,6 +7,8 @@
 #include <QStyle>
 #include <QStyleFactory>
 
+#include "app/shapes_panel.hpp"
+#include "program/shape_choices.hpp"
 #include "run/run_controller.hpp"
 
 namespace velmor::app {
@@ -51,6 +53,9 @@ Application::Application() {
     commands.commandInProgress = [this] { return program_->commandInProgress(); };
     // One flag stops both a run and a search.
     commands.stop = [this] { program_->run().btnStopRunClick(); };
+    commands.chooseShapes = [this] {
+        if (details_) details_->shapesPanel()->chooseShapes(mainWindow_.get());
+    };
     mainWindow_ = std::make_unique<MainWindowView>(models.mainWindow, std::move(commands));
     about_ = std::make_unique<AboutDialog>(models.aboutBox, mainWindow_.get());
     run_ = std::make_unique<RunDialog>(models.runBox, mainWindow_.get());
@@ -61,7 +66,12 @@ Application::Application() {
     program_->setAnalysisObserver(
         {[this](Program::Analysis kind) { details_->analysisStarted(kind); },
          [this](Program::Analysis kind) { details_->analysisFinished(kind); },
-         [this] { details_->resultsCleared(); }});
+         [this] {
+             details_->resultsCleared();
+             showShapeNote();
+         }});
+    QObject::connect(details_.get(), &DetailsWindow::shapesChanged, mainWindow_.get(),
+                     [this] { showShapeNote(); });
     models.mainWindow.menu.Details1.setCommand([this] { details_->showAndRaise(); });
 }
 
@@ -76,6 +86,16 @@ Application::~Application() {
     run_.reset();
     about_.reset();
     mainWindow_.reset();
+}
+
+void Application::showShapeNote() {
+    const GroupShapes& shapes = program_->state().choices.shapes;
+    mainWindow_->showShapeNote(
+        QString::fromStdString(ShapeNoteText(shapes)),
+        QString::fromStdString(ShapedGroupsText(shapes)),
+        // One line per group in the tip.
+        QStringLiteral("Shapes:\n") + QString::fromStdString(ShapeChoiceText(shapes))
+                                          .replace(QStringLiteral("; "), QStringLiteral("\n")));
 }
 
 void Application::show() {

@@ -41,6 +41,9 @@ class Application {
     void show();
 
   private:
+    // The main window's note follows the chosen shapes.
+    void showShapeNote();
+
     QtPlatform platform_;
     std::unique_ptr<Program> program_;
     std::unique_ptr<MainWindowView> mainWindow_;

@@ -1,6 +1,7 @@
 #include "app/details_charts.hpp"
 
 #include <QAreaSeries>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QFont>
 #include <QLegendMarker>
@@ -10,7 +11,9 @@
 #include <QPen>
 #include <QScatterSeries>
 #include <QValueAxis>
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace velmor::app {
 
@@ -257,6 +260,81 @@ void DrawIntervalPicture(QChart& chart, const IntervalPicture& picture) {
     point->setBorderColor(kEstimateColour);
     point->append(picture.estimate, 0.5);
     Attach(chart, point, x, y);
+}
+
+void DrawTestRates(QChart& chart, const TestRatesPicture& picture) {
+    Clear(chart);
+    chart.setTitle(QString::fromStdString(picture.title));
+    QValueAxis* x = ValueAxis(QString::fromStdString(picture.axisTitle), picture.range.xMin,
+                              picture.range.xMax);
+    x->setLabelFormat(picture.range.xMax - picture.range.xMin < 0.05 ? QStringLiteral("%.4f")
+                                                                     : QStringLiteral("%.3f"));
+    x->applyNiceNumbers();
+    // The tests' names stand on the vertical axis, each at its own row.
+    auto* y = new QCategoryAxis;
+    y->setLabelsFont(Font(kLabelPixels));
+    y->setRange(picture.range.yMin, picture.range.yMax);
+    y->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    y->setGridLineVisible(false);
+    // A category axis takes its categories from the lowest up.
+    std::vector<const TestRateMark*> upwards;
+    for (const TestRateMark& mark : picture.marks) upwards.push_back(&mark);
+    std::sort(upwards.begin(), upwards.end(), [](const TestRateMark* a, const TestRateMark* b) {
+        return a->position < b->position;
+    });
+    for (const TestRateMark* mark : upwards)
+        y->append(QString::fromStdString(mark->label), mark->position);
+    // Four entries with long names: beside the plot they keep them whole.
+    chart.legend()->setAlignment(Qt::AlignRight);
+    chart.addAxis(x, Qt::AlignBottom);
+    chart.addAxis(y, Qt::AlignLeft);
+
+    // Bands as shaded columns across every test, the widest first.
+    const QColor bandColours[] = {QColor(0, 158, 115, 45), QColor(0, 158, 115, 90)};
+    int shade = 0;
+    for (const ShadedBand& band : picture.bands) {
+        QLineSeries* top =
+            Line({{band.lower, picture.range.yMax}, {band.upper, picture.range.yMax}});
+        QLineSeries* bottom =
+            Line({{band.lower, picture.range.yMin}, {band.upper, picture.range.yMin}});
+        auto* area = new QAreaSeries(top, bottom);
+        top->setParent(area);
+        bottom->setParent(area);
+        area->setName(QString::fromStdString(band.label));
+        area->setBrush(bandColours[std::min(shade++, 1)]);
+        area->setPen(QPen(QColor(0, 110, 80), 1.0));
+        Attach(chart, area, x, y);
+    }
+    for (const ReferenceMark& mark : picture.references) {
+        QLineSeries* line =
+            Line({{mark.value, picture.range.yMin}, {mark.value, picture.range.yMax}});
+        line->setName(QString::fromStdString(mark.label));
+        line->setPen(QPen(kTheoryColour, 2.0, Qt::DashLine));
+        Attach(chart, line, x, y);
+    }
+    // Each interval as a bar with end caps, one legend entry for them all.
+    auto* points = new QScatterSeries;
+    points->setName(QStringLiteral("Rate, 95% interval"));
+    points->setMarkerSize(9.0);
+    points->setColor(kEstimateColour);
+    points->setBorderColor(kEstimateColour);
+    for (const TestRateMark& mark : picture.marks) {
+        const double lo = mark.interval.low;
+        const double hi = mark.interval.high;
+        const double at = mark.position;
+        QLineSeries* bar = Line({{lo, at - 0.15},
+                                 {lo, at + 0.15},
+                                 {lo, at},
+                                 {hi, at},
+                                 {hi, at + 0.15},
+                                 {hi, at - 0.15}});
+        bar->setName(QString::fromStdString(mark.label) + QStringLiteral(" interval"));
+        bar->setPen(QPen(kEstimateColour, 2.0));
+        Attach(chart, bar, x, y);
+        HideFromLegend(chart, bar);
+        points->append(mark.rate, at);
+    }
+    Attach(chart, points, x, y);
 }
 
 }  // namespace velmor::app

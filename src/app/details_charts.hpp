@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include "analysis/choice_tables.hpp"
 #include "analysis/plot_data.hpp"
 
 class QChart;
@@ -20,6 +21,8 @@ QString NormalCurveSeriesName(int group);  // "Group 1 theory"
 void DrawMeansHistogram(QChart& chart, const MeansHistogram& histogram);
 void DrawPowerCurve(QChart& chart, const PowerCurve& curve);
 void DrawIntervalPicture(QChart& chart, const IntervalPicture& picture);
+// The chosen tests' rates one above the other, each with its interval.
+void DrawTestRates(QChart& chart, const TestRatesPicture& picture);
 // An empty chart whose title says why there is nothing to draw.
 void DrawNothing(QChart& chart, const QString& title);
 

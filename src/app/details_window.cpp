@@ -19,6 +19,8 @@
 
 #include "app/chart_panel.hpp"
 #include "app/details_charts.hpp"
+#include "app/shapes_panel.hpp"
+#include "app/tests_panel.hpp"
 
 namespace velmor::app {
 
@@ -88,6 +90,11 @@ void DetailsWindow::createWidgets() {
     tabs_->addTab(meansPanel_, tr("&Sampling Distributions"));
     tabs_->addTab(powerPanel_, tr("Power C&urve"));
     tabs_->addTab(intervalPanel_, tr("&Interval"));
+    testsPanel_ = new TestsPanel(program_);
+    tabs_->addTab(testsPanel_, tr("&Tests"));
+    shapesPanel_ = new ShapesPanel(program_);
+    tabs_->addTab(shapesPanel_, tr("Shap&es"));
+    connect(shapesPanel_, &ShapesPanel::shapesChanged, this, &DetailsWindow::shapesChanged);
 
     auto* top = new QHBoxLayout;
     top->addWidget(progressLabel_, 1);
@@ -146,6 +153,11 @@ void DetailsWindow::analysisStarted(Program::Analysis kind) {
     searchesAtStart_ = program_.search().searchesStarted();
     progress_.start(0.0, kind == Program::Analysis::Search);
     progressTimer_.start();
+    shapesOfRun_ = program_.state().choices.shapes;
+    rates_.clear();
+    achievedShown_ = false;
+    testsPanel_->setWorking(true);
+    shapesPanel_->setWorking(true);
     // A run reads its options as it goes: they stay as they are until it ends.
     skipNoVariance_->setEnabled(false);
     if (kind == Program::Analysis::Confirmation) {
@@ -170,6 +182,11 @@ void DetailsWindow::resultsCleared() {
     searchPending_ = false;
     details_ = RunDetails();
     searchDetails_ = RunDetails();
+    rates_.clear();
+    achievedShown_ = false;
+    // Reset returned every group to normal.
+    shapesPanel_->showChoices();
+    testsPanel_->showChoices();
     progressLabel_->setText(
         tr("No run since Reset: press F5 in the main window to run an analysis."));
     progressBar_->setValue(0);
@@ -203,6 +220,8 @@ void DetailsWindow::analysisFinished(Program::Analysis kind) {
     progressTimer_.stop();
     skipNoVariance_->setEnabled(true);
     searchPending_ = false;
+    testsPanel_->setWorking(false);
+    shapesPanel_->setWorking(false);
     if (kind == Program::Analysis::None) {
         // F9 cancelled: nothing ran. The last analysis's figures were cleared
         // when it began; there is nothing to show.
@@ -227,7 +246,18 @@ void DetailsWindow::analysisFinished(Program::Analysis kind) {
             details_ = program_.describeLastAnalysis();
             if (kind == Program::Analysis::Search) searchDetails_ = details_;
         }
+        // The last run's own figures: a run that ended without results
+        // leaves none (a refused run keeps the tallies of the one before).
+        rates_.clear();
+        achievedShown_ = false;
+        if (details_.kind != DetailsKind::NoResult && details_.kind != DetailsKind::Nothing &&
+            program_.state().result.hasResults()) {
+            rates_ = DescribeTestRates(program_.state());
+            achievedShown_ = true;
+        }
     } catch (const std::exception& error) {
+        rates_.clear();
+        achievedShown_ = false;
         details_ = RunDetails();
         details_.kind = DetailsKind::NoResult;
         details_.lines = {"The details of this result could not be computed: " +
@@ -284,8 +314,27 @@ void DetailsWindow::updateConfirmButton() {
                          details_.kind == DetailsKind::SampleSize && program_.searchToConfirm());
 }
 
+void DetailsWindow::showChoiceDetails() {
+    const bool working = progressTimer_.isActive();
+    const RunState& state = program_.state();
+    QString why;
+    if (working)
+        why = tr("The rates of this analysis appear here when it ends.");
+    else if (!state.choices.tests.anyBesidesF())
+        why = tr("Tick the tests to run beside F above; the next run (F5) computes them.");
+    else if (details_.kind == DetailsKind::Nothing || details_.kind == DetailsKind::NoResult)
+        why = tr("No run with results yet: the next run (F5) computes the ticked tests.");
+    else
+        why =
+            tr("The last run computed no test besides F: the next run (F5) computes the "
+               "ticked tests.");
+    testsPanel_->showRates(rates_, state.settings.alpha, state.flags.nullIsTrue, why);
+    shapesPanel_->showAchieved(state.result, shapesOfRun_, achievedShown_);
+}
+
 void DetailsWindow::showDetails() {
     updateConfirmButton();
+    showChoiceDetails();
     numbers_->setPlainText(QString::fromStdString(DetailsText(details_)));
     if (details_.stopNote) {
         stopNote_->setText(QString::fromStdString(*details_.stopNote));
@@ -304,6 +353,7 @@ void DetailsWindow::showDetails() {
 
     const QString seed = QString::fromStdString(program_.state().seedText);
     for (ChartPanel* panel : {meansPanel_, powerPanel_, intervalPanel_}) panel->setFileSuffix(seed);
+    testsPanel_->setFileSuffix(seed);
     const QString later = tr("Drawn when the analysis ends");
     if (details_.kind == DetailsKind::Nothing && working)
         DrawNothing(*meansPanel_->chart(), later);

@@ -13,7 +13,9 @@
 
 #include "analysis/progress_estimate.hpp"
 #include "analysis/run_details.hpp"
+#include "analysis/test_rates.hpp"
 #include "program/program.hpp"
+#include "program/shape_choices.hpp"
 
 class QCheckBox;
 class QLabel;
@@ -25,6 +27,8 @@ class QTabWidget;
 namespace velmor::app {
 
 class ChartPanel;
+class ShapesPanel;
+class TestsPanel;
 
 class DetailsWindow : public QWidget {
     Q_OBJECT
@@ -51,6 +55,10 @@ class DetailsWindow : public QWidget {
     ChartPanel* powerPanel() const { return powerPanel_; }
     ChartPanel* intervalPanel() const { return intervalPanel_; }
     QTabWidget* tabs() const { return tabs_; }
+    TestsPanel* testsPanel() const { return testsPanel_; }
+    ShapesPanel* shapesPanel() const { return shapesPanel_; }
+    // The chosen tests' rates of the last run, as the Tests tab shows them.
+    const std::vector<TestRate>& testRates() const { return rates_; }
 
     // The numbers as text on the clipboard.
     void copyNumbers() const;
@@ -59,8 +67,14 @@ class DetailsWindow : public QWidget {
     // Options of the run beyond the main window's controls.
     QCheckBox* skipNoVarianceBox() const { return skipNoVariance_; }
 
+  signals:
+    // The Population Shapes dialog changed the chosen shapes.
+    void shapesChanged();
+
   private:
     void createWidgets();
+    // The Tests and Shapes tabs from the rates and result held.
+    void showChoiceDetails();
     void readProgress();
     void showDetails();
     // Seconds of the analysis's own work since it started: the clock less
@@ -92,6 +106,13 @@ class DetailsWindow : public QWidget {
     ChartPanel* meansPanel_ = nullptr;
     ChartPanel* powerPanel_ = nullptr;
     ChartPanel* intervalPanel_ = nullptr;
+    TestsPanel* testsPanel_ = nullptr;
+    ShapesPanel* shapesPanel_ = nullptr;
+    std::vector<TestRate> rates_;
+    // The shapes the last analysis drew from, taken when it began (the
+    // choices cannot change while it works).
+    GroupShapes shapesOfRun_{};
+    bool achievedShown_ = false;
 };
 
 }  // namespace velmor::app

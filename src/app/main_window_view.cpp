@@ -360,11 +360,53 @@ void MainWindowView::refreshMenus() {
     menuDirty_.clear();
 }
 
+void MainWindowView::showShapeNote(const QString& text, const QString& brief, const QString& tip) {
+    if (text.isEmpty()) {
+        if (shapeNote_) shapeNote_->hide();
+        return;
+    }
+    if (!shapeNote_) {
+        // Made on first use, beside the menus in the menu bar's free right
+        // end: it takes none of the form's room, so the window keeps its
+        // size and layout, and the form's controls stay as they are.
+        shapeNote_ = new QLabel(menuBar());
+        shapeNote_->setObjectName(QStringLiteral("shapeNote"));
+        // By name: the tool tip, a label too, keeps the usual look.
+        shapeNote_->setStyleSheet(
+            QStringLiteral("QLabel#shapeNote { color: rgb(128,0,0); font-weight: bold; }"));
+        shapeNote_->setContentsMargins(6, 0, 6, 0);
+        shapeNote_->setTextFormat(Qt::PlainText);
+        shapeNote_->setAlignment(Qt::AlignVCenter | Qt::AlignRight);
+        shapeNote_->setCursor(Qt::PointingHandCursor);
+        menuBar()->setCornerWidget(shapeNote_, Qt::TopRightCorner);
+    }
+    // The menus keep their room: a note too long for the rest of the bar
+    // gives way to the brief one (which still names every shaped group),
+    // and that, at worst, is shortened; the tip has it all.
+    const int room =
+        std::max(80, width() - menuBar()->actionGeometry(menuBar()->actions().last()).right() - 36);
+    const QFontMetrics metrics = shapeNote_->fontMetrics();
+    const QString shown = metrics.horizontalAdvance(text) <= room || brief.isEmpty() ? text : brief;
+    shapeNote_->setText(metrics.elidedText(shown, Qt::ElideRight, room));
+    shapeNote_->setToolTip((tip.isEmpty() ? text : tip) +
+                           tr("\nClick to choose the shapes (also in View, Details, Shapes)."));
+    shapeNote_->show();
+    menuBar()->adjustSize();
+    menuBar()->update();
+}
+
 void MainWindowView::repeatStop() {
     if (closePending_ && commands_.stop) commands_.stop();
 }
 
 bool MainWindowView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == shapeNote_ && event->type() == QEvent::MouseButtonRelease) {
+        // Not while a run works: its shapes were fixed when it began.
+        if (commands_.chooseShapes &&
+            !(commands_.commandInProgress && commands_.commandInProgress()))
+            commands_.chooseShapes();
+        return true;
+    }
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
     auto* target = static_cast<QWidget*>(watched);
     if (target->window() != this) return false;

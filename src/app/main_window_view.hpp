@@ -18,6 +18,7 @@
 class QAction;
 class QGroupBox;
 class QKeyEvent;
+class QLabel;
 class QMenu;
 
 namespace velmor::app {
@@ -36,6 +37,8 @@ class MainWindowView : public QMainWindow {
         std::function<bool()> commandInProgress;
         // Asks a running run or search to stop.
         std::function<void()> stop;
+        // The shape note was clicked: open the Population Shapes dialog.
+        std::function<void()> chooseShapes;
     };
 
     MainWindowView(ui::MainWindow& model, Commands commands, QWidget* parent = nullptr);
@@ -49,6 +52,13 @@ class MainWindowView : public QMainWindow {
 
     // Applies pending model changes to the widgets and the menus.
     void refresh();
+
+    // The note that names the groups with a shape other than normal or
+    // uniform; an empty text hides it, and the window is then exactly as it
+    // is without one. `brief` stands in for `text` where that has no room
+    // beside the menus; `tip` is the note's tool tip.
+    void showShapeNote(const QString& text, const QString& brief = {}, const QString& tip = {});
+    QLabel* shapeNote() const { return shapeNote_; }
 
     // A close was asked for while a command ran: the window closes as soon as
     // the command has unwound. Until then dialogs are answered at once and
@@ -84,6 +94,7 @@ class MainWindowView : public QMainWindow {
     std::unordered_map<const ui::MenuItem*, QAction*> actions_;
     std::unordered_map<const ui::MenuItem*, QMenu*> menus_;
     QWidget* seedField_ = nullptr;
+    QLabel* shapeNote_ = nullptr;
     bool closePending_ = false;
     bool centred_ = false;
     QTimer closeRetry_;

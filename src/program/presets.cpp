@@ -41,6 +41,12 @@ void Presets::btnResetClick() {
 
     state_.flags.searchActive = false;
 
+    // Every group back to the main window's own normal or uniform: a shape
+    // chosen beside the window is an input like the rest. The tests chosen
+    // in the Details window stay: they are what a run computes, not what it
+    // draws.
+    state_.choices.shapes = {};
+
     main_.hypothesis.rdoOnetail.setChecked(true);
     main_.monteCarlo.chkInc.setChecked(true);
     for (const ui::GroupControls& g : groups) g.chkInteger.setChecked(false);

@@ -6,9 +6,9 @@
 
 #include <string_view>
 
-#include "window_model/windows.hpp"
 #include "program/coupling.hpp"
 #include "run/run_state.hpp"
+#include "window_model/windows.hpp"
 
 namespace velmor {
 
@@ -22,9 +22,10 @@ class Presets {
     Presets& operator=(const Presets&) = delete;
 
     // Puts every input and result control back to its start-up state, clears
-    // the results and resultLines, sets seedFromField and clears
-    // searchActive. Leaves alone the Type III mark and flag, the data and
-    // kept means of the last run and the automatic seed stream.
+    // the results and resultLines, sets seedFromField, clears searchActive
+    // and returns every group to normal (no shape chosen). Leaves alone the
+    // Type III mark and flag, the data and kept means of the last run, the
+    // automatic seed stream and the tests chosen in the Details window.
     void btnResetClick();
 
     // The presets: Reset to Defaults, then the scale's means, SDs, integer
