@@ -6,8 +6,9 @@
 #include <string_view>
 
 #include "core/extended.hpp"
-#include "window_model/windows.hpp"
+#include "core/shape_refusal.hpp"
 #include "run/number_reading.hpp"
+#include "window_model/windows.hpp"
 
 namespace velmor {
 
@@ -51,7 +52,7 @@ class SettingsStep {
         // Each step returns false on the failure that ends the whole step.
         (void)(readMeans() && readBounds() && checkBounds() && readSizes() && readIterations() &&
                chooseSeed() && readMeansToKeep() && readReliabilities() &&
-               readStandardDeviations() && readAlpha());
+               readStandardDeviations() && readAlpha() && buildShapes());
         return std::move(result_);
     }
 
@@ -97,6 +98,11 @@ class SettingsStep {
             GroupSettings& group = s_.groups[g - 1];
             const GroupFieldValues& values = fields_.groups[g - 1];
             group.distribution = values.rdoUniform ? Distribution::Uniform : Distribution::Normal;
+            if (values.shape) {
+                group.distribution = Distribution::Shaped;
+            } else {
+                group.shape.reset();
+            }
             group.wholeNumbers = values.chkInteger;
         }
         s_.rdoOnetail = fields_.rdoOnetail;
@@ -270,6 +276,28 @@ class SettingsStep {
         if (!value) return false;
         s_.alpha = *value;
         if (*value < 0.0001 || *value > 0.9999) return fail(kAlpha, field);
+        return true;
+    }
+
+    // Each shaped group's transform, built once per run (solving the power
+    // method takes milliseconds; a replication only evaluates it). The same
+    // shape as the last run's keeps its transform.
+    bool buildShapes() {
+        for (int g = 1; g <= kGroups; ++g) {
+            GroupSettings& group = s_.groups[g - 1];
+            const std::optional<PopulationShape>& shape = fields_.groups[g - 1].shape;
+            if (!shape) continue;
+            if (group.shape && group.shape->shape() == *shape) continue;
+            group.shape.reset();
+            if (const std::optional<std::string> refusal = ShapeRefusal(*shape)) {
+                // The shape dialog's own message, word for word; the focus
+                // names the group.
+                result_.failure = SettingsFailure{*refusal, MessageKind::InformationDialog,
+                                                  InGroup(Field::txtmean, g)};
+                return false;
+            }
+            group.shape.emplace(*shape);
+        }
         return true;
     }
 
