@@ -8,6 +8,7 @@
 #include "batch/plain_text.hpp"
 #include "batch/study_keys.hpp"
 #include "batch/value_changes.hpp"
+#include "batch/study_shapes.hpp"
 #include "output/data_files.hpp"
 #include "output/line_sink.hpp"
 #include "output/report_writer.hpp"
@@ -210,6 +211,15 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
             [&](const RunProgress& progress) { options.progress(progress, outcome.searched); });
 
     TypeStudy(study, program);
+    // A group's shape is no control of the window: it is the run's choice,
+    // as the shape dialog makes it. Whether it is possible the run decides.
+    const std::variant<StudyShapes, std::string> shapes = ShapesOfStudy(study);
+    if (const std::string* problem = std::get_if<std::string>(&shapes)) {
+        outcome.status = StudyStatus::Failed;
+        outcome.messages = {*problem};
+        return outcome;
+    }
+    program.state().choices.shapes = std::get<StudyShapes>(shapes);
     // What the window's rules make of the study's values, before it runs.
     if (const std::optional<RunSettings> settings =
             program.run().settingsAsTyped(outcome.searched)) {

@@ -124,10 +124,12 @@ TEST(StudyFile, KeysOutsideSectionsAreErrorsAndUniformBoundsAreNot) {
     // A uniform group's bounds are accepted: they replace the derived ones.
     EXPECT_EQ(Errors("[group 2]\ndistribution = uniform\nminimum = 0\n"),
               std::vector<std::string>{});
-    EXPECT_EQ(Errors("[group 1]\ninteger = maybe\ndistribution = gamma\n"),
-              (std::vector<std::string>{
-                  "s.study:2: integer: integer must be yes or no",
-                  "s.study:3: distribution: distribution must be normal or uniform"}));
+    EXPECT_EQ(
+        Errors("[group 1]\ninteger = maybe\ndistribution = gamma\n"),
+        (std::vector<std::string>{
+            "s.study:2: integer: integer must be yes or no",
+            "s.study:3: distribution: distribution must be normal, uniform, fleishman, g-and-h, "
+            "lognormal, exponential, chi-square, t or contaminated"}));
 }
 
 TEST(StudyFile, UnreadableFileGivesTheSystemsReason) {
