@@ -10,6 +10,7 @@ constexpr AddedReportPart kParts[] = {
     WriteTestsReportPart,
     AchievedMeansReportPart,
     DiscardedSamplesReportPart,
+    ShapeReportPart,
 };
 
 }  // namespace
