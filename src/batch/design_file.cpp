@@ -214,7 +214,7 @@ DesignReadResult ParseDesign(const std::string& path, std::string_view content,
     }
     if (!errors.empty()) return errors;
     for (std::size_t k = 0; k < design.rows.size(); ++k) {
-        for (StudyError& e : CheckShapeKeys(design.condition(k))) {
+        for (StudyError& e : CheckShapeKeys(design.condition(k), false)) {
             e.line = design.rows[k].line;
             errors.push_back(std::move(e));
         }

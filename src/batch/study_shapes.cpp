@@ -75,14 +75,15 @@ std::string Missing(ShapeFamily family, StudyKey key, int g) {
 // is given (and on which line), and the line of its distribution.
 template <class Given>
 void CheckGroup(const std::string& path, int g, std::vector<std::string> distributions,
-                int distributionLine, Given&& given, std::vector<StudyError>& errors) {
+                int distributionLine, Given&& given, bool unreadIsError,
+                std::vector<StudyError>& errors) {
     for (std::string& d : distributions) d = Lowercase(d);
     std::sort(distributions.begin(), distributions.end());
     distributions.erase(std::unique(distributions.begin(), distributions.end()),
                         distributions.end());
     for (const StudyKey key : kParameters) {
         const std::optional<int> line = given(key);
-        if (!line) continue;
+        if (!line || !unreadIsError) continue;
         const bool read = std::any_of(distributions.begin(), distributions.end(),
                                       [&](const std::string& d) { return Reads(d, key); });
         if (!read) errors.push_back({path, *line, NotRead(key, g, distributions), false, {}});
@@ -123,7 +124,7 @@ std::span<const StudyKey> ParametersOf(ShapeFamily family) {
     return {};
 }
 
-std::vector<StudyError> CheckShapeKeys(const Study& study) {
+std::vector<StudyError> CheckShapeKeys(const Study& study, bool unreadIsError) {
     std::vector<StudyError> errors;
     for (int g = 0; g < 3; ++g) {
         const StudySection& section = study.groups[g];
@@ -133,7 +134,7 @@ std::vector<StudyError> CheckShapeKeys(const Study& study) {
             return std::nullopt;
         };
         CheckGroup(study.path, g, {distribution ? distribution->text : "normal"},
-                   distribution ? distribution->line : 0, given, errors);
+                   distribution ? distribution->line : 0, given, unreadIsError, errors);
     }
     return errors;
 }
@@ -157,7 +158,7 @@ std::vector<StudyError> CheckGridShapeKeys(const StudyGrid& grid) {
         };
         CheckGroup(grid.path, g,
                    distribution ? distribution->items : std::vector<std::string>{"normal"},
-                   distribution ? distribution->line : 0, given, errors);
+                   distribution ? distribution->line : 0, given, true, errors);
     }
     return errors;
 }

@@ -15,7 +15,8 @@
 // the key, rather than silently ignored. In a grid whose distribution is a
 // factor the parameter must be read by at least one of the listed
 // distributions, and the conditions whose distribution does not read it leave
-// it unused (a grid of "normal, fleishman" with one skewness). Whether the
+// it unused (a grid of "normal, fleishman" with one skewness); so does a row
+// of a design, whose columns serve every row. Whether the
 // values make a shape some population has is decided when the condition
 // runs, by the run's own refusal (core/shape_refusal.hpp).
 
@@ -40,9 +41,11 @@ std::optional<ShapeFamily> ShapeFamilyNamed(std::string_view name);
 // The parameter keys a shape reads, in the order the README lists them.
 std::span<const StudyKey> ParametersOf(ShapeFamily family);
 
-// One condition's parameter keys against its groups' distributions: a key
-// the distribution does not read, or a parameter its shape needs and lacks.
-std::vector<StudyError> CheckShapeKeys(const Study& study);
+// One condition's parameter keys against its groups' distributions: a
+// parameter its shape needs and lacks, and, when `unreadIsError`, a key the
+// distribution does not read. A design's columns serve all its rows, so a
+// row leaves a parameter column its distribution does not read unused.
+std::vector<StudyError> CheckShapeKeys(const Study& study, bool unreadIsError);
 
 // The same for a grid, against every distribution a group's list names.
 std::vector<StudyError> CheckGridShapeKeys(const StudyGrid& grid);
