@@ -362,7 +362,7 @@ void RunController::replicationLoop() {
         if (anyShaped) {
             for (int g = 0; g < kGroups; ++g) {
                 if (!s.groups[g].shaped()) continue;
-                for (const double score : replicator_.trueScores(g)) t.shapeMoments[g].Add(score);
+                t.shapeMoments[g].AddBlock(replicator_.trueScores(g));
             }
         }
         if (keepMeans && i <= kMaxKeptMeans) {

@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "core/extended.hpp"
-#include "core/shape_refusal.hpp"
 #include "run/number_reading.hpp"
 #include "window_model/windows.hpp"
 
@@ -289,14 +288,15 @@ class SettingsStep {
             if (!shape) continue;
             if (group.shape && group.shape->shape() == *shape) continue;
             group.shape.reset();
-            if (const std::optional<std::string> refusal = ShapeRefusal(*shape)) {
-                // The shape dialog's own message, word for word; the focus
-                // names the group.
-                result_.failure = SettingsFailure{*refusal, MessageKind::InformationDialog,
+            try {
+                group.shape.emplace(*shape);
+            } catch (const std::invalid_argument& refusal) {
+                // ShapeRefusal's message, as the shape dialog shows it; the
+                // focus names the group.
+                result_.failure = SettingsFailure{refusal.what(), MessageKind::InformationDialog,
                                                   InGroup(Field::txtmean, g)};
                 return false;
             }
-            group.shape.emplace(*shape);
         }
         return true;
     }
