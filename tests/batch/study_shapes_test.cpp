@@ -165,6 +165,9 @@ TEST(ShapeSummary, AchievedColumnsComeLastAndOnlyForShapedGroups) {
     // The report's added section names the shape with its target and achievement.
     EXPECT_NE(shaped.report.find("Group 2: exponential, 800 true scores"), std::string::npos);
     EXPECT_EQ(plain.report.find("Population shapes"), std::string::npos);
+    // Normal theory does not speak for a shaped group.
+    EXPECT_TRUE(shaped.details.normalTheoryPower.empty());
+    EXPECT_FALSE(plain.details.normalTheoryPower.empty());
 }
 
 // The program's own achieved moments for every shape, 120000 true scores a
