@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <variant>
 
 #include "batch/study_keys.hpp"
+#include "batch/study_shapes.hpp"
 #include "output/scratch_dir.hpp"
 
 using namespace velmor::batch;
@@ -238,9 +240,23 @@ TEST(StudyFile, EveryKeyOfTheTableIsReadInItsSectionOnly) {
         }
         return "";
     };
+    // A shape's parameter is read only beside a distribution that reads it.
+    auto shapeLines = [](StudyKey key) -> std::string {
+        for (const char* name :
+             {"fleishman", "g-and-h", "lognormal", "chi-square", "contaminated"}) {
+            const auto keys = ParametersOf(*ShapeFamilyNamed(name));
+            if (std::find(keys.begin(), keys.end(), key) == keys.end()) continue;
+            std::string lines = std::string("distribution = ") + name + "\n";
+            for (const StudyKey other : keys)
+                if (other != key) lines += std::string(KeyName(other)) + " = 2\n";
+            return lines;
+        }
+        return "";
+    };
     for (const StudyKeyRule& rule : kStudyKeys) {
         const std::string line = std::string(rule.name) + " = " + valid(rule.kind);
-        const Study study = Parsed(header(rule.section) + "\n" + line + "\n");
+        const Study study =
+            Parsed(header(rule.section) + "\n" + shapeLines(rule.key) + line + "\n");
         const StudySection* section = rule.section == KeySection::Group ? &study.groups[1]
                                       : rule.section == KeySection::Run ? &study.run
                                       : study.search                    ? &*study.search
