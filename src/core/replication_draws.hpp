@@ -41,6 +41,9 @@ inline bool AnyGroupRedraws(const ReplicationSettings& settings) {
 // (exponential, chi-square, t, contaminated). A shape takes one deviate per
 // score and draws nothing beyond the matrix and the errors, so a shaped
 // group's draws are those of a normal or a uniform group, in the same order.
+// The uniform generator's values lie in [1/2147483563, 0.99999988]
+// (core/uniform_scale.hpp), strictly inside (0, 1): a quantile shape never
+// meets 0 or 1, so no deviate is adjusted or redrawn for it.
 template <class Draws>
 void DrawDeviateMatrix(const ReplicationSettings& settings, Draws& draws) {
     draws.ClearSpareNormal();

@@ -40,6 +40,8 @@ void Presets::btnResetClick() {
         g.txtReliability.setText(ui::texts::kDefaultReliability);
 
     state_.flags.searchActive = false;
+    // Every group back to the window's own normal or uniform choice: no shape.
+    state_.choices.shapes = {};
 
     main_.hypothesis.rdoOnetail.setChecked(true);
     main_.monteCarlo.chkInc.setChecked(true);
