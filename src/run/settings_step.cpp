@@ -99,6 +99,9 @@ class SettingsStep {
             group.distribution = values.rdoUniform ? Distribution::Uniform : Distribution::Normal;
             if (values.shape) {
                 group.distribution = Distribution::Shaped;
+                // A transform of another shape never stands beside this one,
+                // even when a later step fails before it is rebuilt.
+                if (group.shape && group.shape->shape() != *values.shape) group.shape.reset();
             } else {
                 group.shape.reset();
             }
