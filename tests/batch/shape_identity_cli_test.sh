@@ -56,10 +56,15 @@ rm resumed/shapes-3* resumed/shapes-6* resumed/.velmor-batch/shapes-3.done resum
 cmp one/s.csv resumed/s.csv || fail "the resumed summary differs"
 same_outputs one resumed "the resumed files differ"
 
+# Conditions that differ only in a group's shape are no repeats of each other.
+printf '[group 1]\ndistribution = normal, exponential, chi-square\ndf = 3\n[run]\nseed = 5\nsamples = 50\n' > kinds.study
+"$batch" --strict --summary kinds.csv kinds.study >/dev/null 2>err || { cat err; fail "shapes refused as repeats"; }
+! grep -q 'same settings' err || fail "shapes taken for repeats: $(cat err)"
+
 # A shape no population has: the condition fails, and nothing of it is saved.
 printf '[group 1]\ndistribution = fleishman\nskewness = 2\nkurtosis = 3\n[run]\nseed = 1\n' > bad.study
 if "$batch" --out bad --data --means --summary bad/s.csv bad.study 2>err; then fail "a refused shape exited 0"; fi
 grep -q 'at skewness 2 its excess kurtosis is at least 5.152' err || fail "message: $(cat err)"
 [ -z "$(ls bad | grep -v '^s.csv$')" ] || fail "a refused shape left files: $(ls bad)"
 grep -q '^bad.study,bad,failed,' bad/s.csv || fail "summary: $(cat bad/s.csv)"
-echo "shape identity: 4 passed, 0 failed"
+echo "shape identity: 5 passed, 0 failed"
