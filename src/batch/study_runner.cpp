@@ -7,8 +7,8 @@
 #include "batch/headless_platform.hpp"
 #include "batch/plain_text.hpp"
 #include "batch/study_keys.hpp"
-#include "batch/value_changes.hpp"
 #include "batch/study_shapes.hpp"
+#include "batch/value_changes.hpp"
 #include "output/data_files.hpp"
 #include "output/line_sink.hpp"
 #include "output/report_writer.hpp"
@@ -219,7 +219,6 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
         outcome.messages = {*problem};
         return outcome;
     }
-    program.state().choices.shapes = std::get<StudyShapes>(shapes);
     // What the window's rules make of the study's values, before it runs.
     if (const std::optional<RunSettings> settings =
             program.run().settingsAsTyped(outcome.searched)) {
@@ -242,6 +241,9 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
         outcome.notes = std::move(changes);
         outcome.notes.insert(outcome.notes.end(), moved.begin(), moved.end());
     }
+    // Set only now: the window's rules above never read a shape, and each
+    // settings step that has one solves it anew.
+    program.state().choices.shapes = std::get<StudyShapes>(shapes);
     const ui::MainMenuItems& menu = program.mainWindow().menu;
     if (study.search) {
         const StudyValue* power = Study::find(*study.search, KeyName(StudyKey::Power));
