@@ -7,10 +7,8 @@ namespace {
 // The parts in the order the section shows them. A part added here appears
 // in every report whose run it applies to, the window's and the batch's.
 constexpr AddedReportPart kParts[] = {
-    WriteTestsReportPart,
-    AchievedMeansReportPart,
-    DiscardedSamplesReportPart,
-    WriteStoppingReportPart,
+    WriteTestsReportPart, AchievedMeansReportPart, DiscardedSamplesReportPart,
+    ShapeReportPart,      WriteStoppingReportPart,
 };
 
 }  // namespace

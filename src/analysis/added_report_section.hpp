@@ -28,6 +28,8 @@ void DiscardedSamplesReportPart(const RunState& state, std::vector<std::string>&
 // The tests run beside F: each one's rate, Monte Carlo error, interval and
 // verdict; for a run of one sample, each one's statistic, df and p.
 void WriteTestsReportPart(const RunState& state, std::vector<std::string>& lines);
+// Each shaped group's shape, target and achieved skewness and kurtosis.
+void ShapeReportPart(const RunState& state, std::vector<std::string>& lines);
 
 // A stopping rule: what it asked, and where and why the run stopped.
 void WriteStoppingReportPart(const RunState& state, std::vector<std::string>& lines);

@@ -30,6 +30,8 @@ constexpr double kLargestEvaluatedNoncentrality = 1e6;
 std::string GroupObstacle(const GroupSettings& g, int number) {
     const std::string group = "group " + std::to_string(number);
     if (g.uniform()) return group + " is uniform";
+    if (g.shaped() && g.shape)
+        return group + " has the " + std::string(ShapeName(g.shape->shape().family)) + " shape";
     if (g.hasMinimum && g.hasMaximum)
         return group + " has a minimum and a maximum possible score in force";
     if (g.hasMinimum) return group + " has a minimum possible score in force";

@@ -123,9 +123,10 @@ MeansHistogram HistogramOfKeptMeans(const RunTallies& tallies, const RunSettings
             xMin = std::min(xMin, from);
             xMax = std::max(xMax, to);
         } else {
-            group.curveNote = settingsOfGroup.uniform()
-                                  ? "uniform scores: the mean is only near normal"
-                                  : "bounded or rounded scores: no exact normal curve";
+            group.curveNote =
+                settingsOfGroup.uniform()  ? "uniform scores: the mean is only near normal"
+                : settingsOfGroup.shaped() ? "shaped scores: the mean is only near normal"
+                                           : "bounded or rounded scores: no exact normal curve";
         }
     }
     // The bars and curves fill the width, with a sliver of room either side

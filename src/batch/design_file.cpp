@@ -7,6 +7,7 @@
 #include "batch/input_file.hpp"
 #include "batch/plain_text.hpp"
 #include "batch/printable.hpp"
+#include "batch/study_shapes.hpp"
 
 namespace velmor::batch {
 
@@ -210,6 +211,13 @@ DesignReadResult ParseDesign(const std::string& path, std::string_view content,
             }
         }
         if (good) design.rows.push_back(std::move(row));
+    }
+    if (!errors.empty()) return errors;
+    for (std::size_t k = 0; k < design.rows.size(); ++k) {
+        for (StudyError& e : CheckShapeKeys(design.condition(k), false)) {
+            e.line = design.rows[k].line;
+            errors.push_back(std::move(e));
+        }
     }
     if (!errors.empty()) return errors;
     return design;

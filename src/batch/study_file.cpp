@@ -8,6 +8,7 @@
 #include "batch/printable.hpp"
 #include "batch/study_keys.hpp"
 #include "core/mean_test_kind.hpp"
+#include "batch/study_shapes.hpp"
 #include "run/number_reading.hpp"
 #include "run/settings_step.hpp"
 
@@ -33,7 +34,9 @@ std::optional<std::string> CheckValue(ValueKind kind, std::string_view value, bo
             notNumeric = true;
             return kNotNumericMessage;
         case ValueKind::Distribution:
-            if (v != "normal" && v != "uniform") return "distribution must be normal or uniform";
+            if (v != "normal" && v != "uniform" && !ShapeFamilyNamed(v))
+                return "distribution must be normal, uniform, fleishman, g-and-h, lognormal, "
+                       "exponential, chi-square, t or contaminated";
             return std::nullopt;
         case ValueKind::YesNo:
             if (v != "yes" && v != "no") return "integer must be yes or no";
@@ -346,6 +349,8 @@ GridReadResult ParseStudyGrid(std::string_view path, std::string_view content) {
         }
         conditions *= items;
     }
+    errors = CheckGridShapeKeys(grid);
+    if (!errors.empty()) return errors;
     return grid;
 }
 

@@ -7,6 +7,7 @@
 #include "batch/headless_platform.hpp"
 #include "batch/plain_text.hpp"
 #include "batch/study_keys.hpp"
+#include "batch/study_shapes.hpp"
 #include "batch/value_changes.hpp"
 #include "output/data_files.hpp"
 #include "output/line_sink.hpp"
@@ -217,6 +218,14 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
             [&](const RunProgress& progress) { options.progress(progress, outcome.searched); });
 
     TypeStudy(study, program);
+    // A group's shape is no control of the window: it is the run's choice,
+    // as the shape dialog makes it. Whether it is possible the run decides.
+    const std::variant<StudyShapes, std::string> shapes = ShapesOfStudy(study);
+    if (const std::string* problem = std::get_if<std::string>(&shapes)) {
+        outcome.status = StudyStatus::Failed;
+        outcome.messages = {*problem};
+        return outcome;
+    }
     // What the window's rules make of the study's values, before it runs.
     if (const std::optional<RunSettings> settings =
             program.run().settingsAsTyped(outcome.searched)) {
@@ -239,6 +248,9 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
         outcome.notes = std::move(changes);
         outcome.notes.insert(outcome.notes.end(), moved.begin(), moved.end());
     }
+    // Set only now: the window's rules above never read a shape, and each
+    // settings step that has one solves it anew.
+    program.state().choices.shapes = std::get<StudyShapes>(shapes);
     const ui::MainMenuItems& menu = program.mainWindow().menu;
     if (study.search) {
         const StudyValue* power = Study::find(*study.search, KeyName(StudyKey::Power));

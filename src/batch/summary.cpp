@@ -18,6 +18,16 @@ std::string AchievedCell(const StudyOutcome& o, int group) {
     return ShortestRoundTrip(o.achieved->mcError[group]);
 }
 
+// A shaped group's achieved skewness or excess kurtosis; empty for a normal
+// or uniform group.
+template <int G, bool Skewness>
+std::string AchievedShapeCell(const StudyOutcome& o) {
+    return WithResults(o, [](auto& r) {
+        const AchievedShape& a = r.result.achievedShape[G];
+        return a.shaped ? ShortestRoundTrip(Skewness ? a.skewness : a.kurtosis) : std::string();
+    });
+}
+
 struct ResultColumn {
     const char* name;
     std::string (*cell)(const StudyOutcome&);
@@ -172,6 +182,13 @@ const ResultColumn kResultColumns[] = {
          return WithResults(
              o, [](auto& r) { return std::string(StopReasonWord(r.result.stopReason)); });
      }},
+    // Population shapes: each group's achieved skewness and excess kurtosis.
+    {"skew1", AchievedShapeCell<0, true>},
+    {"kurt1", AchievedShapeCell<0, false>},
+    {"skew2", AchievedShapeCell<1, true>},
+    {"kurt2", AchievedShapeCell<1, false>},
+    {"skew3", AchievedShapeCell<2, true>},
+    {"kurt3", AchievedShapeCell<2, false>},
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "batch/plain_text.hpp"
 #include "batch/printable.hpp"
 #include "batch/study_keys.hpp"
+#include "batch/study_shapes.hpp"
 #include "run/number_format.hpp"
 #include "run/number_reading.hpp"
 
@@ -148,6 +149,12 @@ std::string SettingsFingerprint(const Study& study, const RunSettings& settings)
         for (const auto& [key, value] : section)
             if (all || !compared.contains(key)) add(std::string(name) + key + "=" + value.text);
     };
+    // A population shape is no setting of the window: its name counts here
+    // (its parameters count as written, below).
+    for (int g = 0; g < kGroups; ++g)
+        if (const StudyValue* d = Study::find(study.groups[g], KeyName(StudyKey::Distribution)))
+            if (ShapeFamilyNamed(Lowercase(d->text)))
+                add("shape" + std::to_string(g + 1) + "=" + Lowercase(d->text));
     for (int g = 0; g < kGroups; ++g) rest("g", study.groups[g], false);
     rest("r", study.run, false);
     if (study.search) rest("s", *study.search, true);

@@ -56,6 +56,13 @@ void FormGroupScores(const GroupSettings& group, const GroupSpread& spread,
             const double scaled = Stored(uniformRange * deviateColumn[k]);
             trueScores[k] = Stored(Ext(scaled) + lowest);
         }
+    } else if (group.shaped()) {
+        // The standardised shape scaled as a normal deviate is: the deviate
+        // is z or u as the group's column holds it (drawsUniform).
+        const ShapeTransform& shape = *group.shape;
+        for (std::size_t k = 0; k < n; ++k) {
+            trueScores[k] = Stored(Ext(shape(deviateColumn[k])) * spread.trueSD + group.mean);
+        }
     } else {
         for (std::size_t k = 0; k < n; ++k) {
             trueScores[k] = Stored(Ext(deviateColumn[k]) * spread.trueSD + group.mean);
@@ -110,9 +117,19 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
                                          : generators.NormalDeviate(deviateSeed);
         return Stored(Ext(deviate) * spread.errorSD);
     };
-    // A redraw replaces the whole case: true score first, then its error.
+    // A true score from its deviate: a normal group's deviate is the
+    // standardised score itself, a shaped group's goes through its transform.
+    const ShapeTransform* shape = group.shaped() ? &*group.shape : nullptr;
+    const bool uniformDeviates = group.drawsUniform();
+    auto trueScoreOf = [&](double deviate) {
+        const double standard = shape ? (*shape)(deviate) : deviate;
+        return Stored(Ext(standard) * spread.trueSD + mean);
+    };
+    // A redraw replaces the whole case: true score first, then its error. A
+    // shaped group's true score takes the kind of deviate its column holds.
     auto redraw = [&](Case& c) {
-        c.trueScore = Stored(Ext(generators.NormalDeviate(deviateSeed)) * spread.trueSD + mean);
+        c.trueScore = trueScoreOf(uniformDeviates ? generators.UniformDeviate(deviateSeed)
+                                                  : generators.NormalDeviate(deviateSeed));
         c.error = drawError();
         c.observed = Stored(Ext(c.trueScore) + c.error);
     };
@@ -142,8 +159,8 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
         }
         int first = k;  // the first case out of bounds, if any
         for (; first < k + count; ++first) {
-            // Only normal groups are resampled.
-            const double trueScore = Stored(Ext(deviateColumn[first]) * spread.trueSD + mean);
+            // Only normal and shaped groups are resampled.
+            const double trueScore = trueScoreOf(deviateColumn[first]);
             const double error = Stored(Ext(errors[first]) * spread.errorSD);
             const double observed = Stored(Ext(trueScore) + error);
             scores.trueScores[first] = trueScore;

@@ -32,8 +32,8 @@ struct GroupScoreArrays {
 
 enum class GenerationOutcome { Completed, Abandoned };
 
-// True when a case of this group outside its bounds is redrawn (a normal
-// group, resampling, some bound in force): the group's draws then depend on
+// True when a case of this group outside its bounds is redrawn (a normal or
+// shaped group, resampling, some bound in force): the group's draws then depend on
 // its scores.
 bool RedrawsCases(const GroupSettings& group, const BoundsHandling& bounds);
 
@@ -51,8 +51,9 @@ inline constexpr std::int64_t kRedrawsPerStopCheck = 65536;
 
 // Fills cases 1..size of the three arrays in case order. A normal group
 // reads deviateColumn as standard normal deviates, a uniform group
-// as uniform deviates; each case then draws its error from NormalDeviate, and a
-// resampled case draws whole fresh cases until it lies within the bounds.
+// as uniform deviates, a shaped group as the deviates its shape takes (a
+// redraw of its true score takes one fresh deviate of that kind); each case then draws its error
+// from NormalDeviate, and a resampled case draws whole fresh cases until it lies within the bounds.
 // Returns Abandoned (with the arrays partly filled) only when stopCheck, called
 // every kRedrawsPerStopCheck redraws of one case, returns true; an empty
 // stopCheck is never called.

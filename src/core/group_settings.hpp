@@ -4,12 +4,17 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+
+#include "core/shape_transform.hpp"
 
 namespace velmor {
 
 // The population a group's true scores are drawn from. A new kind is a new
 // enumerator: every switch over it must then say how to draw and describe it.
-enum class Distribution { Normal, Uniform };
+// Shaped: a population shape of its own (core/population_shape.hpp), drawn
+// through the group's ShapeTransform and scaled to the group's mean and SD.
+enum class Distribution { Normal, Uniform, Shaped };
 
 // What is done to a normal score outside the bounds in force.
 enum class BoundsHandling {
@@ -36,8 +41,22 @@ struct GroupSettings {
     bool hasMaximum = false;    // a maximum possible score is in force
     double minimum = 0.0;
     double maximum = 0.0;
+    // A shaped group's transform, set exactly when distribution is Shaped. It
+    // is built once per run (by the settings step), so a replication only
+    // evaluates it.
+    std::optional<ShapeTransform> shape = std::nullopt;
 
+    // The uniform group (bounds from its mean and SD, no bounds handling).
     bool uniform() const { return distribution == Distribution::Uniform; }
+    bool shaped() const { return distribution == Distribution::Shaped; }
+    // Whether the group's column of the deviate matrix, and every redraw of
+    // one of its true scores, takes uniform deviates: a uniform group and a
+    // shape drawn through its quantile do; a normal group and a shape that
+    // transforms a normal deviate take standard normal deviates.
+    bool drawsUniform() const {
+        if (uniform()) return true;
+        return shaped() && shape && shape->input() == ShapeInput::Uniform;
+    }
 };
 
 inline constexpr int kGroups = 3;

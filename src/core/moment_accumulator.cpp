@@ -45,6 +45,23 @@ void MomentAccumulator::Merge(const MomentAccumulator& other) {
     count_ += other.count_;
 }
 
+void MomentAccumulator::AddBlock(std::span<const double> scores) {
+    if (scores.empty()) return;
+    MomentAccumulator block;
+    long double sum = 0.0L;
+    for (const double x : scores) sum += x;
+    block.count_ = static_cast<std::int64_t>(scores.size());
+    block.mean_ = sum / static_cast<long double>(block.count_);
+    for (const double x : scores) {
+        const long double d = x - block.mean_;
+        const long double d2 = d * d;
+        block.m2_ += d2;
+        block.m3_ += d2 * d;
+        block.m4_ += d2 * d2;
+    }
+    Merge(block);
+}
+
 double MomentAccumulator::sd() const {
     if (count_ < 2) return std::numeric_limits<double>::quiet_NaN();
     return static_cast<double>(std::sqrt(m2_ / static_cast<long double>(count_ - 1)));

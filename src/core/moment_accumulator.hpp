@@ -9,6 +9,7 @@
 // can be combined in any grouping.
 
 #include <cstdint>
+#include <span>
 
 namespace velmor {
 
@@ -16,6 +17,11 @@ class MomentAccumulator {
   public:
     void Add(double x);
     void Merge(const MomentAccumulator& other);
+    // A block of scores at once: its own central sums in two passes (mean,
+    // then the powers of the deviations from it), merged as another
+    // accumulator's would be. The same result as adding them one by one, to
+    // rounding, at a fraction of the cost: no division per score.
+    void AddBlock(std::span<const double> scores);
 
     std::int64_t count() const { return count_; }
     double mean() const { return static_cast<double>(mean_); }

@@ -33,6 +33,17 @@ inline bool AnyGroupRedraws(const ReplicationSettings& settings) {
 // advance the generator, so they skip the logarithm and square root of the
 // normal pairs. Runs of skipped deviates of one kind are drawn as one batch.
 // A spare normal never crosses from one replication to the next.
+//
+// A column's kind is the kind of deviate its group's true scores take
+// (GroupSettings::drawsUniform): normal for a normal group and for the shapes
+// that transform a normal deviate (fleishman, g-and-h, lognormal), uniform for
+// a uniform group and for the shapes drawn through their quantile
+// (exponential, chi-square, t, contaminated). A shape takes one deviate per
+// score and draws nothing beyond the matrix and the errors, so a shaped
+// group's draws are those of a normal or a uniform group, in the same order.
+// The uniform generator's values lie in [1/2147483563, 0.99999988]
+// (core/uniform_scale.hpp), strictly inside (0, 1): a quantile shape never
+// meets 0 or 1, so no deviate is adjusted or redrawn for it.
 template <class Draws>
 void DrawDeviateMatrix(const ReplicationSettings& settings, Draws& draws) {
     draws.ClearSpareNormal();
@@ -54,14 +65,14 @@ void DrawDeviateMatrix(const ReplicationSettings& settings, Draws& draws) {
         pendingSkips += count;
     };
     for (int pass = 0; pass < 2; ++pass) {
-        for (const GroupSettings& group : settings.groups) skip(group.uniform(), rows);
+        for (const GroupSettings& group : settings.groups) skip(group.drawsUniform(), rows);
     }
     // Third pass: rows beyond a group's own size are drawn but never read.
     for (int g = 0; g < kGroups; ++g) {
         const GroupSettings& group = settings.groups[g];
         if (pendingSkips > 0) flushSkips();
-        draws.FillColumn(g, group.uniform(), group.size);
-        skip(group.uniform(), rows - group.size);
+        draws.FillColumn(g, group.drawsUniform(), group.size);
+        skip(group.drawsUniform(), rows - group.size);
     }
     if (pendingSkips > 0) flushSkips();
 }

@@ -5,6 +5,7 @@
 #include <boost/math/distributions/lognormal.hpp>
 #include <boost/math/distributions/students_t.hpp>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 
 #include "core/contaminated_normal.hpp"
@@ -15,12 +16,22 @@
 namespace velmor {
 
 ShapeTransform::ShapeTransform(const PopulationShape& shape) : shape_(shape) {
-    if (const auto refusal = ShapeRefusal(shape)) throw std::invalid_argument(*refusal);
+    // A Fleishman pair that the solver solves is possible by that fact (its
+    // coefficients are checked against all three equations), so the refusal,
+    // whose reachable range costs twice the solve, is consulted only for
+    // the message of a pair it cannot solve.
+    std::optional<FleishmanCoefficients> coefficients;
+    if (shape.family == ShapeFamily::Fleishman && std::isfinite(shape.skewness) &&
+        std::isfinite(shape.kurtosis)) {
+        coefficients = SolveFleishman(shape.skewness, shape.kurtosis);
+    }
+    if (!coefficients) {
+        if (const auto refusal = ShapeRefusal(shape)) throw std::invalid_argument(*refusal);
+    }
     switch (shape.family) {
         case ShapeFamily::Fleishman: {
             // Standard by construction: a = -c gives mean 0, the first
             // equation variance 1.
-            const auto coefficients = SolveFleishman(shape.skewness, shape.kurtosis);
             if (!coefficients) throw std::invalid_argument("Fleishman's power method failed.");
             fleishman_ = *coefficients;
             skewness_ = shape.skewness;

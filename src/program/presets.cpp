@@ -40,6 +40,8 @@ void Presets::btnResetClick() {
         g.txtReliability.setText(ui::texts::kDefaultReliability);
 
     state_.flags.searchActive = false;
+    // Every group back to the window's own normal or uniform choice: no shape.
+    state_.choices.shapes = {};
 
     // Every group back to the main window's own normal or uniform: a shape
     // chosen beside the window is an input like the rest. The tests chosen

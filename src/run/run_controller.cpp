@@ -167,6 +167,7 @@ void RunController::resetForRun() {
     t.sumOfSquaredMeans = {};
     t.sumOfReliabilities = {};
     t.seOfMeans = {};
+    t.shapeMoments = {};
 
     txtrej1_.setText("");
     if (!state_.flags.searchActive) results.txtprop1.setText("");
@@ -197,6 +198,7 @@ FieldValues RunController::fieldValues() const {
         values.rdoNormal = group.rdoNormal.checked();
         values.rdoUniform = group.rdoUniform.checked();
         values.chkInteger = group.chkInteger.checked();
+        values.shape = state_.choices.shapes[k];
     }
     fields.txtalpha1 = main_.hypothesis.txtalpha1.text();
     fields.txtseed = main_.monteCarlo.txtseed.text();
@@ -323,6 +325,10 @@ void RunController::replicationLoop() {
     state_.result.maximumSamples = iterations;
     const bool judged = checkpointJudge_ && state_.choices.stopping.any();
     std::uint64_t stoppedAt = 0;  // the checkpoint that ended the run, if one did
+    // Only shaped groups accumulate their true scores' moments, so a run
+    // without a shape does no more work than before.
+    const bool anyShaped = std::any_of(s.groups.begin(), s.groups.end(),
+                                       [](const GroupSettings& g) { return g.shaped(); });
     for (; i <= iterations; ++i) {
         state_.flags.seedFromField = false;
         platform_.processPendingEvents();
@@ -355,6 +361,12 @@ void RunController::replicationLoop() {
             pipeline_.end();
             noVarianceStop();
             return;
+        }
+        if (anyShaped) {
+            for (int g = 0; g < kGroups; ++g) {
+                if (!s.groups[g].shaped()) continue;
+                t.shapeMoments[g].AddBlock(replicator_.trueScores(g));
+            }
         }
         if (keepMeans && i <= kMaxKeptMeans) {
             for (int g = 0; g < kGroups; ++g) t.keptMeans[g][i - 1] = r.groupMean[g];
@@ -488,6 +500,16 @@ void RunController::endOfRun(std::uint64_t completed) {
                 static_cast<double>(static_cast<long double>(t.sumOfReliabilities[k]) / n);
             fields.txtActualM.setText(FormatFixed(result.meanOfMeans[k], 6, 3));
             fields.txtSEmean.setText(FormatFixed(t.seOfMeans[k], 6, 4));
+        }
+        for (int k = 0; k < kGroups; ++k) {
+            if (!s.groups[k].shaped()) continue;
+            AchievedShape& achieved = result.achievedShape[k];
+            achieved.shaped = true;
+            achieved.targetSkewness = s.groups[k].shape->skewness();
+            achieved.targetKurtosis = s.groups[k].shape->kurtosis();
+            achieved.skewness = t.shapeMoments[k].skewness();
+            achieved.kurtosis = t.shapeMoments[k].kurtosis();
+            achieved.scores = t.shapeMoments[k].count();
         }
         char buffer[32];
         txtrej1_.setText(IntegerText(buffer, static_cast<std::uint64_t>(t.rejections)));

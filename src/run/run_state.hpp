@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/moment_accumulator.hpp"
 #include "run/run_result.hpp"
 #include "run/run_settings.hpp"
 #include "run/study_choices.hpp"
@@ -32,6 +33,9 @@ struct RunTallies {
     // How many entries of keptMeans belong to the last run (its completed
     // replications, at most 10000); the means file writes no more than these.
     std::int32_t keptMeansOfLastRun = 0;
+    // Every true score of a shaped group in the run's completed replications,
+    // for the achieved skewness and kurtosis (left empty for other groups).
+    std::array<MomentAccumulator, kGroups> shapeMoments{};
 };
 
 struct RunFlags {

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "core/extended.hpp"
-#include "window_model/windows.hpp"
 #include "run/number_reading.hpp"
+#include "window_model/windows.hpp"
 
 namespace velmor {
 
@@ -51,7 +51,7 @@ class SettingsStep {
         // Each step returns false on the failure that ends the whole step.
         (void)(readMeans() && readBounds() && checkBounds() && readSizes() && readIterations() &&
                chooseSeed() && readMeansToKeep() && readReliabilities() &&
-               readStandardDeviations() && readAlpha());
+               readStandardDeviations() && readAlpha() && buildShapes());
         return std::move(result_);
     }
 
@@ -97,6 +97,14 @@ class SettingsStep {
             GroupSettings& group = s_.groups[g - 1];
             const GroupFieldValues& values = fields_.groups[g - 1];
             group.distribution = values.rdoUniform ? Distribution::Uniform : Distribution::Normal;
+            if (values.shape) {
+                group.distribution = Distribution::Shaped;
+                // A transform of another shape never stands beside this one,
+                // even when a later step fails before it is rebuilt.
+                if (group.shape && group.shape->shape() != *values.shape) group.shape.reset();
+            } else {
+                group.shape.reset();
+            }
             group.wholeNumbers = values.chkInteger;
         }
         s_.rdoOnetail = fields_.rdoOnetail;
@@ -270,6 +278,29 @@ class SettingsStep {
         if (!value) return false;
         s_.alpha = *value;
         if (*value < 0.0001 || *value > 0.9999) return fail(kAlpha, field);
+        return true;
+    }
+
+    // Each shaped group's transform, built once per run (solving the power
+    // method takes milliseconds; a replication only evaluates it). The same
+    // shape as the last run's keeps its transform.
+    bool buildShapes() {
+        for (int g = 1; g <= kGroups; ++g) {
+            GroupSettings& group = s_.groups[g - 1];
+            const std::optional<PopulationShape>& shape = fields_.groups[g - 1].shape;
+            if (!shape) continue;
+            if (group.shape && group.shape->shape() == *shape) continue;
+            group.shape.reset();
+            try {
+                group.shape.emplace(*shape);
+            } catch (const std::invalid_argument& refusal) {
+                // ShapeRefusal's message, as the shape dialog shows it; the
+                // focus names the group.
+                result_.failure = SettingsFailure{refusal.what(), MessageKind::InformationDialog,
+                                                  InGroup(Field::txtmean, g)};
+                return false;
+            }
+        }
         return true;
     }
 

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/population_shape.hpp"
 #include "core/random.hpp"
 #include "run/run_settings.hpp"
 
@@ -37,6 +38,9 @@ struct FieldRef {
 struct GroupFieldValues {
     std::string txtmean, txtsd, txtNsize, txtReliability, txtMin, txtMax;
     bool rdoNormal = false, rdoUniform = false, chkInteger = false;
+    // A shape chosen for the group (the shape dialog, a study file); it
+    // takes the place of the normal or uniform choice.
+    std::optional<PopulationShape> shape = std::nullopt;
 };
 
 // The window's inputs: every text and check state the step reads.
@@ -75,7 +79,9 @@ struct SettingsContext {
 inline constexpr const char* kNotNumericMessage = "You must entire an appropriate numeric value";
 
 // Reads, checks and normalises the inputs of a run in their fixed order; the
-// first failure ends the step. `settings` is updated in place: fields read
+// first failure ends the step. A group's shape is checked last, once every
+// field has been read, and a shape no population can have ends the step with
+// ShapeRefusal's message. `settings` is updated in place: fields read
 // before a failure keep their new values, the rest their old ones. Draws one
 // SeedDeviate value when the seed is automatic, and always leaves both seed
 // words at the negated magnitude of the seed in effect once the seed is chosen.

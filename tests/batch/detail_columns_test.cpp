@@ -22,7 +22,7 @@ StudyOutcome RunExample(const std::string& name) {
 
 // Positions among a row's result cells.
 constexpr std::size_t kStatus = 0, kProportion = 4, kVerdict = 5, kSearch = 15, kMcSe = 17,
-                      kCiLow = 18, kCiHigh = 19, kBands = 20, kTheory = 21, kCells = 35;
+                      kCiLow = 18, kCiHigh = 19, kBands = 20, kTheory = 21, kCells = 41;
 
 // The fields of a CSV line (quotes honoured).
 std::vector<std::string> Fields(const std::string& line) {
@@ -47,14 +47,16 @@ TEST(DetailColumns, AppendedAtTheEndOfTheHeader) {
     const std::vector<std::string> header = Fields(SummaryHeader({"n1"}));
     ASSERT_EQ(header.size(), 3 + kCells);
     EXPECT_EQ(header[3 + kMcSe - 1], "message");
-    EXPECT_EQ(std::vector<std::string>(header.begin() + 3 + kMcSe, header.begin() + 3 + kTheory + 1),
-              (std::vector<std::string>{"mc_se", "ci_low", "ci_high", "band_reading",
-                                        "normal_theory_power"}));
+    EXPECT_EQ(
+        std::vector<std::string>(header.begin() + 3 + kMcSe, header.begin() + 3 + kTheory + 1),
+        (std::vector<std::string>{"mc_se", "ci_low", "ci_high", "band_reading",
+                                  "normal_theory_power"}));
     // Columns added since come after them, so older scripts keep their places.
     EXPECT_EQ(header[3 + kTheory + 1], "trials");
     EXPECT_EQ(header[3 + 28], "confirm_ci_high");
     EXPECT_EQ(header[3 + 33], "discarded_no_variance");
-    EXPECT_EQ(header.back(), "stop_reason");
+    EXPECT_EQ(header[3 + 34], "stop_reason");
+    EXPECT_EQ(header.back(), "kurt3");
 }
 
 TEST(DetailColumns, FilledForTheExamples) {

@@ -86,14 +86,16 @@ TEST(GridFile, GroupsSectionSetsAllThreeAndAGroupOverrides) {
 }
 
 TEST(GridFile, ReportsBadItemsAndImpossibleGridsWithTheirLines) {
-    EXPECT_EQ(ErrorsOf(ParseStudyGrid("g.study",
-                                      "[group 1]\nsd = 1, x, 3\n[groups]\ndistribution = "
-                                      "normal, gamma\n[groups]\nn = 1\n[run]\nseed = 1,\n")),
-              (std::vector<std::string>{
-                  "You must entire an appropriate numeric value (g.study:2: sd = x)",
-                  "g.study:4: distribution: distribution must be normal or uniform",
-                  "g.study:5: section [groups] appears twice",
-                  "You must entire an appropriate numeric value (g.study:8: seed = )"}));
+    EXPECT_EQ(
+        ErrorsOf(ParseStudyGrid("g.study",
+                                "[group 1]\nsd = 1, x, 3\n[groups]\ndistribution = "
+                                "normal, gamma\n[groups]\nn = 1\n[run]\nseed = 1,\n")),
+        (std::vector<std::string>{
+            "You must entire an appropriate numeric value (g.study:2: sd = x)",
+            "g.study:4: distribution: distribution must be normal, uniform, fleishman, g-and-h, "
+            "lognormal, exponential, chi-square, t or contaminated",
+            "g.study:5: section [groups] appears twice",
+            "You must entire an appropriate numeric value (g.study:8: seed = )"}));
     // An empty item of an optional value is "no bound", a factor level of its own.
     EXPECT_EQ(Grid("[group 1]\nminimum = , -2\n").count(), 2u);
     // A uniform group may give its bounds: they replace the derived ones.

@@ -55,7 +55,7 @@ run_and_stop() {
     fail "$signal: a completion record for more than a.study"
   [ -z "$(find . -name '*.tmp')" ] || fail "$signal: temporary files left behind"
   [ "$(sed -n 2p summary.csv | cut -d, -f1-3)" = "a.study,a,ok" ] || fail "$signal: no ok row for a.study"
-  sed -n 3p summary.csv | grep -q "^$middle,${middle%.study},interrupted,.*,stopped by SIG$signal,,,,,,,,,,,,,,,,,,"$'\r$' ||
+  sed -n 3p summary.csv | grep -q "^$middle,${middle%.study},interrupted,.*,stopped by SIG$signal,,,,,,,,,,,,,,,,,,,,,,,,"$'\r$' ||
     { cat summary.csv; fail "$signal: the study in flight is not marked interrupted"; }
   sed -n 4p summary.csv | grep -q "^c.study,c,not run," || fail "$signal: the last study is not marked not run"
   [ "$(wc -l < summary.csv)" -eq 4 ] || fail "$signal: summary has the wrong number of lines"

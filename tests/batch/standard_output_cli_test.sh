@@ -20,7 +20,7 @@ expect_failure() {  # NAME CODE REASON REDIRECTION...
   # The program's "I/O error N", then the system's reason.
   grep -qx ".*medium_power.study: I/O error $code ($reason) writing standard output" "$work/$name.err" ||
     { cat "$work/$name.err"; fail "$name: no 'I/O error $code' on standard error"; }
-  grep -q "^.*medium_power.study,medium_power,save failed,1432449975,10000,.*,I/O error $code writing standard output,[^,]*,[^,]*,[^,]*,[^,]*,[^,]*,,,,,,,,[^,]*,[^,]*,[^,]*,,,samples"$'\r'"\$" \
+  grep -q "^.*medium_power.study,medium_power,save failed,1432449975,10000,.*,I/O error $code writing standard output,[^,]*,[^,]*,[^,]*,[^,]*,[^,]*,,,,,,,,[^,]*,[^,]*,[^,]*,,,samples,,,,,,"$'\r'"\$" \
     "$work/$name.csv" || { cat "$work/$name.csv"; fail "$name: summary row does not say the save failed"; }
 }
 

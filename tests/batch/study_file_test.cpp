@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <variant>
 
 #include "batch/study_keys.hpp"
+#include "batch/study_shapes.hpp"
 #include "output/scratch_dir.hpp"
 
 using namespace velmor::batch;
@@ -124,10 +126,12 @@ TEST(StudyFile, KeysOutsideSectionsAreErrorsAndUniformBoundsAreNot) {
     // A uniform group's bounds are accepted: they replace the derived ones.
     EXPECT_EQ(Errors("[group 2]\ndistribution = uniform\nminimum = 0\n"),
               std::vector<std::string>{});
-    EXPECT_EQ(Errors("[group 1]\ninteger = maybe\ndistribution = gamma\n"),
-              (std::vector<std::string>{
-                  "s.study:2: integer: integer must be yes or no",
-                  "s.study:3: distribution: distribution must be normal or uniform"}));
+    EXPECT_EQ(
+        Errors("[group 1]\ninteger = maybe\ndistribution = gamma\n"),
+        (std::vector<std::string>{
+            "s.study:2: integer: integer must be yes or no",
+            "s.study:3: distribution: distribution must be normal, uniform, fleishman, g-and-h, "
+            "lognormal, exponential, chi-square, t or contaminated"}));
 }
 
 TEST(StudyFile, UnreadableFileGivesTheSystemsReason) {
@@ -240,9 +244,23 @@ TEST(StudyFile, EveryKeyOfTheTableIsReadInItsSectionOnly) {
         }
         return "";
     };
+    // A shape's parameter is read only beside a distribution that reads it.
+    auto shapeLines = [](StudyKey key) -> std::string {
+        for (const char* name :
+             {"fleishman", "g-and-h", "lognormal", "chi-square", "contaminated"}) {
+            const auto keys = ParametersOf(*ShapeFamilyNamed(name));
+            if (std::find(keys.begin(), keys.end(), key) == keys.end()) continue;
+            std::string lines = std::string("distribution = ") + name + "\n";
+            for (const StudyKey other : keys)
+                if (other != key) lines += std::string(KeyName(other)) + " = 2\n";
+            return lines;
+        }
+        return "";
+    };
     for (const StudyKeyRule& rule : kStudyKeys) {
         const std::string line = std::string(rule.name) + " = " + valid(rule.kind);
-        const Study study = Parsed(header(rule.section) + "\n" + line + "\n");
+        const Study study =
+            Parsed(header(rule.section) + "\n" + shapeLines(rule.key) + line + "\n");
         const StudySection* section = rule.section == KeySection::Group ? &study.groups[1]
                                       : rule.section == KeySection::Run ? &study.run
                                       : study.search                    ? &*study.search

@@ -117,11 +117,11 @@ TEST(StudyRunner, FailingStudyBesideASucceedingOne) {
     EXPECT_TRUE(good.ok());
     EXPECT_NE(good.result.verdict, velmor::Verdict::None);
     // The message, then the five Monte Carlo columns, the seven search
-    // columns, the five of achieved means and skipped samples and the stop
-    // reason, empty without results.
+    // columns, the five of achieved means and skipped samples and the six
+    // achieved-shape columns and the stop reason, empty without results.
     EXPECT_EQ(ResultCells(bad),
               "failed,,,,,,,,,,,,,,,no,MINIMUM SCORE must be less than the Population Mean,,,,,"
-              ",,,,,,,,,,,,,");
+              ",,,,,,,,,,,,,,,,,,,");
     EXPECT_EQ(ResultCells(good).substr(0, 17), "ok,1432449975,10,");
 }
 

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <span>
 #include <vector>
 
 namespace velmor {
@@ -53,6 +55,31 @@ TEST(MomentAccumulator, MergedBlocksEqualOnePass) {
             EXPECT_NEAR(m->skewness(), whole.skewness(), 1e-12) << block;
             EXPECT_NEAR(m->kurtosis(), whole.kurtosis(), 1e-12) << block;
         }
+    }
+}
+
+// Blocks added at once (as a run adds each replication's true scores) give
+// the scipy values above, and far from zero keep the shape.
+TEST(MomentAccumulator, AddedBlocksAgreeWithScipy) {
+    const std::vector<double> x = Scores();
+    for (std::size_t block : {1u, 16u, 333u, 1000u}) {
+        MomentAccumulator a, shifted;
+        std::vector<double> far;
+        for (std::size_t start = 0; start < x.size(); start += block) {
+            const std::size_t n = std::min(block, x.size() - start);
+            a.AddBlock(std::span<const double>(x).subspan(start, n));
+            far.assign(x.begin() + static_cast<long>(start),
+                       x.begin() + static_cast<long>(start + n));
+            for (double& v : far) v += 1e8;
+            shifted.AddBlock(far);
+        }
+        EXPECT_EQ(a.count(), 1000) << block;
+        EXPECT_NEAR(a.mean(), 1.2670780012745244, 1e-13) << block;
+        EXPECT_NEAR(a.sd(), 0.8232390405906791, 1e-13) << block;
+        EXPECT_NEAR(a.skewness(), 0.5026268397494909, 1e-13) << block;
+        EXPECT_NEAR(a.kurtosis(), -1.2562428283047247, 1e-13) << block;
+        EXPECT_NEAR(shifted.skewness(), 0.5026268397494909, 1e-6) << block;
+        EXPECT_NEAR(shifted.kurtosis(), -1.2562428283047247, 1e-6) << block;
     }
 }
 

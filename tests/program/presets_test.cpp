@@ -159,6 +159,21 @@ TEST_F(PresetsTest, ResetBringsBackTheTypedSeedForTheNextRun) {
     EXPECT_EQ(program.state().seedText, "1432449975");
 }
 
+// Reset to Defaults returns every group to normal: a shape chosen before is
+// gone, and the next run draws the default normal groups (no achieved shape).
+TEST_F(PresetsTest, ResetReturnsShapedGroupsToNormal) {
+    program.state().choices.shapes[1] = PopulationShape::Exponential();
+    c("txtiterations").setText("20");
+    run();
+    ASSERT_TRUE(program.state().result.achievedShape[1].shaped);
+    choose("Reset1");
+    for (const auto& shape : program.state().choices.shapes) EXPECT_FALSE(shape.has_value());
+    c("txtiterations").setText("20");
+    run();
+    EXPECT_FALSE(program.state().result.achievedShape[1].shaped);
+    EXPECT_EQ(program.state().settings.groups[1].distribution, Distribution::Normal);
+}
+
 struct PresetRow {
     const char* menuItem;
     const char* mean;

@@ -86,6 +86,15 @@ std::vector<Scenario> Scenarios() {
              r.set("txtmeanstokeep", "1500");
          },
          0, "", 1500},
+        // A normal-input and a quantile shape beside a normal group.
+        {"ShapedGroups",
+         [](RunFixture& r) {
+             r.state.choices.shapes[0] = PopulationShape::Fleishman(1.0, 2.0);
+             r.state.choices.shapes[2] = PopulationShape::Exponential();
+             r.set("txtReliability3", "0.8");
+             r.set("txtiterations", "1500");
+         },
+         0, "", 1500},
     };
 }
 
@@ -127,6 +136,18 @@ TEST_P(PipelinedRun, LeavesWhatTheSingleThreadRunLeaves) {
         EXPECT_TRUE(std::equal(x.begin(), x.end(), y.begin(), y.end())) << "group " << g + 1;
     }
     EXPECT_EQ(a.keptMeansOfLastRun, b.keptMeansOfLastRun);
+    if (GetParam().name == "ShapedGroups") {
+        EXPECT_TRUE(single.state.result.achievedShape[0].shaped);
+        EXPECT_EQ(single.state.result.achievedShape[2].scores, 1500 * 16);
+    }
+    for (int g = 0; g < kGroups; ++g) {
+        const AchievedShape& x = single.state.result.achievedShape[g];
+        const AchievedShape& y = pipelined.state.result.achievedShape[g];
+        EXPECT_EQ(x.shaped, y.shaped);
+        EXPECT_EQ(x.scores, y.scores);
+        EXPECT_EQ(Bits(x.skewness), Bits(y.skewness));
+        EXPECT_EQ(Bits(x.kurtosis), Bits(y.kurtosis));
+    }
     EXPECT_EQ(Bits(single.state.lastPValue), Bits(pipelined.state.lastPValue));
     for (const char* field :
          {"txtrej1", "txtprop1", "txtActualM1", "txtActualM2", "txtActualM3", "txtSEmean1",
