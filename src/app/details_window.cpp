@@ -17,9 +17,11 @@
 #include <exception>
 #include <string>
 
+#include "analysis/stopping_text.hpp"
 #include "app/chart_panel.hpp"
 #include "app/details_charts.hpp"
 #include "app/shapes_panel.hpp"
+#include "app/stopping_panel.hpp"
 #include "app/tests_panel.hpp"
 
 namespace velmor::app {
@@ -114,6 +116,8 @@ void DetailsWindow::createWidgets() {
     skipNoVariance_->setChecked(program_.state().choices.skipNoVarianceSamples);
     connect(skipNoVariance_, &QCheckBox::toggled, this,
             [this](bool on) { program_.state().choices.skipNoVarianceSamples = on; });
+    stoppingPanel_ = new StoppingPanel(program_);
+    leftLayout->addWidget(stoppingPanel_);
     auto* optionsRow = new QHBoxLayout;
     optionsRow->addWidget(skipNoVariance_);
     optionsRow->addStretch();
@@ -160,6 +164,8 @@ void DetailsWindow::analysisStarted(Program::Analysis kind) {
     shapesPanel_->setWorking(true);
     // A run reads its options as it goes: they stay as they are until it ends.
     skipNoVariance_->setEnabled(false);
+    stoppingOfRun_ = program_.state().choices.stopping;
+    stoppingPanel_->setWorking(true);
     if (kind == Program::Analysis::Confirmation) {
         // The search's figures stay, since the run does not change them,
         // marked as the search's until the confirmation's join them.
@@ -187,6 +193,10 @@ void DetailsWindow::resultsCleared() {
     // Reset returned every group to normal.
     shapesPanel_->showChoices();
     testsPanel_->showChoices();
+    // Reset keeps the rule, as it keeps the tests: both say how a run is
+    // made, not what it draws. Only the last run's outcome goes.
+    stoppingPanel_->showChoice();
+    stoppingPanel_->showOutcome({});
     progressLabel_->setText(
         tr("No run since Reset: press F5 in the main window to run an analysis."));
     progressBar_->setValue(0);
@@ -209,6 +219,10 @@ void DetailsWindow::readProgress() {
     searchPending_ = false;
     progress_.observe(program_.state().progress, workSeconds());
     progressLabel_->setText(QString::fromStdString(progress_.text()));
+    // Read between replications, from the run's own event pump: the
+    // tallies then hold exactly `completed` replications.
+    if (progressTimer_.isActive())
+        stoppingPanel_->showProgress(program_.state().progress.completed);
     const std::uint64_t planned = progress_.planned();
     progressBar_->setValue(
         planned == 0 ? 0
@@ -219,6 +233,7 @@ void DetailsWindow::readProgress() {
 void DetailsWindow::analysisFinished(Program::Analysis kind) {
     progressTimer_.stop();
     skipNoVariance_->setEnabled(true);
+    stoppingPanel_->setWorking(false);
     searchPending_ = false;
     testsPanel_->setWorking(false);
     shapesPanel_->setWorking(false);
@@ -263,6 +278,9 @@ void DetailsWindow::analysisFinished(Program::Analysis kind) {
         details_.lines = {"The details of this result could not be computed: " +
                           std::string(error.what())};
     }
+    // A run's own end against its rule; a search's trials each end on their own.
+    if (kind == Program::Analysis::Run && details_.kind != DetailsKind::NoResult)
+        stoppingPanel_->showOutcome(StoppingOutcomeText(program_.state(), stoppingOfRun_));
     const QString elapsed = QString::fromStdString(DurationText(workSeconds()));
     const bool stopped = details_.stopNote.has_value() ||
                          program_.run().lastOutcome() == RunController::Outcome::NothingCompleted;

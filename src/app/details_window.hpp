@@ -28,6 +28,7 @@ namespace velmor::app {
 
 class ChartPanel;
 class ShapesPanel;
+class StoppingPanel;
 class TestsPanel;
 
 class DetailsWindow : public QWidget {
@@ -66,6 +67,8 @@ class DetailsWindow : public QWidget {
     QPushButton* confirmButton() const { return confirm_; }
     // Options of the run beyond the main window's controls.
     QCheckBox* skipNoVarianceBox() const { return skipNoVariance_; }
+    // The stopping rule of the next run, and what the last run made of it.
+    StoppingPanel* stoppingPanel() const { return stoppingPanel_; }
 
   signals:
     // The Population Shapes dialog changed the chosen shapes.
@@ -102,6 +105,10 @@ class DetailsWindow : public QWidget {
     QPlainTextEdit* numbers_ = nullptr;
     QPushButton* confirm_ = nullptr;
     QCheckBox* skipNoVariance_ = nullptr;
+    StoppingPanel* stoppingPanel_ = nullptr;
+    // The rule of the analysis under way, taken when it began (the panel
+    // cannot change it while it works): its end is told against it.
+    StoppingChoice stoppingOfRun_;
     QTabWidget* tabs_ = nullptr;
     ChartPanel* meansPanel_ = nullptr;
     ChartPanel* powerPanel_ = nullptr;
