@@ -3,12 +3,13 @@
 #include <filesystem>
 #include <set>
 
+#include "analysis/stopping_text.hpp"
 #include "batch/input_file.hpp"
 #include "batch/plain_text.hpp"
 #include "batch/printable.hpp"
 #include "batch/study_keys.hpp"
-#include "core/mean_test_kind.hpp"
 #include "batch/study_shapes.hpp"
+#include "core/mean_test_kind.hpp"
 #include "run/number_reading.hpp"
 #include "run/settings_step.hpp"
 
@@ -60,9 +61,8 @@ std::optional<std::string> CheckValue(ValueKind kind, std::string_view value, bo
                 notNumeric = true;
                 return kNotNumericMessage;
             }
-            if (!(*h > 0.0 && *h < 0.5))
-                return "precision is the half-width of a 95% interval: a number above 0 and below "
-                       ".5, such as .005";
+            // The Details window refuses a typed half-width in the same words.
+            if (!ReadPrecision(value)) return kPrecisionMessage;
             return std::nullopt;
         }
         case ValueKind::Decide:
