@@ -29,7 +29,7 @@ StoppingPanel::StoppingPanel(Program& program, QWidget* parent)
                 parent),
       program_(program) {
     setObjectName(QStringLiteral("stoppingRule"));
-    precisionBox_ = new QCheckBox(tr("When &precise: every interval within its rate +/-"));
+    precisionBox_ = new QCheckBox(tr("When p&recise: every interval within its rate +/-"));
     precisionBox_->setObjectName(QStringLiteral("stopPrecise"));
     precisionBox_->setToolTip(
         tr("Stop at the first checkpoint where every chosen test's 95% Clopper-Pearson interval "
@@ -106,6 +106,9 @@ void StoppingPanel::showChoice() {
 }
 
 void StoppingPanel::applyPrecision() {
+    // Disabling the focused field at the start of a run ends its editing:
+    // what was typed then waits for the run to end, which reads the rule.
+    if (working_) return;
     StoppingChoice& rule = program_.state().choices.stopping;
     if (!precisionBox_->isChecked()) {
         rule.precision.reset();
@@ -128,6 +131,7 @@ void StoppingPanel::applyPrecision() {
 }
 
 void StoppingPanel::setWorking(bool working) {
+    working_ = working;
     for (QWidget* control :
          {static_cast<QWidget*>(precisionBox_), static_cast<QWidget*>(precisionField_),
           static_cast<QWidget*>(decideBox_)})

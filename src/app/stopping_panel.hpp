@@ -50,6 +50,7 @@ class StoppingPanel : public QGroupBox {
     QComboBox* decideBox_ = nullptr;
     QLabel* refusal_ = nullptr;
     QLabel* status_ = nullptr;
+    bool working_ = false;
     std::string progress_;
     std::string outcome_;
 };

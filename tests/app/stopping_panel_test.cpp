@@ -157,6 +157,19 @@ TEST_F(StoppingPanelTest, TheControlsWaitWhileARunWorksAndShowItsReach) {
     EXPECT_FALSE(panel().statusText().contains(QStringLiteral("Now:")));
 }
 
+// Disabling the focused field as a run starts ends its editing; what was
+// typed must not change the rule the run is reading.
+TEST_F(StoppingPanelTest, TextTypedBeforeARunIsNotTakenWhileItWorks) {
+    askPrecision(QStringLiteral(".01"));
+    TypeInto(panel().precisionField(), QStringLiteral(".02"));
+    app_->detailsWindow().analysisStarted(Program::Analysis::Run);
+    emit panel().precisionField()->editingFinished();
+    EXPECT_EQ(rule().precision, 0.01);
+    app_->detailsWindow().analysisFinished(Program::Analysis::None);
+    QTest::keyClick(panel().precisionField(), Qt::Key_Return);
+    EXPECT_EQ(rule().precision, 0.02);
+}
+
 // Reset keeps the rule (it says how a run is made, as the ticked tests do)
 // and clears what the last run made of it.
 TEST_F(StoppingPanelTest, ResetKeepsTheRuleAndForgetsTheLastRun) {
