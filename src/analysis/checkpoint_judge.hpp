@@ -19,7 +19,12 @@ double IntervalReach(const MonteCarloError& error);
 
 // Precision is judged first, so a run that is both precise and decided says
 // precision. Decide applies only to a run with equal population means.
-std::optional<StopReason> JudgeCheckpoint(const RunState& state, std::uint64_t completed);
+// The expected count: for precision, the reach shrinks as 1 / sqrt(n), so
+// n (reach / H)^2; for a band, each unsettled test's SamplesToSettle (the
+// count at which an interval around the same rate would clear the nearest
+// edge); the run stops when either rule holds, so the smaller, rounded up to
+// a checkpoint and held between the samples made and the maximum.
+CheckpointVerdict JudgeCheckpoint(const RunState& state, std::uint64_t completed);
 
 // The largest reach among the chosen tests after `completed` replications,
 // for displays of a run in progress.

@@ -388,11 +388,14 @@ void RunController::replicationLoop() {
         txtrej1_.setText(IntegerText(buffer, static_cast<std::uint64_t>(t.rejections)));
         showProgress(i, iterations);
         if (judged && i % kCheckpointSamples == 0 && i < iterations) {
-            if (const std::optional<StopReason> reason = checkpointJudge_(state_, i)) {
-                state_.result.stopReason = *reason;
+            const CheckpointVerdict verdict = checkpointJudge_(state_, i);
+            if (verdict.stop) {
+                state_.result.stopReason = *verdict.stop;
                 stoppedAt = i;
                 break;
             }
+            if (verdict.expectedSamples && i >= kCheckpointsBeforeEstimate * kCheckpointSamples)
+                state_.progress.planned = *verdict.expectedSamples;
         }
     }
     pipeline_.end();

@@ -289,6 +289,20 @@ class SettingsStep {
             GroupSettings& group = s_.groups[g - 1];
             const std::optional<PopulationShape>& shape = fields_.groups[g - 1].shape;
             if (!shape) continue;
+            if (fields_.groups[g - 1].rdoUniform) {
+                // The Uniform choice has put its own minimum and maximum in
+                // force (mean +- 1.73 SD): a shape drawn inside them would be
+                // cut off without a word. Refused, so that the user says which
+                // population the group has.
+                result_.failure = SettingsFailure{
+                    "Group " + std::to_string(g) +
+                        " has a population shape and is set to Uniform in the main window. "
+                        "Set it to Normal for the shape (its minimum and maximum then apply as "
+                        "to a normal group), or return it to \"Normal or Uniform\" in the shape "
+                        "dialog.",
+                    MessageKind::InformationDialog, InGroup(Field::txtmean, g)};
+                return false;
+            }
             if (group.shape && group.shape->shape() == *shape) continue;
             group.shape.reset();
             try {

@@ -33,10 +33,22 @@ enum class StopReason { Samples, Precision, Decided };
 // "samples", "precision", "decided", as the summary writes it.
 const char* StopReasonWord(StopReason reason);
 
+// A checkpoint's judgement: a reason to stop there, or none to go on; and how
+// many samples the run is expected to need in all, for progress displays
+// (it never decides where the run stops).
+struct CheckpointVerdict {
+    std::optional<StopReason> stop;
+    std::optional<std::uint64_t> expectedSamples;
+};
+
+// After how many checkpoints the expected count replaces the maximum in the
+// progress shown: fewer give too rough an estimate of the rates.
+inline constexpr std::uint64_t kCheckpointsBeforeEstimate = 3;
+
 struct RunState;
-// Judges a checkpoint after `completed` replications: a reason to stop there,
-// or none to go on. Supplied by the layer that knows the intervals.
+// Judges a checkpoint after `completed` replications. Supplied by the layer
+// that knows the intervals.
 using CheckpointJudge =
-    std::function<std::optional<StopReason>(const RunState& state, std::uint64_t completed)>;
+    std::function<CheckpointVerdict(const RunState& state, std::uint64_t completed)>;
 
 }  // namespace velmor

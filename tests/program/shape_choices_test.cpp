@@ -198,5 +198,18 @@ TEST_F(ShapesAndResetTest, EffectSizesKeepTheShapes) {
     }
 }
 
+// A group set to Uniform has the Uniform choice's bounds in force; a shape
+// drawn inside them would be cut off without a word, so the run is refused
+// and nothing runs.
+TEST_F(ShapesAndResetTest, AShapeOnAUniformGroupIsRefusedNotCutOff) {
+    program.mainWindow().groups[2].rdoUniform.setChecked(true);
+    program.run().btnRunClick();
+    EXPECT_EQ(program.run().lastOutcome(), RunController::Outcome::SettingsFailed);
+    ASSERT_FALSE(platform.messages().empty());
+    EXPECT_EQ(platform.messages().back().substr(0, 55),
+              "Group 3 has a population shape and is set to Uniform in");
+    EXPECT_EQ(program.state().result.completed, 0);
+}
+
 }  // namespace
 }  // namespace velmor
