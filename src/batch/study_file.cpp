@@ -349,6 +349,18 @@ GridReadResult ParseStudyGrid(std::string_view path, std::string_view content) {
         }
         conditions *= items;
     }
+    // A search's trials estimate power from their full samples, and its
+    // confirmation is asked for with its full number of samples: a stopping
+    // rule applies to plain runs only.
+    if (grid.searches) {
+        for (const StudyKey key : {StudyKey::Precision, StudyKey::Decide}) {
+            if (Find(grid.sections[kRun], KeyName(key)))
+                error(0, std::string(KeyName(key)) +
+                             " stops a plain run early; a sample-size search draws all the samples "
+                             "of each trial, so a study with [search] cannot have it");
+        }
+        if (!errors.empty()) return errors;
+    }
     errors = CheckGridShapeKeys(grid);
     if (!errors.empty()) return errors;
     return grid;

@@ -241,6 +241,14 @@ void Program::runConfirmation() {
             w.monteCarlo.txtseed.setText(*typed);
         }
     } back{w, c.typedSeed};
+    // The confirmation draws the search's full number of samples, whatever
+    // stopping rule the Details window holds for the next plain run.
+    struct StoppingBack {
+        StoppingChoice& choice;
+        const StoppingChoice kept;
+        ~StoppingBack() { choice = kept; }
+    } stopping{state_.choices.stopping, state_.choices.stopping};
+    state_.choices.stopping = {};
     if (c.typedSeed) automatic.setChecked(true);
     run_.btnRunClick();
     c.outcome = run_.lastOutcome();

@@ -323,7 +323,10 @@ void RunController::replicationLoop() {
     std::optional<RejectionRule> rule;
     if (otherTestCount > 0) rule.emplace(s.alpha);
     state_.result.maximumSamples = iterations;
-    const bool judged = checkpointJudge_ && state_.choices.stopping.any();
+    // A search's trials estimate power from all their samples: a stopping
+    // rule applies to the Run command's own runs.
+    const bool judged =
+        checkpointJudge_ && state_.choices.stopping.any() && !state_.flags.searchActive;
     std::uint64_t stoppedAt = 0;  // the checkpoint that ended the run, if one did
     // Only shaped groups accumulate their true scores' moments, so a run
     // without a shape does no more work than before.

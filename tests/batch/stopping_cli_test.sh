@@ -46,4 +46,8 @@ cmp -s g1/s.csv g2/s.csv || fail "--jobs 2 stopped conditions elsewhere than --j
 printf '[run]\nprecision = .7\n' > bad.study
 if "$batch" bad.study >/dev/null 2>bad.err; then fail "precision .7 ran"; fi
 grep -q "half-width" bad.err || fail "message: $(cat bad.err)"
+# 4. A search draws all the samples of its trials: a rule is refused there.
+printf '[run]\nprecision = .01\n[search]\npower = .8\nsamples = 500\n' > search.study
+if "$batch" search.study >/dev/null 2>search.err; then fail "a search ran with a stopping rule"; fi
+grep -q "precision stops a plain run early" search.err || fail "message: $(cat search.err)"
 echo ok

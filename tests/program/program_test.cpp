@@ -226,6 +226,26 @@ class ConfirmSearchTest : public ProgramTest {
     }
 };
 
+// A stopping rule held for the next plain run stops neither a search's
+// trials nor its confirmation: both estimate power from all their samples.
+// (A rule this loose would stop any run at its first checkpoint.)
+TEST_F(ConfirmSearchTest, AStoppingRuleStopsNeitherTrialsNorTheConfirmation) {
+    program.state().choices.stopping.precision = 0.2;
+    search("3000");
+    ASSERT_FALSE(program.search().trialLog().empty());
+    for (const SearchTrial& trial : program.search().trialLog())
+        EXPECT_EQ(trial.samplesCompleted, trial.samplesPlanned);
+    program.confirmSearch();
+    ASSERT_TRUE(program.lastConfirmation().has_value());
+    EXPECT_EQ(program.state().result.completed, 3000);
+    EXPECT_EQ(program.state().choices.stopping.precision, 0.2);  // kept for the next run
+    // A plain run does stop.
+    program.mainWindow().control("txtiterations").setText("3000");
+    program.run().btnRunClick();
+    EXPECT_EQ(program.state().result.completed, 1000);
+    EXPECT_EQ(program.state().result.stopReason, StopReason::Precision);
+}
+
 TEST_F(ConfirmSearchTest, RunsTheFoundSizesWithTheFullCountAndAFreshSeed) {
     // A typed seed: every trial of the search draws the same numbers.
     program.txtseedKeyPress(true);
