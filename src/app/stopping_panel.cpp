@@ -9,6 +9,7 @@
 #include <QSignalBlocker>
 
 #include "analysis/bands.hpp"
+#include "analysis/expected_samples.hpp"
 #include "analysis/stopping_text.hpp"
 #include "run/number_format.hpp"
 
@@ -154,6 +155,12 @@ void StoppingPanel::showOutcome(const std::string& outcome) {
 
 void StoppingPanel::showStatus() {
     std::string text = StoppingTargetText(program_.state().choices.stopping);
+    // Before a run, what the normal theory of F expects the rule to take.
+    const StoppingChoice& rule = program_.state().choices.stopping;
+    if (rule.any() && progress_.empty() && outcome_.empty()) {
+        if (const std::optional<RunSettings> settings = program_.run().settingsAsTyped(false))
+            text += "\n" + ExpectedSamplesText(ExpectSamples(*settings, rule));
+    }
     for (const std::string* more : {&progress_, &outcome_})
         if (!more->empty()) text += "\n" + *more;
     status_->setText(QString::fromStdString(text));

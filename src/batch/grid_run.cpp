@@ -17,6 +17,7 @@
 
 #include "batch/completion_records.hpp"
 #include "batch/conditions.hpp"
+#include "batch/dry_run.hpp"
 #include "batch/folder_lock.hpp"
 #include "batch/ordered_pool.hpp"
 #include "batch/output_files.hpp"
@@ -655,6 +656,10 @@ unsigned AvailableCores() {
 int RunBatch(const BatchOptions& options, const InterruptFlag& interrupt, std::ostream& err) {
     bool unreadable = false;
     const ConditionList conditions(ReadInputs(options, err, unreadable));
+    if (options.dryRun) {
+        const int code = DryRun(options, conditions, err);
+        return unreadable ? kExitFailure : code;
+    }
 
     std::vector<NamedStudy> named;
     named.reserve(conditions.size());

@@ -34,6 +34,9 @@ struct BatchOptions {
     // refused, and a grid whose conditions would run the same settings runs
     // nothing.
     bool strict = false;
+    // --dry-run: list the conditions and the samples each is expected to
+    // draw, and run nothing.
+    bool dryRun = false;
     // For tests only, from VELMOR_BATCH_TEST_KILL_BETWEEN_RENAMES: the name of
     // a condition whose saving kills the process (SIGKILL) right after its
     // first file is renamed into place and before the next one is, so that a

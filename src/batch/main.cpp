@@ -35,6 +35,7 @@ const char* const kUsage =
     "  --design FILE.csv  one condition per row; columns group1.sd, groups.n, run.seed, ..., name\n"
     "  --jobs N           run N conditions at a time (default: one per core)\n"
     "  --resume           skip the conditions that an earlier run completed in DIR\n"
+    "  --dry-run          list the conditions, their factors and expected samples; run nothing\n"
     "  --strict           refuse a condition whose values the window would change (n = 7.9,\n"
     "                     a seed above 2147483647, rounded uniform bounds), and run nothing\n"
     "                     when conditions of a grid would run the same settings\n"
@@ -118,6 +119,8 @@ Parsed ParseArguments(int argc, char** argv, velmor::batch::BatchOptions& option
             }
         } else if (arg == "--strict") {
             options.strict = true;
+        } else if (arg == "--dry-run") {
+            options.dryRun = true;
         } else if (arg == "--resume") {
             options.resume = true;
         } else if (arg == "--shard") {

@@ -77,11 +77,7 @@ void TypeStudy(const Study& study, Program& program) {
     type(study.run, StudyKey::MeansToKeep, w.sampling.txtmeanstokeep);
     // A choice beyond the window's controls, as the Details window's options make it.
     // Checked when the study was read.
-    if (const StudyValue* v = find(study.run, StudyKey::Precision))
-        program.state().choices.stopping.precision = ReadNumber(v->text);
-    if (const StudyValue* v = find(study.run, StudyKey::Decide))
-        program.state().choices.stopping.decide =
-            Lowercase(v->text) == "bradley" ? DecideBand::Bradley : DecideBand::RobeyBarcikowski;
+    program.state().choices.stopping = StudyStoppingChoice(study);
     if (const StudyValue* v = find(study.run, StudyKey::NoVariance))
         program.state().choices.skipNoVarianceSamples = Lowercase(v->text) == "skip";
     if (const StudyValue* tests = find(study.run, StudyKey::Tests)) {
@@ -194,6 +190,17 @@ const char* StatusText(StudyStatus status) {
             return "time limit";
     }
     return "failed";
+}
+
+StoppingChoice StudyStoppingChoice(const Study& study) {
+    StoppingChoice choice;
+    // Checked when the study was read.
+    if (const StudyValue* v = Study::find(study.run, KeyName(StudyKey::Precision)))
+        choice.precision = ReadNumber(v->text);
+    if (const StudyValue* v = Study::find(study.run, KeyName(StudyKey::Decide)))
+        choice.decide =
+            Lowercase(v->text) == "bradley" ? DecideBand::Bradley : DecideBand::RobeyBarcikowski;
+    return choice;
 }
 
 StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {

@@ -115,4 +115,7 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options = {});
 // the window would refuse them.
 std::optional<RunSettings> StudySettings(const Study& study);
 
+// The stopping rule a study's [run] asks for (precision, decide).
+StoppingChoice StudyStoppingChoice(const Study& study);
+
 }  // namespace velmor::batch

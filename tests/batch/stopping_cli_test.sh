@@ -50,4 +50,12 @@ grep -q "half-width" bad.err || fail "message: $(cat bad.err)"
 printf '[run]\nprecision = .01\n[search]\npower = .8\nsamples = 500\n' > search.study
 if "$batch" search.study >/dev/null 2>search.err; then fail "a search ran with a stopping rule"; fi
 grep -q "precision stops a plain run early" search.err || fail "message: $(cat search.err)"
+# 5. --dry-run lists each condition's expected samples and runs nothing: the
+# normal theory of F asks .05 (.95) (1.96 / .005)^2 = 7299 samples, 8000 at
+# the next checkpoint; a bounded group leaves the theory silent.
+printf '[group 1]\nminimum = -5, \n[run]\nsamples = 100000\nprecision = .005\n' > dry.study
+"$batch" --dry-run --out dry --summary dry/s.csv dry.study > dry.csv 2>dry.err || fail "--dry-run failed: $(cat dry.err)"
+[ ! -e dry ] || fail "--dry-run wrote an output folder"
+[ "$(column dry.csv expected_samples | tr '\n' ' ')" = "100000 8000 " ] ||
+  fail "expected samples: $(cat dry.csv)"
 echo ok
