@@ -97,7 +97,24 @@ std::optional<std::int64_t> SamplesToSettle(const MonteCarloError& error,
         needed = -std::log((1.0 - kIntervalLevel) / 2.0) / distance;
     }
     // The interval in hand still holds the edge, so the count is more than now.
-    return std::max(RoundUpTwoDigits(needed), error.replications + 1);
+    // The normal approximation can fall short: the exact interval reaches a
+    // little further, so at its count (or at the samples in hand, where the
+    // approximation already clears the edge that the exact interval holds) an
+    // exact interval around the same proportion may still hold the edge. The
+    // count grows until one clears it, so that the number said would settle
+    // the verdict if the proportion stayed where it is.
+    std::int64_t count = std::max(RoundUpTwoDigits(needed), error.replications + 1);
+    for (int step = 0; step < 100; ++step) {
+        const auto rejections =
+            static_cast<std::int64_t>(std::llround(proportion * static_cast<double>(count)));
+        const BandPlacement placement =
+            PlaceInterval(ClopperPearsonInterval(rejections, count), band);
+        if (placement == BandPlacement::Inside || placement == BandPlacement::Below ||
+            placement == BandPlacement::Above)
+            break;
+        count = std::max(RoundUpTwoDigits(1.05 * static_cast<double>(count)), count + 1);
+    }
+    return count;
 }
 
 int DecimalsForAlpha(double alpha) {

@@ -66,8 +66,16 @@ TEST(Bands, SamplesToSettle) {
     EXPECT_FALSE(SamplesToSettle(Error(55, 1000), bradley));
     // No rejection in 20: the rule of three, -ln(0.025) / 0.045 = 82.
     EXPECT_EQ(SamplesToSettle(Error(0, 20), bradley), 82);
-    // The nearest edge counts: 0.052 is 0.003 from 0.055, z^2 p (1-p) / d^2 = 21,041.
-    EXPECT_EQ(SamplesToSettle(Error(52, 1000), bradley), 22000);
+    // The nearest edge counts: 0.052 is 0.003 from 0.055, z^2 p (1-p) / d^2 = 21,041,
+    // 22,000 in two digits. But the exact interval there still holds the edge
+    // (R: binom.test(1144, 22000) gives 0.049103 to 0.055016), so the count
+    // grows by 5% steps to 24,000 (binom.test(1248, 24000): up to 0.054885).
+    EXPECT_EQ(SamplesToSettle(Error(52, 1000), bradley), 24000);
+    // 507 of 10000 (0.046482 to 0.055183) holds the edge, though the normal
+    // approximation clears it already at 9,970: the count once said was the
+    // samples in hand plus one, 10,001, where binom.test(507, 10001) still
+    // reaches 0.055177. 11,000 clears it (binom.test(558, 11000): 0.054994).
+    EXPECT_EQ(SamplesToSettle(Error(507, 10000), bradley), 11000);
     EXPECT_EQ(SamplesToSettle(Error(6, 100), bradley), 8700);  // 8,666 rounded up
     // Edges of an alpha such as .07 are its exact decimal multiples.
     EXPECT_FALSE(SamplesToSettle(Error(63, 1000), BradleyBand(0.07)));
