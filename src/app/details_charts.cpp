@@ -25,6 +25,16 @@ const QColor kEstimateColour(128, 0, 0);
 const QColor kTheoryColour(0, 0, 128);
 const QColor kTargetColour(128, 0, 128);
 
+// The Monte Carlo estimates of a plot: filled markers in the estimate colour.
+QScatterSeries* EstimateMarkers(const QString& name, double size) {
+    auto* markers = new QScatterSeries;
+    markers->setName(name);
+    markers->setMarkerSize(size);
+    markers->setColor(kEstimateColour);
+    markers->setBorderColor(kEstimateColour);
+    return markers;
+}
+
 // Type sizes for the charts, in pixels: the window's 11-pixel type for axis
 // labels and legend, a little larger for titles.
 constexpr int kLabelPixels = 11;
@@ -192,11 +202,8 @@ void DrawPowerCurve(QChart& chart, const PowerCurve& curve) {
     target->setPen(QPen(kTargetColour, 1.5, Qt::DashLine));
     Attach(chart, target, x, y);
 
-    auto* points = new QScatterSeries;
-    points->setName(QStringLiteral("Monte Carlo power with 95% interval"));
-    points->setMarkerSize(7.0);
-    points->setColor(kEstimateColour);
-    points->setBorderColor(kEstimateColour);
+    QScatterSeries* points =
+        EstimateMarkers(QStringLiteral("Monte Carlo power with 95% interval"), 7.0);
     for (const TrialMark& m : curve.trials) {
         points->append(m.sizes[0], m.power);
         QLineSeries* bar =
@@ -253,11 +260,7 @@ void DrawIntervalPicture(QChart& chart, const IntervalPicture& picture) {
                      .arg(QString::number(lo, 'f', 4), QString::number(hi, 'f', 4)));
     bar->setPen(QPen(kEstimateColour, 2.0));
     Attach(chart, bar, x, y);
-    auto* point = new QScatterSeries;
-    point->setName(QString::fromStdString(picture.estimateLabel));
-    point->setMarkerSize(10.0);
-    point->setColor(kEstimateColour);
-    point->setBorderColor(kEstimateColour);
+    QScatterSeries* point = EstimateMarkers(QString::fromStdString(picture.estimateLabel), 10.0);
     point->append(picture.estimate, 0.5);
     Attach(chart, point, x, y);
 }
@@ -313,11 +316,7 @@ void DrawTestRates(QChart& chart, const TestRatesPicture& picture) {
         Attach(chart, line, x, y);
     }
     // Each interval as a bar with end caps, one legend entry for them all.
-    auto* points = new QScatterSeries;
-    points->setName(QStringLiteral("Rate, 95% interval"));
-    points->setMarkerSize(9.0);
-    points->setColor(kEstimateColour);
-    points->setBorderColor(kEstimateColour);
+    QScatterSeries* points = EstimateMarkers(QStringLiteral("Rate, 95% interval"), 9.0);
     for (const TestRateMark& mark : picture.marks) {
         const double lo = mark.interval.low;
         const double hi = mark.interval.high;
