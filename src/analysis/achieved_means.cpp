@@ -15,8 +15,7 @@ std::optional<AchievedMeans> AchievedMeansOf(const RunState& state) {
         a.mean[g] = r.meanOfMeans[g];
         a.mcError[g] = r.seOfMeans[g] / root;
     }
-    const auto& groups = state.settings.groups;
-    a.enteredEqual = groups[0].mean == groups[1].mean && groups[1].mean == groups[2].mean;
+    a.enteredEqual = EnteredMeansEqual(state.settings);
     a.z = -1.0;
     for (int i = 0; i < kGroups; ++i)
         for (int j = i + 1; j < kGroups; ++j) {

@@ -25,6 +25,10 @@ namespace velmor {
 // to measure it.
 inline constexpr double kAchievedMeansCriticalZ = 3.0;
 
+// What a band reading begins with when the achieved means differ.
+inline constexpr const char* kPowerRunReading =
+    "power run, not Type I error: achieved means differ; ";
+
 struct AchievedMeans {
     std::int64_t replications = 0;
     std::array<double, kGroups> mean{};     // the mean of the group's sample means

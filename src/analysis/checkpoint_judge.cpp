@@ -51,8 +51,7 @@ CheckpointVerdict JudgeCheckpoint(const RunState& state, std::uint64_t completed
         expect(static_cast<double>(completed) * ratio * ratio);
     }
     // Read from the settings: the run's flag for equal means is set as it ends.
-    const auto& groups = state.settings.groups;
-    const bool equalMeans = groups[0].mean == groups[1].mean && groups[0].mean == groups[2].mean;
+    const bool equalMeans = EnteredMeansEqual(state.settings);
     if (!verdict.stop && rule.decide != DecideBand::None && equalMeans) {
         const double alpha = state.settings.alpha;
         const RobustnessBand band =

@@ -37,8 +37,7 @@ ExpectedSamples ExpectSamples(const RunSettings& settings, const StoppingChoice&
     const double p = theory.power;
     std::optional<double> expected;
     if (rule.precision) expected = static_cast<double>(SamplesForHalfWidth(p, *rule.precision));
-    const auto& g = settings.groups;
-    const bool equalMeans = g[0].mean == g[1].mean && g[0].mean == g[2].mean;
+    const bool equalMeans = EnteredMeansEqual(settings);
     if (rule.decide != DecideBand::None && equalMeans) {
         // The theory's rate is alpha itself, inside the band by 10% or 25%.
         const double share = rule.decide == DecideBand::Bradley ? 0.10 : 0.25;

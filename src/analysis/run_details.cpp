@@ -508,7 +508,7 @@ SummaryColumns SummaryColumnsOf(const RunDetails& details) {
         c.bandReading =
             "Bradley " + details.bands[0].code + "; Robey & Barcikowski " + details.bands[1].code;
         if (details.achieved && details.achieved->differ)
-            c.bandReading = "power run, not Type I error: achieved means differ; " + c.bandReading;
+            c.bandReading = kPowerRunReading + c.bandReading;
     }
     if (details.theory.available && details.kind != DetailsKind::NoResult)
         c.normalTheoryPower = ShortestRoundTrip(details.theory.power);

@@ -67,9 +67,7 @@ std::vector<TestRate> DescribeTestRates(const RunState& state) {
                           ReadAgainstBand(*rate.error, RobeyBarcikowskiBand(alpha), decimals)};
             rate.bandReading =
                 "Bradley " + rate.bands[0].code + "; Robey & Barcikowski " + rate.bands[1].code;
-            if (meansDiffer)
-                rate.bandReading =
-                    "power run, not Type I error: achieved means differ; " + rate.bandReading;
+            if (meansDiffer) rate.bandReading = kPowerRunReading + rate.bandReading;
         } else {
             rate.verdict = Verdict::Power;
         }

@@ -62,11 +62,21 @@ struct GroupSettings {
 inline constexpr int kGroups = 3;
 inline constexpr int kMaxScores = 4000;  // capacity of every score array and deviate column
 
+struct ReplicationSettings;
+// Whether the three entered population means are equal: the null hypothesis
+// the run tests is then true as entered.
+bool EnteredMeansEqual(const ReplicationSettings& settings);
+
 struct ReplicationSettings {
     std::array<GroupSettings, kGroups> groups{};
     BoundsHandling bounds = BoundsHandling::Resample;
     double alpha = 0.05;            // nominal alpha
     std::int32_t deviateRows = 16;  // largest of the three group sizes
 };
+
+inline bool EnteredMeansEqual(const ReplicationSettings& settings) {
+    const auto& g = settings.groups;
+    return g[0].mean == g[1].mean && g[0].mean == g[2].mean;
+}
 
 }  // namespace velmor

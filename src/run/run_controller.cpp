@@ -551,8 +551,7 @@ void RunController::endOfRun(std::uint64_t completed) {
     box.setFontColor(ui::colors::navy);
     if (s.rdoOnetail) box.setText("RESULTS: 1 tail");
     state_.seedText = std::to_string(s.txtseed);
-    state_.flags.nullIsTrue =
-        s.groups[0].mean == s.groups[1].mean && s.groups[0].mean == s.groups[2].mean;
+    state_.flags.nullIsTrue = EnteredMeansEqual(s);
 
     // With no replication done there is no proportion, no means and no verdict.
     if (completed == 0) return;
