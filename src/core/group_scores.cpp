@@ -215,4 +215,68 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
     return GenerationOutcome::Completed;
 }
 
+GenerationOutcome RedrawGroupScores(int g, const GroupSettings& group, const GroupSpread& spread,
+                                    const BoundsHandling& bounds,
+                                    std::span<const double> deviateColumn,
+                                    const PhiloxStream& stream, const GroupScoreArrays& scores,
+                                    const std::function<bool()>& stopCheck) {
+    const auto n = static_cast<std::size_t>(group.size);
+    if (!RedrawsCases(group, bounds)) {
+        FormGroupScores(group, spread, bounds, deviateColumn, scores);
+        return GenerationOutcome::Completed;
+    }
+    const double lowest = group.minimum;
+    const double highest = group.maximum;
+    const bool errorless = spread.errorSD == 0.0;
+    const ShapeTransform* shape = group.shaped() ? &*group.shape : nullptr;
+    const bool uniformDeviates = group.drawsUniform();
+    const auto g32 = static_cast<std::uint32_t>(g);
+    auto trueScoreOf = [&](double deviate) {
+        const double standard = shape ? (*shape)(deviate) : deviate;
+        return Stored(Ext(standard) * spread.trueSD + group.mean);
+    };
+    std::uint64_t redrawIndex = 0;  // the group's redraws so far
+    auto redraw = [&](Case& c) {
+        const std::uint64_t r = redrawIndex++;
+        c.trueScore = trueScoreOf(uniformDeviates ? stream.Uniform(kPhiloxRedrawnTrue + g32, r)
+                                                  : stream.Normal(kPhiloxRedrawnTrue + g32, r));
+        const double deviate = errorless ? 1.0 : stream.Normal(kPhiloxRedrawnErrors + g32, r);
+        c.error = Stored(Ext(deviate) * spread.errorSD);
+        c.observed = Stored(Ext(c.trueScore) + c.error);
+    };
+    std::int64_t redraws = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        Case c;
+        c.trueScore = trueScoreOf(deviateColumn[k]);
+        c.error = Stored(Ext(scores.errorScores[k]) * spread.errorSD);
+        c.observed = Stored(Ext(c.trueScore) + c.error);
+        // Passes until one redraws nothing, as GenerateGroupScores does.
+        for (;;) {
+            bool redrawn = false;
+            if (group.hasMinimum && c.observed < lowest) {
+                redraw(c);
+                redrawn = true;
+                if (++redraws % kRedrawsPerStopCheck == 0 && stopCheck && stopCheck()) {
+                    return GenerationOutcome::Abandoned;
+                }
+            }
+            if (group.hasMaximum && c.observed > highest) {
+                redraw(c);
+                redrawn = true;
+                if (++redraws % kRedrawsPerStopCheck == 0 && stopCheck && stopCheck()) {
+                    return GenerationOutcome::Abandoned;
+                }
+            }
+            if (!redrawn) break;
+        }
+        scores.trueScores[k] = c.trueScore;
+        scores.errorScores[k] = c.error;
+        scores.observedScores[k] = c.observed;
+    }
+    if (group.wholeNumbers) {
+        for (double& score : scores.observedScores.first(n)) score = RoundHalfEven(score);
+    }
+    return GenerationOutcome::Completed;
+}
+
 }  // namespace velmor

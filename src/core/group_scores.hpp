@@ -9,6 +9,7 @@
 #include <span>
 
 #include "core/group_settings.hpp"
+#include "core/philox_stream.hpp"
 #include "core/random.hpp"
 
 namespace velmor {
@@ -63,5 +64,19 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
                                       RandomGenerators& generators, std::int32_t& deviateSeed,
                                       const GroupScoreArrays& scores,
                                       const std::function<bool()>& stopCheck);
+
+// The same for the counter-based generator (core/philox_stream.hpp), group g
+// of the replication whose stream it is. The raw error deviates wait in
+// scores.errorScores as for FormGroupScores (1.0 for each when errorSD is 0:
+// nothing is drawn for an error that is exactly zero). Cases go in order; a
+// case outside the bounds is redrawn whole, its true-score deviate taken from
+// substream kPhiloxRedrawnTrue + g and, when errorSD is not 0, its error from
+// kPhiloxRedrawnErrors + g, the group's redraws numbered 0, 1, 2, ... in the
+// order they happen. Stop checks and Abandoned as for GenerateGroupScores.
+GenerationOutcome RedrawGroupScores(int g, const GroupSettings& group, const GroupSpread& spread,
+                                    const BoundsHandling& bounds,
+                                    std::span<const double> deviateColumn,
+                                    const PhiloxStream& stream, const GroupScoreArrays& scores,
+                                    const std::function<bool()>& stopCheck);
 
 }  // namespace velmor

@@ -1,5 +1,6 @@
 #include "core/replication.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -118,6 +119,66 @@ Replicator::Outcome Replicator::GenerateReplication(const ReplicationSettings& s
     return outcome;
 }
 
+// The replication's draws from the counter-based generator: the deviate
+// matrix's skipped passes draw nothing, a column is its group's own
+// substream, and an error that is exactly zero draws nothing either.
+class PhiloxDraws {
+  public:
+    PhiloxDraws(Replicator& replicator, const PhiloxStream& stream)
+        : r_(replicator), stream_(stream) {}
+
+    void ClearSpareNormal() {}
+    void SkipUniforms(int) {}
+    void SkipNormals(int) {}
+    void FillColumn(int g, bool uniform, int count) {
+        const std::span<double> column(
+            r_.deviates_.data() + static_cast<std::size_t>(g) * kMaxScores,
+            static_cast<std::size_t>(count));
+        const auto substream = kPhiloxColumn + static_cast<std::uint32_t>(g);
+        if (uniform) {
+            stream_.FillUniforms(substream, 0, column);
+        } else {
+            stream_.FillNormals(substream, 0, column);
+        }
+    }
+    void FillErrors(int g, bool signsOnly, int count) {
+        const std::span<double> errors(r_.errorScores_[g].data(), static_cast<std::size_t>(count));
+        if (signsOnly) {
+            // The error is +0 whatever deviate it would scale.
+            std::fill(errors.begin(), errors.end(), 1.0);
+        } else {
+            stream_.FillNormals(kPhiloxErrors + static_cast<std::uint32_t>(g), 0, errors);
+        }
+    }
+
+  private:
+    Replicator& r_;
+    const PhiloxStream& stream_;
+};
+
+Replicator::Outcome Replicator::GenerateReplication(const ReplicationSettings& settings,
+                                                    const PhiloxStream& stream) {
+    CheckSizes(settings);
+    std::array<GroupSpread, kGroups> spreads;
+    for (int g = 0; g < kGroups; ++g) spreads[g] = ComputeGroupSpread(settings.groups[g]);
+    for (int g = 0; g < kGroups; ++g) sizes_[g] = settings.groups[g].size;
+    PhiloxDraws draws(*this, stream);
+    DrawDeviateMatrix(settings, draws);
+    DrawGroupErrors(settings, spreads, draws);
+    for (int g = 0; g < kGroups; ++g) {
+        const GroupScoreArrays arrays{trueScores_[g], errorScores_[g], observedScores_[g]};
+        const std::span<const double> column(
+            deviates_.data() + static_cast<std::size_t>(g) * kMaxScores,
+            static_cast<std::size_t>(sizes_[g]));
+        if (RedrawGroupScores(g, settings.groups[g], spreads[g], settings.bounds, column, stream,
+                              arrays, stopCheck_) == Outcome::Abandoned) {
+            RaiseFloatingPointFaults();
+            return Outcome::Abandoned;
+        }
+    }
+    return describe(spreads);
+}
+
 template <class Generators>
 Replicator::Outcome Replicator::generate(const ReplicationSettings& settings,
                                          Generators& generators, std::int32_t& deviateSeed) {
@@ -153,6 +214,10 @@ Replicator::Outcome Replicator::generate(const ReplicationSettings& settings,
         }
     }
 
+    return describe(spreads);
+}
+
+Replicator::Outcome Replicator::describe(const std::array<GroupSpread, kGroups>& spreads) {
     for (int g = 0; g < kGroups; ++g) {
         // With errorSD 0 every error is a zero (of either sign): their sum is
         // +0, every squared deviation +0, so the variance is exactly 0.

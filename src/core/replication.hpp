@@ -12,6 +12,7 @@
 #include "core/fprobability.hpp"
 #include "core/group_scores.hpp"
 #include "core/group_settings.hpp"
+#include "core/philox_stream.hpp"
 #include "core/random.hpp"
 
 namespace velmor {
@@ -69,6 +70,13 @@ class Replicator {
     // outputs do not match the settings, throws std::logic_error.
     Outcome GenerateReplication(const ReplicationSettings& settings, DeviateReplay& replay);
 
+    // The same replication drawn from the counter-based generator instead:
+    // each group's column and, when its reliability is below 1, its errors
+    // from the stream's substreams (core/philox_stream.hpp), nothing skipped,
+    // and redraws from the same stream. The generators and seed word are not
+    // touched, so replicators on several threads may each draw their own.
+    Outcome GenerateReplication(const ReplicationSettings& settings, const PhiloxStream& stream);
+
     // Whether GenerateReplication accepts the group sizes of these settings.
     static bool SizesFit(const ReplicationSettings& settings);
 
@@ -78,6 +86,7 @@ class Replicator {
     void TestReplication(const ReplicationSettings& settings, std::int64_t& rejections);
 
     const ReplicationResult& result() const { return result_; }
+    Console& console() const { return console_; }
 
     // Scores of the last replication generated, group g in 0..2, as many as
     // that group's size.
@@ -93,8 +102,11 @@ class Replicator {
     template <class Generators>
     Outcome generate(const ReplicationSettings& settings, Generators& generators,
                      std::int32_t& deviateSeed);
+    // Describes the groups whose scores the last generation formed.
+    Outcome describe(const std::array<GroupSpread, kGroups>& spreads);
     template <class Generators>
     friend class ArrayDraws;
+    friend class PhiloxDraws;
 
     RandomGenerators& generators_;
     Console& console_;
