@@ -28,6 +28,8 @@ class ConditionList {
 
     std::size_t size() const { return total_; }
     const std::string& file(std::size_t i) const { return inputs_[locate(i).first].file; }
+    // The condition's index within its own input's grid or design, from 0.
+    std::size_t indexInInput(std::size_t i) const { return locate(i).second; }
     // The name the condition's outputs take.
     std::string name(std::size_t i) const;
     // The errors of an input that could not be read; empty for a condition

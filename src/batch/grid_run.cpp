@@ -210,6 +210,7 @@ class GridRun {
     // Each study may put its random chain on a second thread only while the
     // workers leave a core free for it.
     bool secondThreads_ = false;
+    unsigned studyThreads_ = 1;
     Clock::time_point started_ = Clock::now();
     std::size_t done_ = 0;           // conditions with a row, skipped ones included
     std::size_t doneByThisRun_ = 0;  // of which this run ran
@@ -317,6 +318,8 @@ StudyOutcome GridRun::runCondition(unsigned worker, std::size_t k) {
                                           std::chrono::duration<double>(*options_.maxSeconds));
     run.secondThread = secondThreads_;
     run.strict = options_.strict;
+    run.threads = studyThreads_;
+    run.conditionIndex = static_cast<std::uint32_t>(conditions_.indexInInput(i));
     run.progress = [&progress](const RunProgress& p, bool search) {
         // A replication that redraws restarts the clock; one that completes stops it.
         if (p.redraws == 0)
@@ -599,6 +602,11 @@ int GridRun::run() {
     const std::size_t jobs = std::clamp<std::size_t>(toRun.size(), 1, std::max(1u, options_.jobs));
     workers_ = std::vector<WorkerProgress>(jobs);
     secondThreads_ = 2 * jobs <= AvailableCores();
+    // A study under the counter-based generator waits while its threads
+    // work, so its worker's own core is among those it may use.
+    studyThreads_ = options_.threads > 0
+                        ? options_.threads
+                        : std::max(1U, AvailableCores() / static_cast<unsigned>(jobs));
     OrderedPool::Run(
         toRun.size(), static_cast<unsigned>(workers_.size()),
         [&](std::size_t worker, std::size_t j) {

@@ -24,7 +24,10 @@ struct BatchOptions {
     std::string design;      // --design FILE.csv: its rows are the conditions
     std::string designBase;  // the base study of the design, or empty
     unsigned jobs = 1;       // worker threads
-    bool resume = false;     // skip the conditions complete in the output folder
+    // --threads: the threads of one study under `generator = philox`; 0 for
+    // the cores the workers leave (the cores divided among them, at least 1).
+    unsigned threads = 0;
+    bool resume = false;  // skip the conditions complete in the output folder
     std::optional<Shard> shard;
     bool showProgress = false;  // a progress line on `err` (standard error is a terminal)
     // --max-time: the seconds one condition may take; one that reaches them

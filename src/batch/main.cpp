@@ -34,6 +34,8 @@ const char* const kUsage =
     "  --summary FILE     write one CSV row per condition to FILE\n"
     "  --design FILE.csv  one condition per row; columns group1.sd, groups.n, run.seed, ..., name\n"
     "  --jobs N           run N conditions at a time (default: one per core)\n"
+    "  --threads N        threads of one study with generator = philox (default: the cores\n"
+    "                     the --jobs workers leave, at least 1); results do not depend on it\n"
     "  --resume           skip the conditions that an earlier run completed in DIR\n"
     "  --dry-run          list the conditions, their factors and expected samples; run nothing\n"
     "  --strict           refuse a condition whose values the window would change (n = 7.9,\n"
@@ -55,11 +57,11 @@ bool Fail(const std::string& message) {
     return false;
 }
 
-bool ReadJobs(const std::string& text, unsigned& jobs) {
+bool ReadJobs(const std::string& text, unsigned& jobs, const char* option = "--jobs") {
     unsigned value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size() || value < 1)
-        return Fail("--jobs needs a whole number of 1 or more, not '" +
+        return Fail(std::string(option) + " needs a whole number of 1 or more, not '" +
                     velmor::batch::Printable(text) + "'");
     jobs = value;
     return true;
@@ -109,6 +111,8 @@ Parsed ParseArguments(int argc, char** argv, velmor::batch::BatchOptions& option
             if (!value(options.design)) return Parsed::Usage;
         } else if (arg == "--jobs") {
             if (!value(text) || !ReadJobs(text, options.jobs)) return Parsed::Usage;
+        } else if (arg == "--threads") {
+            if (!value(text) || !ReadJobs(text, options.threads, "--threads")) return Parsed::Usage;
         } else if (arg == "--max-time") {
             if (!value(text)) return Parsed::Usage;
             options.maxSeconds = velmor::batch::ParseDuration(text);

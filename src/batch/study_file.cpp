@@ -68,6 +68,9 @@ std::optional<std::string> CheckValue(ValueKind kind, std::string_view value, bo
         case ValueKind::Decide:
             if (v != "bradley" && v != "robey") return "decide must be bradley or robey";
             return std::nullopt;
+        case ValueKind::Generator:
+            if (v != "classic" && v != "philox") return "generator must be classic or philox";
+            return std::nullopt;
         case ValueKind::NoVariance:
             if (v != "stop" && v != "skip") return "no_variance must be stop or skip";
             return std::nullopt;

@@ -38,6 +38,7 @@ enum class StudyKey {
     Precision,
     Decide,
     Tests,
+    Generator,
     // [search]
     Power,
     SearchSamples,
@@ -62,6 +63,7 @@ enum class ValueKind {
     Precision,
     Decide,
     Tests,
+    Generator,
 };
 
 struct StudyKeyRule {
@@ -98,6 +100,7 @@ inline constexpr StudyKeyRule kStudyKeys[] = {
     {StudyKey::Precision, KeySection::Run, "precision", ValueKind::Precision},
     {StudyKey::Decide, KeySection::Run, "decide", ValueKind::Decide},
     {StudyKey::Tests, KeySection::Run, "tests", ValueKind::Tests},
+    {StudyKey::Generator, KeySection::Run, "generator", ValueKind::Generator},
     {StudyKey::Power, KeySection::Search, "power", ValueKind::Number},
     {StudyKey::SearchSamples, KeySection::Search, "samples", ValueKind::Number},
     {StudyKey::Confirm, KeySection::Search, "confirm", ValueKind::Confirm},

@@ -86,6 +86,9 @@ void TypeStudy(const Study& study, Program& program) {
         if (auto* chosen = std::get_if<MeanTestSelection>(&parsed))
             program.state().choices.tests = *chosen;
     }
+    if (const StudyValue* v = find(study.run, StudyKey::Generator))
+        program.state().choices.generator =
+            Lowercase(v->text) == "philox" ? Generator::Philox : Generator::Classic;
     if (const StudyValue* bounds = find(study.run, StudyKey::Bounds))
         (Lowercase(bounds->text) == "winsorized" ? w.menu.Winsorized1 : w.menu.Resampled1)
             .trigger();
@@ -212,6 +215,8 @@ StudyOutcome RunStudy(const Study& study, const StudyRunOptions& options) {
     // typed in: choices about how a program uses the machine are made here.
     program.setPipelineAllowed(options.secondThread);
     program.search().setTrialCap(options.searchTrialCap);
+    program.run().setPhiloxThreads(options.threads);
+    program.state().choices.conditionIndex = options.conditionIndex;
     const RunState& state = program.state();
     platform.attach(program.windows(), state);
     platform.watchInterrupt(options.interrupt);

@@ -102,6 +102,11 @@ struct StudyRunOptions {
     // --strict: a study whose values the window's rules would change is
     // refused (Failed) before anything runs, instead of run with a note.
     bool strict = false;
+    // Under `generator = philox`: the threads the study's replications run
+    // on, and the condition's index in its grid (part of every replication's
+    // key). Neither changes anything under the classic generator.
+    unsigned threads = 1;
+    std::uint32_t conditionIndex = 0;
 };
 
 // Runs the study in a program of its own, so studies may run side by side

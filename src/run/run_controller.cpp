@@ -297,6 +297,10 @@ void RunController::lockWindow() {
 }
 
 void RunController::replicationLoop() {
+    if (state_.choices.generator == Generator::Philox) {
+        philoxReplicationLoop();
+        return;
+    }
     const RunSettings& s = state_.settings;
     RunTallies& t = state_.tallies;
     const std::uint64_t iterations = s.txtiterations;
@@ -411,6 +415,149 @@ void RunController::replicationLoop() {
         return;
     }
     endOfRun(i - 1);
+}
+
+void RunController::philoxReplicationLoop() {
+    const RunSettings& s = state_.settings;
+    RunTallies& t = state_.tallies;
+    RunResult& result = state_.result;
+    const std::uint64_t iterations = s.txtiterations;
+    dataSetIncomplete_ = false;
+    t.keptMeansOfLastRun = 0;
+    state_.progress = {iterations, 0};
+    state_.flags.seedFromField = false;
+    result.generator = Generator::Philox;
+    result.maximumSamples = iterations;
+
+    PhiloxJob job;
+    job.settings = s;
+    job.seed = PhiloxSeedWord(s.txtseed);
+    job.condition = state_.choices.conditionIndex;
+    job.samples = iterations;
+    job.singleSample = iterations == 1;
+    job.skipNoVariance = state_.choices.skipNoVarianceSamples;
+    job.discardCap = NoVarianceDiscardCap(iterations);
+    job.anyShaped = std::any_of(s.groups.begin(), s.groups.end(),
+                                [](const GroupSettings& g) { return g.shaped(); });
+    std::array<MeanTestKind, kMeanTestKinds> otherTests{};
+    std::size_t otherTestCount = 0;
+    for (const MeanTestKind kind : kAllMeanTests) {
+        if (!state_.choices.tests.chosen(kind)) continue;
+        result.tally(kind).chosen = true;
+        if (kind != MeanTestKind::F) otherTests[otherTestCount++] = kind;
+    }
+    std::optional<RejectionRule> rule;
+    if (otherTestCount > 0) rule.emplace(s.alpha);
+    job.otherTests = {otherTests.data(), otherTestCount};
+    job.rule = rule ? &*rule : nullptr;
+    if (s.txtmeanstokeep > 0) {
+        for (int g = 0; g < kGroups; ++g) job.keptMeans[g] = t.keptMeans[g].data();
+        job.keptMeansLimit = kMaxKeptMeans;
+    }
+    const bool judged =
+        checkpointJudge_ && state_.choices.stopping.any() && !state_.flags.searchActive;
+
+    std::uint64_t completed = 0;
+    std::uint64_t stoppedAt = 0;
+    std::int64_t discarded = 0;
+    std::optional<PhiloxReplicationKey> noVarianceKey;
+    PhiloxReplicationKey lastKey;
+    Console& console = replicator_.console();
+    char buffer[32];
+    // Blocks are combined here in block order: each sum adds a block's own
+    // sum, so every double comes out the same for any number of threads.
+    const auto combine = [&](BlockTally& block) {
+        for (const ConsoleEvent& event : block.console) {
+            if (event.readLine) {
+                console.ReadLine();
+            } else {
+                console.WriteLine(event.line);
+            }
+        }
+        if (block.error) std::rethrow_exception(block.error);
+        discarded += block.discarded;
+        if (block.noVariance || static_cast<std::uint64_t>(discarded) > job.discardCap) {
+            result.discardedNoVariance =
+                std::min(discarded, static_cast<std::int64_t>(job.discardCap));
+            noVarianceKey = block.noVarianceKey;
+            return false;
+        }
+        result.discardedNoVariance = discarded;
+        // A stop inside a block: only whole blocks count.
+        if (block.abandoned) return false;
+        t.rejections += block.rejections;
+        for (int g = 0; g < kGroups; ++g) {
+            t.sumOfMeans[g] += block.sumOfMeans[g];
+            t.sumOfSquaredMeans[g] = static_cast<double>(
+                static_cast<long double>(t.sumOfSquaredMeans[g]) + block.sumOfSquaredMeans[g]);
+            t.sumOfReliabilities[g] += block.sumOfReliabilities[g];
+            t.shapeMoments[g].Merge(block.shapeMoments[g]);
+        }
+        for (const MeanTestKind kind : job.otherTests) {
+            const BlockTestTally& from = block.tests[static_cast<int>(kind)];
+            TestTally& to = result.tally(kind);
+            to.rejections += from.rejections;
+            to.notComputed += from.notComputed;
+            if (job.singleSample) to.last = from.last;
+        }
+        completed += block.completed;
+        if (block.completed > 0) lastKey = block.lastKey;
+        state_.progress.completed = completed;
+        txtrej1_.setText(IntegerText(buffer, static_cast<std::uint64_t>(t.rejections)));
+        showProgress(completed, iterations);
+        if (judged && completed % kCheckpointSamples == 0 && completed < iterations) {
+            const CheckpointVerdict verdict = checkpointJudge_(state_, completed);
+            if (verdict.stop) {
+                result.stopReason = *verdict.stop;
+                stoppedAt = completed;
+                return false;
+            }
+            if (verdict.expectedSamples &&
+                completed >= kCheckpointsBeforeEstimate * kCheckpointSamples)
+                state_.progress.planned = *verdict.expectedSamples;
+        }
+        return true;
+    };
+    const auto idle = [&] {
+        state_.progress.redraws += philox_.takeRedraws();
+        platform_.processPendingEvents();
+        // The toolkit's own arithmetic may leave flags behind; only ours count.
+        ClearFloatingPointFaults();
+        return state_.flags.stopRequested;
+    };
+    philox_.run(job, philoxThreads_, combine, idle);
+    state_.progress.redraws = 0;
+
+    if (noVarianceKey) {
+        // The sample without variance, drawn again here, is the data set the
+        // message asks to save: it is the same wherever it is drawn.
+        if (replicator_.GenerateReplication(s, PhiloxStream(*noVarianceKey)) ==
+            Replicator::Outcome::Abandoned)
+            dataSetIncomplete_ = true;
+        noVarianceStop();
+        return;
+    }
+    if (completed > 0) {
+        // The last replication counted, drawn again, leaves the scores, F and
+        // probability that the data file and a one-sample run show.
+        if (replicator_.GenerateReplication(s, PhiloxStream(lastKey)) ==
+            Replicator::Outcome::Abandoned) {
+            dataSetIncomplete_ = true;
+        } else {
+            std::int64_t unused = 0;
+            replicator_.TestReplication(s, unused);
+            state_.fRatio = replicator_.result().fRatio;
+            state_.lastPValue = replicator_.result().pValue;
+        }
+    }
+    if (s.txtmeanstokeep > 0)
+        t.keptMeansOfLastRun =
+            static_cast<std::int32_t>(std::min<std::uint64_t>(completed, kMaxKeptMeans));
+    if (stoppedAt > 0) {
+        state_.settings.txtiterations = static_cast<std::uint32_t>(stoppedAt);
+        state_.progress.planned = stoppedAt;
+    }
+    endOfRun(completed);
 }
 
 void RunController::runOtherTests(std::span<const MeanTestKind> kinds, const RejectionRule& rule) {

@@ -13,6 +13,7 @@
 #include "core/random.hpp"
 #include "core/replication.hpp"
 #include "core/replication_pipeline.hpp"
+#include "run/philox_blocks.hpp"
 #include "run/run_state.hpp"
 #include "run/settings_step.hpp"
 #include "run/stopping_rule.hpp"
@@ -69,6 +70,10 @@ class RunController {
     // How a run with a stopping rule is judged at its checkpoints; without a
     // judge, or without a rule, every run draws all its samples.
     void setCheckpointJudge(CheckpointJudge judge) { checkpointJudge_ = std::move(judge); }
+    // The worker threads of a run under the counter-based generator (at
+    // least 1); its numbers are the same for any count.
+    void setPhiloxThreads(unsigned threads) { philoxThreads_ = threads < 1 ? 1 : threads; }
+    unsigned philoxThreads() const { return philoxThreads_; }
 
     // The settings the next Run command would run with, read from the window
     // as it stands by the same settings step, without running: no field, seed
@@ -85,6 +90,8 @@ class RunController {
     bool runSettingsStep();
     void lockWindow();
     void replicationLoop();
+    // The loop under the counter-based generator: blocks on worker threads.
+    void philoxReplicationLoop();
     void restore();
     void showProgress(std::uint64_t i, std::uint64_t iterations);
     // The chosen tests beside F on the replication just tested, tallied.
@@ -110,6 +117,8 @@ class RunController {
     Replicator& replicator_;
     ReplicationPipeline pipeline_;
     CheckpointJudge checkpointJudge_;
+    PhiloxBlockRunner philox_;
+    unsigned philoxThreads_ = 1;
     // Where the rank and trimmed tests sort, sized once for the largest groups.
     MeanTestScratch testScratch_{kMaxScores};
     // Controls rewritten every replication, looked up once.

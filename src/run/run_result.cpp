@@ -1,5 +1,7 @@
 #include "run/run_result.hpp"
 
+#include "run/study_choices.hpp"
+
 namespace velmor {
 
 const char* VerdictKeyword(Verdict verdict) {
@@ -30,6 +32,10 @@ const char* StopReasonWord(StopReason reason) {
             return "decided";
     }
     return "";
+}
+
+const char* GeneratorWord(Generator generator) {
+    return generator == Generator::Philox ? "philox" : "classic";
 }
 
 }  // namespace velmor

@@ -10,6 +10,7 @@
 #include "core/mean_test_kind.hpp"
 #include "core/mean_test_result.hpp"
 #include "run/stopping_rule.hpp"
+#include "run/study_choices.hpp"
 
 namespace velmor {
 
@@ -70,6 +71,8 @@ struct RunResult {
     // drawn (its planned samples; with a stopping rule, `samples`).
     StopReason stopReason = StopReason::Samples;
     std::uint64_t maximumSamples = 0;
+    // The generator that drew the samples.
+    Generator generator = Generator::Classic;
 
     const TestTally& tally(MeanTestKind kind) const { return tests[static_cast<int>(kind)]; }
     TestTally& tally(MeanTestKind kind) { return tests[static_cast<int>(kind)]; }

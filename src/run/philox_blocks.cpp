@@ -1,0 +1,263 @@
+#include "run/philox_blocks.hpp"
+
+#include <pthread.h>
+
+#include <algorithm>
+#include <cfenv>
+#include <chrono>
+#include <csignal>
+#include <system_error>
+
+#include "core/fp_faults.hpp"
+
+namespace velmor {
+
+namespace {
+
+// A worker's console: what its replications would write, or wait for, is
+// kept with the block and given to the real console in block order.
+class RecordingConsole final : public Console {
+  public:
+    void WriteLine(std::string_view line) override {
+        target->push_back({false, std::string(line)});
+    }
+    void ReadLine() override { target->push_back({true, {}}); }
+    std::vector<ConsoleEvent>* target = nullptr;
+};
+
+void ResetTally(BlockTally& tally, std::uint64_t index) {
+    std::vector<ConsoleEvent> console = std::move(tally.console);
+    console.clear();  // keeps its storage
+    tally = BlockTally{};
+    tally.index = index;
+    tally.console = std::move(console);
+}
+
+}  // namespace
+
+struct PhiloxBlockRunner::Worker {
+    RandomGenerators unused;  // the replicator's classic generators, never drawn
+    RecordingConsole console;
+    Replicator replicator{unused, console};
+    MeanTestScratch scratch{kMaxScores};
+    std::thread thread;
+    std::fenv_t environment{};
+};
+
+PhiloxBlockRunner::PhiloxBlockRunner() = default;
+
+PhiloxBlockRunner::~PhiloxBlockRunner() {
+    stop_.store(true);
+    changed_.notify_all();
+    for (auto& worker : workers_)
+        if (worker->thread.joinable()) worker->thread.join();
+}
+
+void PhiloxBlockRunner::MakeBlock(const PhiloxJob& job, std::uint64_t index, Replicator& replicator,
+                                  MeanTestScratch& scratch, const std::atomic<bool>& stop,
+                                  BlockTally& tally) {
+    const ReplicationSettings& s = job.settings;
+    const std::uint64_t first = index * kPhiloxBlockSamples + 1;
+    const std::uint64_t last = std::min(first + kPhiloxBlockSamples - 1, job.samples);
+    const ReplicationResult& r = replicator.result();
+    for (std::uint64_t i = first; i <= last; ++i) {
+        if (stop.load(std::memory_order_relaxed)) {
+            tally.abandoned = true;
+            return;
+        }
+        PhiloxReplicationKey key{job.seed, job.condition, static_cast<std::uint32_t>(i - 1), 0};
+        for (;;) {
+            if (replicator.GenerateReplication(s, PhiloxStream(key)) ==
+                Replicator::Outcome::Abandoned) {
+                tally.abandoned = true;
+                return;
+            }
+            if (!r.noVariance) break;
+            // A sample set aside is replaced by the next attempt of the same
+            // replication, so each block still makes its own replications.
+            if (job.skipNoVariance &&
+                static_cast<std::uint64_t>(tally.discarded) < job.discardCap) {
+                ++tally.discarded;
+                tally.noVarianceKey = key;
+                ++key.attempt;
+                continue;
+            }
+            tally.noVariance = true;
+            tally.noVarianceKey = key;
+            return;
+        }
+        if (job.anyShaped) {
+            for (int g = 0; g < kGroups; ++g) {
+                if (!s.groups[g].shaped()) continue;
+                tally.shapeMoments[g].AddBlock(replicator.trueScores(g));
+            }
+        }
+        if (i <= job.keptMeansLimit) {
+            for (int g = 0; g < kGroups; ++g) job.keptMeans[g][i - 1] = r.groupMean[g];
+        }
+        // The run's own sums, the classic loop's arithmetic, from zero per block.
+        for (int g = 0; g < kGroups; ++g) {
+            const long double mean = r.groupMean[g];
+            tally.sumOfMeans[g] += r.groupMean[g];
+            tally.sumOfSquaredMeans[g] =
+                static_cast<double>(tally.sumOfSquaredMeans[g] + mean * mean);
+            tally.sumOfReliabilities[g] += r.sampleReliability[g];
+        }
+        replicator.TestReplication(s, tally.rejections);
+        if (!job.otherTests.empty()) {
+            const ThreeGroups groups = {replicator.observedScores(0), replicator.observedScores(1),
+                                        replicator.observedScores(2)};
+            for (const MeanTestKind kind : job.otherTests) {
+                BlockTestTally& test = tally.tests[static_cast<int>(kind)];
+                MeanTestDecision decision;
+                if (job.singleSample) {
+                    test.last = RunMeanTest(kind, groups, scratch);
+                    decision = {test.last.status,
+                                test.last.computed() && test.last.pValue <= job.rule->alpha()};
+                } else {
+                    decision = job.rule->decide(kind, groups, scratch);
+                }
+                if (decision.status != MeanTestStatus::Computed) {
+                    ++test.notComputed;
+                } else if (decision.rejects) {
+                    ++test.rejections;
+                }
+            }
+            RaiseFloatingPointFaults();
+        }
+        ++tally.completed;
+        tally.lastKey = key;
+    }
+}
+
+void PhiloxBlockRunner::work(Worker& worker) {
+    std::fesetenv(&worker.environment);
+    ClearFloatingPointFaults();
+    const std::size_t slots = slots_.size();
+    for (;;) {
+        std::uint64_t block = 0;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] {
+                return stop_.load() || nextBlock_ >= blocks_ || nextBlock_ < combined_ + slots;
+            });
+            if (stop_.load() || nextBlock_ >= blocks_) return;
+            block = nextBlock_++;
+        }
+        // The slot's previous block has been combined: it is this worker's.
+        BlockTally& tally = slots_[block % slots];
+        ResetTally(tally, block);
+        worker.console.target = &tally.console;
+        try {
+            MakeBlock(*job_, block, worker.replicator, worker.scratch, stop_, tally);
+        } catch (...) {
+            tally.error = std::current_exception();
+            ClearFloatingPointFaults();
+        }
+        {
+            std::lock_guard lock(mutex_);
+            ready_[block % slots] = true;
+        }
+        changed_.notify_all();
+    }
+}
+
+void PhiloxBlockRunner::run(const PhiloxJob& job, unsigned threads, const Combine& combine,
+                            const Idle& idle) {
+    threads = std::max(threads, 1U);
+    while (workers_.size() < threads) workers_.push_back(std::make_unique<Worker>());
+    for (auto& worker : workers_)
+        worker->replicator.setStopCheck([this] {
+            redraws_.fetch_add(kRedrawsPerStopCheck, std::memory_order_relaxed);
+            return stop_.load(std::memory_order_relaxed);
+        });
+    const std::size_t slotCount = 2 * static_cast<std::size_t>(threads);
+    if (slots_.size() < slotCount) slots_.resize(slotCount);
+    slots_.resize(slotCount);
+    job_ = &job;
+    blocks_ = (job.samples + kPhiloxBlockSamples - 1) / kPhiloxBlockSamples;
+    nextBlock_ = 0;
+    combined_ = 0;
+    ready_.assign(slotCount, false);
+    stop_.store(false);
+    redraws_.store(0);
+
+    // Every worker stops and is joined on every way out, a fault included.
+    struct Joiner {
+        PhiloxBlockRunner& runner;
+        ~Joiner() {
+            {
+                std::lock_guard lock(runner.mutex_);
+                runner.stop_.store(true);
+            }
+            runner.changed_.notify_all();
+            for (auto& worker : runner.workers_)
+                if (worker->thread.joinable()) worker->thread.join();
+        }
+    } joiner{*this};
+
+    // The workers take no signals (a handler's interruption belongs to the
+    // run's own thread) and start in this thread's rounding and precision.
+    std::fenv_t environment;
+    std::fegetenv(&environment);
+    sigset_t all, before;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &before);
+    unsigned started = 0;
+    for (unsigned k = 0; k < threads; ++k) {
+        Worker& worker = *workers_[k];
+        worker.environment = environment;
+        try {
+            worker.thread = std::thread([this, &worker] { work(worker); });
+            ++started;
+        } catch (const std::system_error&) {
+            break;  // the run goes on with the threads it has
+        }
+    }
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+
+    if (started == 0) {
+        // No thread to be had: the blocks are made here, one after another.
+        Worker& worker = *workers_[0];
+        for (std::uint64_t block = 0; block < blocks_; ++block) {
+            if (idle()) return;
+            BlockTally& tally = slots_[0];
+            ResetTally(tally, block);
+            worker.console.target = &tally.console;
+            try {
+                MakeBlock(job, block, worker.replicator, worker.scratch, stop_, tally);
+            } catch (...) {
+                tally.error = std::current_exception();
+                ClearFloatingPointFaults();
+            }
+            if (!combine(tally)) return;
+        }
+        return;
+    }
+
+    while (combined_ < blocks_) {
+        const std::size_t slot = combined_ % slotCount;
+        {
+            std::unique_lock lock(mutex_);
+            while (!ready_[slot]) {
+                changed_.wait_for(lock, std::chrono::milliseconds(20));
+                if (ready_[slot]) break;
+                lock.unlock();
+                const bool stopAsked = idle();
+                lock.lock();
+                if (stopAsked) return;
+            }
+        }
+        // No worker touches a ready slot until it is handed back below.
+        const bool goOn = combine(slots_[slot]);
+        {
+            std::lock_guard lock(mutex_);
+            ready_[slot] = false;
+            ++combined_;
+        }
+        changed_.notify_all();
+        if (!goOn || idle()) return;
+    }
+}
+
+}  // namespace velmor
