@@ -8,7 +8,7 @@ namespace {
 // in every report whose run it applies to, the window's and the batch's.
 constexpr AddedReportPart kParts[] = {
     WriteTestsReportPart, AchievedMeansReportPart, DiscardedSamplesReportPart,
-    ShapeReportPart,      WriteStoppingReportPart,
+    ShapeReportPart,      WriteStoppingReportPart, GeneratorReportPart,
 };
 
 }  // namespace

@@ -34,4 +34,8 @@ void ShapeReportPart(const RunState& state, std::vector<std::string>& lines);
 // A stopping rule: what it asked, and where and why the run stopped.
 void WriteStoppingReportPart(const RunState& state, std::vector<std::string>& lines);
 
+// Under the counter-based generator: which generator drew the samples, and
+// that the window does not reproduce them.
+void GeneratorReportPart(const RunState& state, std::vector<std::string>& lines);
+
 }  // namespace velmor

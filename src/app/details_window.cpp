@@ -124,6 +124,14 @@ void DetailsWindow::createWidgets() {
     leftLayout->addLayout(optionsRow);
     auto* copyRow = new QHBoxLayout;
     copyRow->addWidget(confirm_);
+    // Small and quiet: the window's own runs always use the classic generator.
+    generatorLabel_ = new QLabel;
+    generatorLabel_->setObjectName(QStringLiteral("generator"));
+    generatorLabel_->setToolTip(
+        tr("The random number generator that drew the last run's samples. The window always "
+           "uses the classic one; only velmor-batch with generator = philox uses the other, "
+           "whose numbers the window does not reproduce."));
+    copyRow->addWidget(generatorLabel_);
     copyRow->addStretch();
     copyRow->addWidget(copyNumbers);
     leftLayout->addLayout(copyRow);
@@ -352,6 +360,10 @@ void DetailsWindow::showChoiceDetails() {
 
 void DetailsWindow::showDetails() {
     updateConfirmButton();
+    const Generator generator = program_.state().result.generator;
+    generatorLabel_->setText(generator == Generator::Philox
+                                 ? tr("Generator: philox (not the window's streams)")
+                                 : tr("Generator: classic"));
     showChoiceDetails();
     numbers_->setPlainText(QString::fromStdString(DetailsText(details_)));
     if (details_.stopNote) {

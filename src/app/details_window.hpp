@@ -102,6 +102,7 @@ class DetailsWindow : public QWidget {
     QLabel* progressLabel_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     QLabel* stopNote_ = nullptr;
+    QLabel* generatorLabel_ = nullptr;  // which generator drew the last run's samples
     QPlainTextEdit* numbers_ = nullptr;
     QPushButton* confirm_ = nullptr;
     QCheckBox* skipNoVariance_ = nullptr;

@@ -105,6 +105,19 @@ std::size_t TerminalColumns() {
 
 // Whether some condition chooses a test beside F, so that the tests CSV is
 // written (with a row for every condition that has results).
+// Whether some condition draws with the counter-based generator, so that
+// the summary gains its generator column (in every shard alike: each looks at
+// the whole grid).
+bool AnyRunsPhilox(const ConditionList& conditions) {
+    for (std::size_t i = 0; i < conditions.size(); ++i) {
+        if (!conditions.errors(i).empty()) continue;
+        const Study study = conditions.study(i);
+        const StudyValue* generator = Study::find(study.run, KeyName(StudyKey::Generator));
+        if (generator && Lowercase(generator->text) == "philox") return true;
+    }
+    return false;
+}
+
 bool AnyChoosesTests(const ConditionList& conditions) {
     for (std::size_t i = 0; i < conditions.size(); ++i) {
         if (!conditions.errors(i).empty()) continue;
@@ -120,7 +133,7 @@ bool AnyChoosesTests(const ConditionList& conditions) {
 
 std::uint64_t GridDigest(const ConditionList& conditions, const OutputOptions& output) {
     Digest digest;
-    digest.add(SummaryHeader(conditions.factorColumns()));
+    digest.add(SummaryHeader(conditions.factorColumns(), AnyRunsPhilox(conditions)));
     digest.add(std::to_string(conditions.size()));
     for (std::size_t i = 0; i < conditions.size(); ++i) {
         digest.add(conditions.file(i));
@@ -147,6 +160,7 @@ class GridRun {
         rows_.resize(ours_.size());
         testRows_.resize(ours_.size());
         writesTests_ = !options.summary.empty() && AnyChoosesTests(conditions);
+        generatorColumn_ = AnyRunsPhilox(conditions);
         statuses_.resize(ours_.size(), StudyStatus::NotRun);
     }
 
@@ -205,6 +219,7 @@ class GridRun {
     // some condition of the grid chooses tests beside F.
     std::vector<std::vector<std::string>> testRows_;
     bool writesTests_ = false;
+    bool generatorColumn_ = false;  // some condition runs generator = philox
     std::vector<StudyStatus> statuses_;
     std::vector<WorkerProgress> workers_;
     // Each study may put its random chain on a second thread only while the
@@ -354,8 +369,9 @@ StudyOutcome GridRun::runCondition(unsigned worker, std::size_t k) {
          outcome.status == StudyStatus::NotFound)) {
         // (A stale file that could not be removed made it SaveFailed.)
         std::lock_guard lock(pendingMutex_);
-        pending_.push_back({conditions_.name(i), fingerprints_[k], std::move(saved),
-                            JoinConditionCells(ResultCells(outcome), TestRowCells(outcome))});
+        pending_.push_back(
+            {conditions_.name(i), fingerprints_[k], std::move(saved),
+             JoinConditionCells(ResultCells(outcome, generatorColumn_), TestRowCells(outcome))});
     }
     // Only what goes to standard output waits for its turn; the rest is on disk.
     outcome.dataFile = std::string();
@@ -387,7 +403,7 @@ void GridRun::deliver(std::size_t k, StudyOutcome& outcome) {
             outcome.saveError = std::string(error.what()) + " writing standard output";
         }
     }
-    setRow(k, JoinConditionCells(ResultCells(outcome), TestRowCells(outcome)));
+    setRow(k, JoinConditionCells(ResultCells(outcome, generatorColumn_), TestRowCells(outcome)));
     statuses_[k] = outcome.status;
     if (outcome.status != StudyStatus::NotRun && outcome.status != StudyStatus::Interrupted) {
         ++done_;
@@ -475,11 +491,11 @@ bool GridRun::writeSummary() {
         path = PartPath(options_.summary, *options_.shard);
         std::vector<std::pair<std::size_t, std::string>> rows;
         for (std::size_t k = 0; k < ours_.size(); ++k) rows.emplace_back(ours_[k], rows_[k]);
-        csv =
-            PartText(*options_.shard, conditions_.size(), GridDigest(conditions_, options_.output),
-                     !interrupt_.raised(), SummaryHeader(conditions_.factorColumns()), rows);
+        csv = PartText(*options_.shard, conditions_.size(),
+                       GridDigest(conditions_, options_.output), !interrupt_.raised(),
+                       SummaryHeader(conditions_.factorColumns(), generatorColumn_), rows);
     } else {
-        csv += SummaryHeader(conditions_.factorColumns()) + "\r\n";
+        csv += SummaryHeader(conditions_.factorColumns(), generatorColumn_) + "\r\n";
         for (const std::string& row : rows_) csv += row + "\r\n";
     }
     std::vector<OutputFile> files = {{path, csv}};
@@ -623,7 +639,8 @@ int GridRun::run() {
     // Conditions never handed to a worker (an interrupt before the pool began).
     for (std::size_t k = 0; k < ours_.size(); ++k)
         if (rows_[k].empty())
-            setRow(k, ResultCells(WithStatus(conditions_.file(ours_[k]), StudyStatus::NotRun)));
+            setRow(k, ResultCells(WithStatus(conditions_.file(ours_[k]), StudyStatus::NotRun),
+                                  generatorColumn_));
 
     bool failed = !flushRecords(true);
     failed = !writeSummary() || failed;

@@ -191,21 +191,33 @@ const ResultColumn kResultColumns[] = {
     {"kurt3", AchievedShapeCell<2, false>},
 };
 
+// Which generator drew a condition's samples. It appears only in the summary
+// of a batch that runs some condition under the counter-based generator, as
+// the tests file appears only when some condition chooses tests: a batch of
+// classic conditions writes the summary it always wrote, byte for byte.
+const ResultColumn kGeneratorColumn = {
+    "generator", [](const StudyOutcome& o) {
+        return WithResults(o,
+                           [](auto& r) { return std::string(GeneratorWord(r.result.generator)); });
+    }};
+
 }  // namespace
 
-std::string SummaryHeader(const std::vector<std::string>& factorColumns) {
+std::string SummaryHeader(const std::vector<std::string>& factorColumns, bool generatorColumn) {
     std::string header = "file,condition";
     for (const std::string& column : factorColumns) header += "," + CsvField(column);
     for (const ResultColumn& column : kResultColumns) header += std::string(",") + column.name;
+    if (generatorColumn) header += std::string(",") + kGeneratorColumn.name;
     return header;
 }
 
-std::string ResultCells(const StudyOutcome& outcome) {
+std::string ResultCells(const StudyOutcome& outcome, bool generatorColumn) {
     std::string cells;
     for (const ResultColumn& column : kResultColumns) {
         if (&column != kResultColumns) cells += ',';
         cells += column.cell(outcome);
     }
+    if (generatorColumn) cells += ',' + kGeneratorColumn.cell(outcome);
     return cells;
 }
 

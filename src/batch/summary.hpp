@@ -14,11 +14,14 @@ namespace velmor::batch {
 
 // "file,condition,<factor columns>,status,seed,...,message,mc_se,ci_low,ci_high,
 // band_reading,normal_theory_power".
-std::string SummaryHeader(const std::vector<std::string>& factorColumns);
+// `generatorColumn`: the batch runs some condition with `generator = philox`,
+// and every row ends with the generator that made its numbers.
+std::string SummaryHeader(const std::vector<std::string>& factorColumns,
+                          bool generatorColumn = false);
 
 // The result cells of a row, "status,seed,...,normal_theory_power": all a condition
 // adds to its row, and what its completion record keeps.
-std::string ResultCells(const StudyOutcome& outcome);
+std::string ResultCells(const StudyOutcome& outcome, bool generatorColumn = false);
 
 // A row: the file and condition, the factor cells, then the result cells.
 std::string SummaryRow(const std::string& file, const std::string& condition,
