@@ -93,7 +93,7 @@ void PhiloxBlockRunner::MakeBlock(const PhiloxJob& job, std::uint64_t index, Rep
             }
         }
         if (i <= job.keptMeansLimit) {
-            for (int g = 0; g < kGroups; ++g) job.keptMeans[g][i - 1] = r.groupMean[g];
+            for (int g = 0; g < kGroups; ++g) tally.means[g][i - first] = r.groupMean[g];
         }
         // The run's own sums, the classic loop's arithmetic, from zero per block.
         for (int g = 0; g < kGroups; ++g) {

@@ -62,6 +62,10 @@ struct BlockTally {
     std::array<double, kGroups> sumOfSquaredMeans{};
     std::array<double, kGroups> sumOfReliabilities{};
     std::array<MomentAccumulator, kGroups> shapeMoments{};
+    // The group means of the block's replications, in order, while they are
+    // among those a run keeps; the run copies them when it combines the
+    // block, so a block that is never combined leaves no trace.
+    std::array<std::array<double, kPhiloxBlockSamples>, kGroups> means{};
     std::int64_t discarded = 0;  // samples without variance set aside
     // Ended at a sample without variance that was not set aside (the run
     // then ends with NO VARIANCE); the key of that sample.
@@ -85,9 +89,7 @@ struct PhiloxJob {
     bool anyShaped = false;
     std::span<const MeanTestKind> otherTests;  // chosen beside F
     const RejectionRule* rule = nullptr;       // when there are other tests
-    // Where the group means of replications 1..keptMeansLimit go; each
-    // replication writes only its own entries.
-    std::array<double*, kGroups> keptMeans{};
+    // The group means of replications 1..keptMeansLimit are kept.
     std::uint64_t keptMeansLimit = 0;
 };
 

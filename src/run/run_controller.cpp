@@ -451,7 +451,6 @@ void RunController::philoxReplicationLoop() {
     job.otherTests = {otherTests.data(), otherTestCount};
     job.rule = rule ? &*rule : nullptr;
     if (s.txtmeanstokeep > 0) {
-        for (int g = 0; g < kGroups; ++g) job.keptMeans[g] = t.keptMeans[g].data();
         job.keptMeansLimit = kMaxKeptMeans;
     }
     const bool judged =
@@ -500,6 +499,10 @@ void RunController::philoxReplicationLoop() {
             to.notComputed += from.notComputed;
             if (job.singleSample) to.last = from.last;
         }
+        const std::uint64_t kept = std::min<std::uint64_t>(
+            block.completed, job.keptMeansLimit > completed ? job.keptMeansLimit - completed : 0);
+        for (int g = 0; g < kGroups; ++g)
+            std::copy_n(block.means[g].begin(), kept, t.keptMeans[g].begin() + completed);
         completed += block.completed;
         if (block.completed > 0) lastKey = block.lastKey;
         state_.progress.completed = completed;
@@ -528,6 +531,9 @@ void RunController::philoxReplicationLoop() {
     philox_.run(job, philoxThreads_, combine, idle);
     state_.progress.redraws = 0;
 
+    if (s.txtmeanstokeep > 0)
+        t.keptMeansOfLastRun =
+            static_cast<std::int32_t>(std::min<std::uint64_t>(completed, kMaxKeptMeans));
     if (noVarianceKey) {
         // The sample without variance, drawn again here, is the data set the
         // message asks to save: it is the same wherever it is drawn.
@@ -550,9 +556,6 @@ void RunController::philoxReplicationLoop() {
             state_.lastPValue = replicator_.result().pValue;
         }
     }
-    if (s.txtmeanstokeep > 0)
-        t.keptMeansOfLastRun =
-            static_cast<std::int32_t>(std::min<std::uint64_t>(completed, kMaxKeptMeans));
     if (stoppedAt > 0) {
         state_.settings.txtiterations = static_cast<std::uint32_t>(stoppedAt);
         state_.progress.planned = stoppedAt;
