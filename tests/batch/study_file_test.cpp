@@ -230,6 +230,8 @@ TEST(StudyFile, EveryKeyOfTheTableIsReadInItsSectionOnly) {
                 return ".005";
             case ValueKind::Decide:
                 return "robey";
+            case ValueKind::Generator:
+                return "philox";
         }
         return "";
     };
