@@ -416,16 +416,17 @@ void RunController::replicationLoop() {
 void RunController::runOtherTests(std::span<const MeanTestKind> kinds, const RejectionRule& rule) {
     const ThreeGroups groups = {replicator_.observedScores(0), replicator_.observedScores(1),
                                 replicator_.observedScores(2)};
-    for (const MeanTestKind kind : kinds) {
-        TestTally& tally = state_.result.tally(kind);
-        MeanTestDecision decision;
-        if (state_.settings.txtiterations == 1) {
+    std::array<MeanTestDecision, kMeanTestKinds> decisions;
+    const bool oneSample = state_.settings.txtiterations == 1;
+    if (!oneSample) rule.decideAll(kinds, groups, testScratch_, {decisions.data(), kinds.size()});
+    for (std::size_t k = 0; k < kinds.size(); ++k) {
+        TestTally& tally = state_.result.tally(kinds[k]);
+        MeanTestDecision& decision = decisions[k];
+        if (oneSample) {
             // One sample: its statistics and p-values are the result shown.
-            tally.last = RunMeanTest(kind, groups, testScratch_);
+            tally.last = RunMeanTest(kinds[k], groups, testScratch_);
             decision = {tally.last.status,
                         tally.last.computed() && tally.last.pValue <= rule.alpha()};
-        } else {
-            decision = rule.decide(kind, groups, testScratch_);
         }
         if (decision.status != MeanTestStatus::Computed) {
             ++tally.notComputed;
