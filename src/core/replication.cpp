@@ -118,6 +118,17 @@ Replicator::Outcome Replicator::GenerateReplication(const ReplicationSettings& s
     return outcome;
 }
 
+Replicator::Outcome Replicator::GenerateReplication(const ReplicationSettings& settings,
+                                                    ValuedReplay& replay) {
+    if (AnyGroupRedraws(settings)) {
+        throw std::logic_error("a replication that redraws cases cannot be replayed");
+    }
+    std::int32_t unusedSeed = 0;
+    const Outcome outcome = generate(settings, replay, unusedSeed);
+    if (!replay.finished()) throw std::logic_error("valued replay left values unused");
+    return outcome;
+}
+
 template <class Generators>
 Replicator::Outcome Replicator::generate(const ReplicationSettings& settings,
                                          Generators& generators, std::int32_t& deviateSeed) {

@@ -68,6 +68,10 @@ class Replicator {
     // no group redraws cases (AnyGroupRedraws false); otherwise, or when the
     // outputs do not match the settings, throws std::logic_error.
     Outcome GenerateReplication(const ReplicationSettings& settings, DeviateReplay& replay);
+    // The same with the deviates valued already, in the order the
+    // replication takes them; the same conditions, and std::logic_error when
+    // the values do not match the settings.
+    Outcome GenerateReplication(const ReplicationSettings& settings, ValuedReplay& replay);
 
     // Whether GenerateReplication accepts the group sizes of these settings.
     static bool SizesFit(const ReplicationSettings& settings);

@@ -310,7 +310,6 @@ void RunController::replicationLoop() {
     state_.progress = {iterations, 0};
     // The producer, if any, is stopped and joined on every way out of the
     // loop (a fault included), and before anything of the run's end is shown.
-    const ReplicationPipeline::Run pipelined(pipeline_, s, state_.seeds.deviateSeed, iterations);
     // The tests beside F chosen for this run, in a fixed order; they read the
     // observed scores only and draw nothing, so the run's numbers stay F's.
     std::array<MeanTestKind, kMeanTestKinds> otherTests{};
@@ -320,6 +319,11 @@ void RunController::replicationLoop() {
         state_.result.tally(kind).chosen = true;
         if (kind != MeanTestKind::F) otherTests[otherTestCount++] = kind;
     }
+    // Tests beside F run on this thread; a producer that values the deviates
+    // as well takes the polar method's arithmetic off it, so that the two
+    // threads stay about as busy as each other (the same bits either way).
+    pipeline_.setProducerValues(otherTestCount > 0);
+    const ReplicationPipeline::Run pipelined(pipeline_, s, state_.seeds.deviateSeed, iterations);
     std::optional<RejectionRule> rule;
     if (otherTestCount > 0) rule.emplace(s.alpha);
     state_.result.maximumSamples = iterations;
