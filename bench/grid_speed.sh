@@ -37,6 +37,10 @@ sed "s/^samples = .*/samples = $samples/" "$root/bench/grid_speed.study" > "$wor
 grep -q "^samples = $samples\$" "$work/base.study" || { echo "grid_speed.study has no samples line"; exit 1; }
 { cat "$work/base.study"; echo "generator = philox"; } > "$work/philox.study"
 
+# A refusal of the philox study means a batch without philox only when the
+# grid itself is accepted.
+"$batch" --dry-run "$work/base.study" > /dev/null 2> "$work/refusal" ||
+  { echo "FAIL: the batch refuses the grid itself:"; cat "$work/refusal"; exit 1; }
 variants=(classic1)
 classic_study="$work/base.study"
 if "$batch" --dry-run "$work/philox.study" > /dev/null 2> "$work/refusal"; then
@@ -55,24 +59,31 @@ else
 fi
 variants+=(numpy)
 
-run() {  # VARIANT: runs it once, prints its wall seconds
-  local start end
-  start=$(date +%s.%N)
+run_one() {  # VARIANT: runs it once, its messages to $work/err
   case "$1" in
-    classic1) VELMOR_THREADS=1 "$batch" --jobs 1 --summary "$work/classic1.csv" "$classic_study" > /dev/null 2> "$work/err" ;;
-    philox-j2) "$batch" --jobs 2 --summary "$work/philox-j2.csv" "$work/philox.study" > /dev/null 2> "$work/err" ;;
-    philox-t2) "$batch" --jobs 1 --threads 2 --summary "$work/philox-t2.csv" "$work/philox.study" > /dev/null 2> "$work/err" ;;
-    numpy) "$python" "$numpy_grid" --samples "$samples" > "$work/numpy.out" 2> "$work/err" ;;
-  esac || { echo "FAIL: $1 exited with $?:" >&2; cat "$work/err" >&2; exit 1; }
-  end=$(date +%s.%N)
-  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
+    classic1) VELMOR_THREADS=1 "$batch" --jobs 1 --summary "$work/classic1.csv" "$classic_study" > /dev/null ;;
+    philox-j2) "$batch" --jobs 2 --summary "$work/philox-j2.csv" "$work/philox.study" > /dev/null ;;
+    philox-t2) "$batch" --jobs 1 --threads 2 --summary "$work/philox-t2.csv" "$work/philox.study" > /dev/null ;;
+    numpy) "$python" "$numpy_grid" --samples "$samples" > "$work/numpy.out" ;;
+  esac 2> "$work/err"
+}
+
+run() {  # VARIANT: runs it once, prints its wall seconds and its CPU seconds
+  # (user + system, all its threads): on a loaded machine the wall time
+  # grows with the others' work, the CPU time much less.
+  local TIMEFORMAT='%3R %3U %3S' status=0
+  { time run_one "$1"; } 2> "$work/time" || status=$?
+  if [ "$status" -ne 0 ]; then
+    echo "FAIL: $1 exited with $status:" >&2; cat "$work/err" >&2; return 1
+  fi
+  awk '{ printf "%.3f %.3f", $1, $2 + $3 }' "$work/time"
 }
 
 median() {  # NUMBERS...: their median
   printf '%s\n' "$@" | sort -g | awk '{ a[NR] = $1 } END { print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'
 }
 
-declare -A times
+declare -A times cpus
 loops=()
 count=${#variants[@]}
 echo "grid of 36 conditions, $samples samples each, $repeats repeat(s), $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -80,12 +91,14 @@ for repeat in $(seq "$repeats"); do
   line="repeat $repeat:"
   for k in $(seq 0 $((count - 1))); do
     variant=${variants[$(((k + repeat - 1) % count))]}
-    seconds=$(run "$variant")
+    measured=$(run "$variant")
+    read -r seconds cpu <<< "$measured"
     times[$variant]="${times[$variant]:-} $seconds"
+    cpus[$variant]="${cpus[$variant]:-} $cpu"
     if [ "$variant" = numpy ]; then
       loops+=("$(sed -n 's/^loop seconds: //p' "$work/numpy.out")")
     fi
-    line+=" $variant $seconds s,"
+    line+=" $variant $seconds s (CPU $cpu s),"
   done
   echo "${line%,}"
 done
@@ -95,8 +108,10 @@ replications=$((36 * samples))
 for variant in "${variants[@]}"; do
   # shellcheck disable=SC2086  # the list of times splits on purpose
   med[$variant]=$(median ${times[$variant]})
-  printf 'median %-9s %8.3f s  %8.3f us per condition-replication\n' "$variant" "${med[$variant]}" \
-    "$(awk -v s="${med[$variant]}" -v r="$replications" 'BEGIN { print 1e6 * s / r }')"
+  # shellcheck disable=SC2086
+  cpu=$(median ${cpus[$variant]})
+  printf 'median %-9s %8.3f s  %8.3f us per condition-replication  (CPU %.3f s)\n' "$variant" "${med[$variant]}" \
+    "$(awk -v s="${med[$variant]}" -v r="$replications" 'BEGIN { print 1e6 * s / r }')" "$cpu"
 done
 med[loop]=$(median "${loops[@]}")
 printf 'median %-9s %8.3f s  %8.3f us per condition-replication (numpy timed loop only)\n' "loop" "${med[loop]}" \

@@ -123,6 +123,7 @@ class SummaryCheck(unittest.TestCase):
 # dropping what it does not know when ACCEPT is set (the generator key,
 # --threads), so that the script's philox path runs today.
 STAND_IN = """#!/usr/bin/env bash
+{before}
 args=(); skip=no
 for a in "$@"; do
   if [ $skip = yes ]; then skip=no; continue; fi
@@ -140,11 +141,12 @@ exec "{batch}" "${{args[@]}}"
 
 @unittest.skipUnless(os.access(BATCH, os.X_OK), "no built velmor-batch")
 class GridSpeedScript(unittest.TestCase):
-    def run_script(self, accept, sed="s/^x//"):
+    def run_script(self, accept, sed="s/^x//", before=""):
         with tempfile.TemporaryDirectory() as folder:
             fake = os.path.join(folder, "velmor-batch")
             with open(fake, "w") as stream:
-                stream.write(STAND_IN.format(accept=accept, sed=sed, batch=os.path.abspath(BATCH)))
+                stream.write(STAND_IN.format(accept=accept, sed=sed, before=before,
+                                             batch=os.path.abspath(BATCH)))
             os.chmod(fake, 0o755)
             done = subprocess.run([os.path.join(HERE, "grid_speed.sh"), fake, "1", "500"],
                                   capture_output=True, text=True, timeout=600)
@@ -168,6 +170,21 @@ class GridSpeedScript(unittest.TestCase):
         code, out = self.run_script("no", sed="0,/^mean = 0/s//mean = 1/")
         self.assertEqual(code, 1, out)
         self.assertIn("rates of classic1: check: FAILED", out)
+
+    def test_a_refused_grid_fails_the_script(self):
+        # Group 2 of size 1: every condition is refused, which must not pass
+        # for a batch without philox.
+        code, out = self.run_script("no", sed="s/^n = 20$/n = 1/")
+        self.assertEqual(code, 1, out)
+        self.assertIn("FAIL: the batch refuses the grid itself", out)
+        self.assertNotIn("philox: unavailable", out)
+
+    def test_a_failing_run_fails_the_script(self):
+        # The probes pass, the timed run does not: a batch that exits with 1
+        # whenever it is asked for a summary.
+        code, out = self.run_script("no", sed="s/^x//", before='[[ " $* " == *" --summary "* ]] && exit 1')
+        self.assertEqual(code, 1, out)
+        self.assertIn("FAIL: classic1 exited with 1", out)
 
 
 if __name__ == "__main__":
