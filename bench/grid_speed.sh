@@ -62,8 +62,8 @@ variants+=(numpy)
 run_one() {  # VARIANT: runs it once, its messages to $work/err
   case "$1" in
     classic1) VELMOR_THREADS=1 "$batch" --jobs 1 --summary "$work/classic1.csv" "$classic_study" > /dev/null ;;
-    philox-j2) "$batch" --jobs 2 --summary "$work/philox-j2.csv" "$work/philox.study" > /dev/null ;;
-    philox-t2) "$batch" --jobs 1 --threads 2 --summary "$work/philox-t2.csv" "$work/philox.study" > /dev/null ;;
+    philox-j2) env -u VELMOR_THREADS "$batch" --jobs 2 --summary "$work/philox-j2.csv" "$work/philox.study" > /dev/null ;;
+    philox-t2) env -u VELMOR_THREADS "$batch" --jobs 1 --threads 2 --summary "$work/philox-t2.csv" "$work/philox.study" > /dev/null ;;
     numpy) "$python" "$numpy_grid" --samples "$samples" > "$work/numpy.out" ;;
   esac 2> "$work/err"
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Tests of bench/numpy_grid.py and bench/grid_speed.sh (outside CI: they need
 numpy and scipy; the script tests also need a built velmor-batch).
-    /usr/bin/python3 bench/test_numpy_grid.py [VELMOR-BATCH]
+    [VELMOR_BATCH=PATH] /usr/bin/python3 bench/test_numpy_grid.py [unittest arguments]
 Reference values come from R (bench/f_reference.R), not from the code tested."""
 import contextlib
 import csv
@@ -18,11 +18,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import numpy_grid  # noqa: E402
 
-# The batch the script tests run: the first argument, else this tree's build.
-if len(sys.argv) > 1 and not sys.argv[1].startswith("-"):
-    BATCH = sys.argv.pop(1)
-else:
-    BATCH = os.path.join(HERE, "..", "build", "src", "batch", "velmor-batch")
+# The batch the script tests run: $VELMOR_BATCH, else this tree's build.
+BATCH = os.environ.get("VELMOR_BATCH") or os.path.join(HERE, "..", "build", "src", "batch",
+                                                      "velmor-batch")
 
 
 class ExactSize(unittest.TestCase):
