@@ -124,6 +124,42 @@ void BM_ReplicationsAgainstTheChain(benchmark::State& state) {
 }
 BENCHMARK(BM_ReplicationsAgainstTheChain)->Arg(16)->Arg(200)->Arg(2000)->UseManualTime();
 
+// Which thread values the deviates: blocks of F-alone replications with the
+// producer valuing them against blocks where the run's own thread does
+// (producer_values_vs_caller; the bits are the same). A run values on the
+// producer only when it has tests beside F to keep its own thread busy, so
+// this is what that choice would cost or gain a run of F alone.
+void BM_WhereDeviatesAreValued(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const ReplicationSettings settings = EqualNormalGroups(n);
+    const int block = n >= 1000 ? 40 : 2000;
+    ClearFloatingPointFaults();
+    velmor::testing::QuietConsole console;
+    RandomGenerators generators;
+    Replicator replicator(generators, console);
+    ReplicationPipeline pipeline(replicator, generators);
+    pipeline.setAllowed(true);
+    double producerTime = 0.0, callerTime = 0.0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        pipeline.setProducerValues(true);
+        const std::int64_t byProducer = Block(pipeline, replicator, settings, block);
+        const auto t1 = Clock::now();
+        pipeline.setProducerValues(false);
+        const std::int64_t byCaller = Block(pipeline, replicator, settings, block);
+        const auto t2 = Clock::now();
+        if (byProducer != byCaller) {
+            state.SkipWithError("the two placements disagree");
+            break;
+        }
+        producerTime += Seconds(t0, t1);
+        callerTime += Seconds(t1, t2);
+        state.SetIterationTime(Seconds(t0, t1));
+    }
+    state.counters["producer_values_vs_caller"] = producerTime / callerTime;
+}
+BENCHMARK(BM_WhereDeviatesAreValued)->Arg(16)->Arg(2000)->UseManualTime();
+
 // A Run command rig on the scripted platform, with the search beside it.
 struct StudyRig : velmor::testing::RunFixture {
     explicit StudyRig(bool pipelined) : search(windows, platform, state, run) {

@@ -11,6 +11,10 @@ MeanTestResult AlexanderGovernStatistic(const ThreeGroups& groups) {
     std::array<GroupMoments, kGroups> m;
     if (const MeanTestStatus s = DescribeGroups(groups, 2, m); s != MeanTestStatus::Computed)
         return MeanTestResult::NotComputed(s);
+    return AlexanderGovernFromMoments(m);
+}
+
+MeanTestResult AlexanderGovernFromMoments(const std::array<GroupMoments, kGroups>& m) {
     if (!EveryGroupVaries(m)) return MeanTestResult::NotComputed(MeanTestStatus::NoVariance);
 
     std::array<double, kGroups> precision{};  // 1 / squared standard error

@@ -3,6 +3,7 @@
 // the variance-weighted mean, normalised, summed as squares and referred to
 // a chi-square distribution with k - 1 = 2 degrees of freedom.
 
+#include "core/group_moments.hpp"
 #include "core/mean_test_result.hpp"
 
 namespace velmor {
@@ -22,5 +23,8 @@ MeanTestResult AlexanderGovernTest(const ThreeGroups& groups);
 // test rejects at alpha exactly when it reaches that distribution's upper
 // alpha quantile.
 MeanTestResult AlexanderGovernStatistic(const ThreeGroups& groups);
+// The statistic from groups already described (DescribeGroups with two cases
+// or more), for a caller that describes them once for several tests.
+MeanTestResult AlexanderGovernFromMoments(const std::array<GroupMoments, kGroups>& moments);
 
 }  // namespace velmor

@@ -9,7 +9,10 @@ MeanTestResult BrownForsytheTest(const ThreeGroups& groups) {
     std::array<GroupMoments, kGroups> m;
     if (const MeanTestStatus s = DescribeGroups(groups, 2, m); s != MeanTestStatus::Computed)
         return MeanTestResult::NotComputed(s);
+    return BrownForsytheFromMoments(m);
+}
 
+MeanTestResult BrownForsytheFromMoments(const std::array<GroupMoments, kGroups>& m) {
     constexpr double k = kGroups;
     double total = 0.0;
     double sum = 0.0;

@@ -3,6 +3,7 @@
 // denominator degrees of freedom of that paper (not later corrections of the
 // numerator degrees of freedom).
 
+#include "core/group_moments.hpp"
 #include "core/mean_test_result.hpp"
 
 namespace velmor {
@@ -15,5 +16,8 @@ namespace velmor {
 // without variance is allowed (it only carries no weight in df2), but when no
 // group varies the denominator is 0 (NoVariance).
 MeanTestResult BrownForsytheTest(const ThreeGroups& groups);
+// The same from groups already described (DescribeGroups with two cases or
+// more), for a caller that describes them once for several tests.
+MeanTestResult BrownForsytheFromMoments(const std::array<GroupMoments, kGroups>& moments);
 
 }  // namespace velmor

@@ -16,6 +16,14 @@ const std::int32_t* DeviateReplay::take(std::size_t words) {
     return taken;
 }
 
+void ValuedReplay::copy(std::span<double> out) {
+    if (static_cast<std::size_t>(end_ - next_) < out.size()) {
+        throw std::logic_error("valued replay ran past its values");
+    }
+    std::copy(next_, next_ + out.size(), out.begin());
+    next_ += out.size();
+}
+
 void DeviateReplay::SkipNormals(std::int32_t&, int count) {
     if (count <= 0) return;
     if (spare_.waiting()) {

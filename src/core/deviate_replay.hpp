@@ -39,4 +39,31 @@ class DeviateReplay {
     polar::SpareNormal spare_;
 };
 
+// The consumer's side when the producer has also valued the deviates (with a
+// DeviateReplay of its own recorded outputs): the values, in the order the
+// replication takes them, handed out by the same calls. Skips take nothing,
+// since only what the replication reads was valued.
+class ValuedReplay {
+  public:
+    // The values must outlive the replay.
+    explicit ValuedReplay(std::span<const double> values)
+        : next_(values.data()), end_(values.data() + values.size()) {}
+
+    void ClearSpareNormal() {}
+    void SkipUniforms(std::int32_t&, int) {}
+    void SkipNormals(std::int32_t&, int) {}
+    void FillUniforms(std::int32_t&, std::span<double> out) { copy(out); }
+    void FillNormals(std::int32_t&, std::span<double> out) { copy(out); }
+    void FillNormalSigns(std::int32_t&, std::span<double> out) { copy(out); }
+
+    bool finished() const { return next_ == end_; }
+
+  private:
+    // Reading past the values throws std::logic_error.
+    void copy(std::span<double> out);
+
+    const double* next_;
+    const double* end_;
+};
+
 }  // namespace velmor

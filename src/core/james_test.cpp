@@ -48,6 +48,11 @@ JamesStatistic ComputeJamesStatistic(const ThreeGroups& groups) {
     std::array<GroupMoments, kGroups> m;
     out.status = DescribeGroups(groups, 2, m);
     if (out.status != MeanTestStatus::Computed) return out;
+    return JamesFromMoments(m);
+}
+
+JamesStatistic JamesFromMoments(const std::array<GroupMoments, kGroups>& m) {
+    JamesStatistic out;
     if (!EveryGroupVaries(m)) {
         out.status = MeanTestStatus::NoVariance;
         return out;

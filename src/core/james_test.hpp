@@ -1,6 +1,7 @@
 #pragma once
 // James's (1951) second-order test of equal means under unequal variances.
 
+#include "core/group_moments.hpp"
 #include "core/mean_test_result.hpp"
 
 namespace velmor {
@@ -51,6 +52,9 @@ struct JamesStatistic {
     JamesTerms terms;
 };
 JamesStatistic ComputeJamesStatistic(const ThreeGroups& groups);
+// The same from groups already described (DescribeGroups with two cases or
+// more), for a caller that describes them once for several tests.
+JamesStatistic JamesFromMoments(const std::array<GroupMoments, kGroups>& moments);
 
 // Whether the test rejects at the alpha whose chi-square(k - 1) quantile is
 // `criticalChiSquare`: J >= h(c), which is p <= alpha without solving for p.

@@ -3,6 +3,7 @@
 // chi-square distribution with k - 1 = 2 degrees of freedom.
 
 #include "core/mean_test_result.hpp"
+#include "core/sorted_groups.hpp"
 
 namespace velmor {
 
@@ -20,5 +21,9 @@ MeanTestResult KruskalWallisTest(const ThreeGroups& groups, MeanTestScratch& scr
 // test rejects at alpha exactly when it reaches that distribution's upper
 // alpha quantile.
 MeanTestResult KruskalWallisStatistic(const ThreeGroups& groups, MeanTestScratch& scratch);
+
+// The statistic from groups already sorted (SortGroups), for a caller that
+// sorts once for several tests. TooFewCases and NoVariance as above.
+MeanTestResult KruskalWallisFromSorted(const SortedGroups& sorted);
 
 }  // namespace velmor

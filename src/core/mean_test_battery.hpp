@@ -2,6 +2,8 @@
 // Runs one of the tests beside F on a replication's observed scores. F is not
 // among them: the replication computes it, with its own specified arithmetic.
 
+#include <span>
+
 #include "core/mean_test_kind.hpp"
 #include "core/mean_test_result.hpp"
 
@@ -32,6 +34,13 @@ class RejectionRule {
     // (the tail falls, and h rises, in c) up to the rounding of c.
     MeanTestDecision decide(MeanTestKind kind, const ThreeGroups& groups,
                             MeanTestScratch& scratch) const;
+    // Every test of `kinds` on one replication, decisions[i] for kinds[i]
+    // (std::invalid_argument unless the two are as long). The groups' means
+    // and variances are computed once for the tests that read them, and the
+    // groups sorted once for the rank and trimmed tests: what a run does
+    // for each replication. Each decision is the one decide() gives.
+    void decideAll(std::span<const MeanTestKind> kinds, const ThreeGroups& groups,
+                   MeanTestScratch& scratch, std::span<MeanTestDecision> decisions) const;
     double alpha() const { return alpha_; }
 
   private:

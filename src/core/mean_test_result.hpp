@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <span>
 #include <vector>
@@ -56,17 +57,21 @@ struct MeanTestResult {
     }
 };
 
-// Room to sort every score of one replication: the rank test sorts all three
-// groups together, the trimmed test one group at a time. Sized once, for the
-// largest group size a run uses; the tests check the size and throw
-// std::invalid_argument when it is too small (a fault of the caller).
+// Room to sort every score of one replication: each group's sorted copy in
+// its own stretch of values(), and keys() for sorting one group at a time
+// (twice the largest group). Sized once, for the largest group size a run
+// uses; the tests check the size and throw std::invalid_argument when it is
+// too small (a fault of the caller).
 class MeanTestScratch {
   public:
-    explicit MeanTestScratch(std::size_t largestGroup) : values_(kGroups * largestGroup) {}
+    explicit MeanTestScratch(std::size_t largestGroup)
+        : values_(kGroups * largestGroup), keys_(2 * largestGroup) {}
     std::span<double> values() { return values_; }
+    std::span<std::uint64_t> keys() { return keys_; }
 
   private:
     std::vector<double> values_;
+    std::vector<std::uint64_t> keys_;
 };
 
 }  // namespace velmor

@@ -119,6 +119,17 @@ Replicator::Outcome Replicator::GenerateReplication(const ReplicationSettings& s
     return outcome;
 }
 
+Replicator::Outcome Replicator::GenerateReplication(const ReplicationSettings& settings,
+                                                    ValuedReplay& replay) {
+    if (AnyGroupRedraws(settings)) {
+        throw std::logic_error("a replication that redraws cases cannot be replayed");
+    }
+    std::int32_t unusedSeed = 0;
+    const Outcome outcome = generate(settings, replay, unusedSeed);
+    if (!replay.finished()) throw std::logic_error("valued replay left values unused");
+    return outcome;
+}
+
 // The replication's draws from the counter-based generator: the deviate
 // matrix's skipped passes draw nothing, a column is its group's own
 // substream, and an error that is exactly zero draws nothing either.

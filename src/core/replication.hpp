@@ -69,6 +69,10 @@ class Replicator {
     // no group redraws cases (AnyGroupRedraws false); otherwise, or when the
     // outputs do not match the settings, throws std::logic_error.
     Outcome GenerateReplication(const ReplicationSettings& settings, DeviateReplay& replay);
+    // The same with the deviates valued already, in the order the
+    // replication takes them; the same conditions, and std::logic_error when
+    // the values do not match the settings.
+    Outcome GenerateReplication(const ReplicationSettings& settings, ValuedReplay& replay);
 
     // The same replication drawn from the counter-based generator instead:
     // each group's column and, when its reliability is below 1, its errors

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstring>
 #include <exception>
+#include <stdexcept>
 #include <system_error>
 
 #include "core/fp_faults.hpp"
@@ -41,6 +42,54 @@ class RecordingDraws {
     RandomGenerators& generators_;
     std::int32_t& seed_;
     OutputSink& sink_;
+};
+
+// The producer's second pass over a replication: its recorded outputs valued
+// into the deviates the replication will take, by the replay the consumer
+// would otherwise run, in the order it would run it. Valuing is the
+// logarithms and square roots of the polar method in extended precision,
+// most of what a replication costs after the chain; done here it leaves the
+// run's own thread free for the statistics, and the bits are the replay's.
+class ValuingDraws {
+  public:
+    ValuingDraws(DeviateReplay& replay, std::span<double> values)
+        : replay_(replay), next_(values.data()), end_(values.data() + values.size()) {}
+
+    void ClearSpareNormal() { replay_.ClearSpareNormal(); }
+    void SkipUniforms(int count) { replay_.SkipUniforms(unusedSeed_, count); }
+    void SkipNormals(int count) { replay_.SkipNormals(unusedSeed_, count); }
+    void FillColumn(int, bool uniform, int count) {
+        const std::span<double> out = take(count);
+        if (uniform) {
+            replay_.FillUniforms(unusedSeed_, out);
+        } else {
+            replay_.FillNormals(unusedSeed_, out);
+        }
+    }
+    void FillErrors(int, bool signsOnly, int count) {
+        const std::span<double> out = take(count);
+        if (signsOnly) {
+            replay_.FillNormalSigns(unusedSeed_, out);
+        } else {
+            replay_.FillNormals(unusedSeed_, out);
+        }
+    }
+    const double* next() const { return next_; }
+
+  private:
+    std::span<double> take(int count) {
+        if (count < 0 || end_ - next_ < count) {
+            throw std::logic_error("replication values outside their record");
+        }
+        const std::span<double> out(next_, static_cast<std::size_t>(count));
+        next_ += count;
+        return out;
+    }
+
+    DeviateReplay& replay_;
+    double* next_;
+    double* end_;
+    std::int32_t unusedSeed_ = 0;
 };
 
 // Starts the calling thread (the producer) on another core than `callerCpu`,
@@ -121,6 +170,7 @@ bool ReplicationPipeline::startProducer(const ReplicationSettings& settings,
     settings_ = settings;
     for (int g = 0; g < kGroups; ++g) spreads_[g] = ComputeGroupSpread(settings.groups[g]);
     producerGenerators_ = generators_;
+    runProducerValues_ = producerValues_;
     producerSeed_ = deviateSeed;
     planned_ = replications;
     consumed_ = 0;
@@ -224,6 +274,16 @@ void ReplicationPipeline::produceRecords() noexcept {
             DrawDeviateMatrix(settings_, draws);
             DrawGroupErrors(settings_, spreads_, draws);
             record->used = static_cast<std::size_t>(sink.next - record->outputs.data());
+            if (runProducerValues_) {
+                DeviateReplay replay(record->recorded());
+                ValuingDraws valuing(replay, record->values);
+                DrawDeviateMatrix(settings_, valuing);
+                DrawGroupErrors(settings_, spreads_, valuing);
+                if (!replay.finished())
+                    throw std::logic_error("deviate replay left outputs unused");
+                record->valuesUsed =
+                    static_cast<std::size_t>(valuing.next() - record->values.data());
+            }
             record->seedAfter = producerSeed_;
             record->streamsAfter = producerGenerators_.deviateStreams();
             record->faults = TakeFloatingPointFaults();
@@ -256,8 +316,14 @@ Replicator::Outcome ReplicationPipeline::GenerateReplication(const ReplicationSe
     generators_.restoreDeviateStreams(record.streamsAfter);
     deviateSeed = record.seedAfter;
     SetFloatingPointFaults(record.faults);
-    DeviateReplay replay(record.recorded());
-    const Replicator::Outcome outcome = replicator_.GenerateReplication(settings, replay);
+    Replicator::Outcome outcome;
+    if (runProducerValues_) {
+        ValuedReplay replay(record.valued());
+        outcome = replicator_.GenerateReplication(settings, replay);
+    } else {
+        DeviateReplay replay(record.recorded());
+        outcome = replicator_.GenerateReplication(settings, replay);
+    }
     ring_.release();
     // The producer has drawn all it was asked for and is ending; any further
     // replication continues here from the state just taken over.

@@ -4,10 +4,15 @@
 // that nothing shortens; but the deviates' values, the scores, statistics
 // and the F test depend only on the chain's outputs. A producer thread runs
 // the chain exactly as a replication would (the fill passes that only advance
-// it, the polar acceptance from the outputs, signs where only signs count)
+// it, the polar acceptance from the outputs, signs where only signs count),
 // and hands each replication's outputs through a ring; the thread that calls
 // GenerateReplication forms the same deviates from them, bit for bit, while
-// the producer runs ahead.
+// the producer runs ahead. The valuing (the polar method's logarithms and
+// square roots in extended precision) can instead be done by the producer,
+// from the outputs it recorded, by the same replay (core/deviate_replay.hpp):
+// the caller then forms only the scores and statistics. Which side values is
+// a question of balance: with the F test alone the producer has the more to
+// do, with tests beside F the caller.
 //
 // What the caller sees is the single-threaded run: replications in order, the
 // replicator's scores and result, and after each replication the generators'
@@ -54,6 +59,10 @@ class ReplicationPipeline {
 
     // Off by default; the program object decides (see Program::setPipelineAllowed).
     void setAllowed(bool allowed) { allowed_ = allowed; }
+    // Whether the producer values the deviates (see above), from the next
+    // run on; off by default. The bits are the same either way.
+    void setProducerValues(bool values) { producerValues_ = values; }
+    bool producerValues() const { return producerValues_; }
     bool allowed() const { return allowed_; }
     // Whether runs weigh how well the two threads overlap and go on on one
     // thread where they do not; on by default. Off where the pipelined path
@@ -125,6 +134,8 @@ class ReplicationPipeline {
     RandomGenerators& generators_;
     bool allowed_ = false;
     bool overlapChecked_ = true;
+    bool producerValues_ = false;
+    bool runProducerValues_ = false;  // producerValues_ as the running producer took it
     bool lastRunPipelined_ = false;
     bool lastRunFellBack_ = false;
     // The run under way: whether it may be pipelined at all, and how many of

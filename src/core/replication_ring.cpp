@@ -68,13 +68,16 @@ void ReplicationRing::prepare(std::size_t wordsPerRecord) {
         throw std::invalid_argument("replication record outside the ring");
     }
     if (storage_.empty()) storage_.resize(kWords);
+    if (valueStorage_.empty()) valueStorage_.resize(kWords);
     const std::size_t fit = std::min<std::size_t>(kWords / wordsPerRecord, kMostRecords);
     const std::size_t count = std::bit_floor(fit);
     mask_ = static_cast<std::uint32_t>(count - 1);
     for (std::size_t r = 0; r < count; ++r) {
         Record& record = records_[r];
         record.outputs = {storage_.data() + r * wordsPerRecord, wordsPerRecord};
+        record.values = {valueStorage_.data() + r * wordsPerRecord, wordsPerRecord};
         record.used = 0;
+        record.valuesUsed = 0;
         record.faults = 0;
         record.error = nullptr;
     }

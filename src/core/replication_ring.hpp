@@ -33,8 +33,13 @@ class ReplicationRing {
         DeviateStreamState streamsAfter;  // and the generators' streams
         int faults = 0;                   // floating-point faults raised while drawing
         std::exception_ptr error;         // set when drawing failed; the last record
+        // The deviates the outputs stand for, in the order the replication
+        // takes them, valued by the producer too (capacity as outputs).
+        std::span<double> values;
+        std::size_t valuesUsed = 0;
 
         std::span<const std::int32_t> recorded() const { return outputs.first(used); }
+        std::span<const double> valued() const { return values.first(valuesUsed); }
     };
 
     static constexpr int kMostRecords = 64;
@@ -68,6 +73,7 @@ class ReplicationRing {
 
   private:
     std::vector<std::int32_t> storage_;
+    std::vector<double> valueStorage_;
     std::array<Record, kMostRecords> records_;
     std::uint32_t mask_ = 0;
     // Each side's own position and the last count it saw of the other's,

@@ -3,6 +3,7 @@
 // Keselman (1998) give it (Yuen's standard errors in Welch's statistic).
 
 #include "core/mean_test_result.hpp"
+#include "core/sorted_groups.hpp"
 
 namespace velmor {
 
@@ -19,8 +20,12 @@ namespace velmor {
 // p the upper tail of F(df1, df2). Groups below five cases trim nothing (the
 // test is Welch's there). Needs h >= 2 in every group (TooFewCases) and a
 // winsorized variance above 0 (NoVariance: the kept cases of a group all tied).
-// scratch must hold the largest group (std::invalid_argument otherwise).
+// scratch must hold all three groups (std::invalid_argument otherwise).
 MeanTestResult TrimmedWelchTest(const ThreeGroups& groups, MeanTestScratch& scratch);
+
+// The test from groups already sorted (SortGroups), for a caller that sorts
+// once for several tests.
+MeanTestResult TrimmedWelchFromSorted(const SortedGroups& sorted);
 
 // The trimmed test's per-group quantities (exposed for its tests).
 struct TrimmedMoments {
@@ -28,8 +33,7 @@ struct TrimmedMoments {
     double trimmedMean = 0.0;
     double winsorizedSS = 0.0;  // sum of squared deviations of the winsorized sample
 };
-// Copies scores into scratch (which must hold them), partitions them at the
-// two cuts and describes them.
-TrimmedMoments DescribeTrimmed(std::span<const double> scores, std::span<double> scratch);
+// Describes one group's scores, given in ascending order.
+TrimmedMoments DescribeTrimmedSorted(std::span<const double> sorted);
 
 }  // namespace velmor

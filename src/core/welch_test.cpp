@@ -9,6 +9,10 @@ MeanTestResult WelchTest(const ThreeGroups& groups) {
     std::array<GroupMoments, kGroups> m;
     if (const MeanTestStatus s = DescribeGroups(groups, 2, m); s != MeanTestStatus::Computed)
         return MeanTestResult::NotComputed(s);
+    return WelchFromMoments(m);
+}
+
+MeanTestResult WelchFromMoments(const std::array<GroupMoments, kGroups>& m) {
     if (!EveryGroupVaries(m)) return MeanTestResult::NotComputed(MeanTestStatus::NoVariance);
 
     std::array<double, kGroups> means{}, weights{}, dfs{};

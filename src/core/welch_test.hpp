@@ -1,6 +1,7 @@
 #pragma once
 // Welch's (1951) heteroscedastic F test of equal means.
 
+#include "core/group_moments.hpp"
 #include "core/mean_test_result.hpp"
 
 namespace velmor {
@@ -14,6 +15,9 @@ namespace velmor {
 // p the upper tail of F(df1, df2). Needs two cases and a variance above 0
 // in every group (TooFewCases, NoVariance otherwise).
 MeanTestResult WelchTest(const ThreeGroups& groups);
+// The same from groups already described (DescribeGroups with two cases or
+// more), for a caller that describes them once for several tests.
+MeanTestResult WelchFromMoments(const std::array<GroupMoments, kGroups>& moments);
 
 // The formula above from each group's mean, weight w_j and degrees of
 // freedom (n_j - 1 for Welch's test). The trimmed form puts trimmed means,

@@ -107,15 +107,19 @@ void PhiloxBlockRunner::MakeBlock(const PhiloxJob& job, std::uint64_t index, Rep
         if (!job.otherTests.empty()) {
             const ThreeGroups groups = {replicator.observedScores(0), replicator.observedScores(1),
                                         replicator.observedScores(2)};
-            for (const MeanTestKind kind : job.otherTests) {
+            std::array<MeanTestDecision, kMeanTestKinds> decisions;
+            if (!job.singleSample)
+                job.rule->decideAll(job.otherTests, groups, scratch,
+                                    {decisions.data(), job.otherTests.size()});
+            for (std::size_t k = 0; k < job.otherTests.size(); ++k) {
+                const MeanTestKind kind = job.otherTests[k];
                 BlockTestTally& test = tally.tests[static_cast<int>(kind)];
-                MeanTestDecision decision;
+                MeanTestDecision& decision = decisions[k];
                 if (job.singleSample) {
+                    // One sample: its statistics and p-values are the result shown.
                     test.last = RunMeanTest(kind, groups, scratch);
                     decision = {test.last.status,
                                 test.last.computed() && test.last.pValue <= job.rule->alpha()};
-                } else {
-                    decision = job.rule->decide(kind, groups, scratch);
                 }
                 if (decision.status != MeanTestStatus::Computed) {
                     ++test.notComputed;

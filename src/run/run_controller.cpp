@@ -314,7 +314,6 @@ void RunController::replicationLoop() {
     state_.progress = {iterations, 0};
     // The producer, if any, is stopped and joined on every way out of the
     // loop (a fault included), and before anything of the run's end is shown.
-    const ReplicationPipeline::Run pipelined(pipeline_, s, state_.seeds.deviateSeed, iterations);
     // The tests beside F chosen for this run, in a fixed order; they read the
     // observed scores only and draw nothing, so the run's numbers stay F's.
     std::array<MeanTestKind, kMeanTestKinds> otherTests{};
@@ -324,6 +323,11 @@ void RunController::replicationLoop() {
         state_.result.tally(kind).chosen = true;
         if (kind != MeanTestKind::F) otherTests[otherTestCount++] = kind;
     }
+    // Tests beside F run on this thread; a producer that values the deviates
+    // as well takes the polar method's arithmetic off it, so that the two
+    // threads stay about as busy as each other (the same bits either way).
+    pipeline_.setProducerValues(otherTestCount > 0);
+    const ReplicationPipeline::Run pipelined(pipeline_, s, state_.seeds.deviateSeed, iterations);
     std::optional<RejectionRule> rule;
     if (otherTestCount > 0) rule.emplace(s.alpha);
     state_.result.maximumSamples = iterations;
@@ -566,16 +570,17 @@ void RunController::philoxReplicationLoop() {
 void RunController::runOtherTests(std::span<const MeanTestKind> kinds, const RejectionRule& rule) {
     const ThreeGroups groups = {replicator_.observedScores(0), replicator_.observedScores(1),
                                 replicator_.observedScores(2)};
-    for (const MeanTestKind kind : kinds) {
-        TestTally& tally = state_.result.tally(kind);
-        MeanTestDecision decision;
-        if (state_.settings.txtiterations == 1) {
+    std::array<MeanTestDecision, kMeanTestKinds> decisions;
+    const bool oneSample = state_.settings.txtiterations == 1;
+    if (!oneSample) rule.decideAll(kinds, groups, testScratch_, {decisions.data(), kinds.size()});
+    for (std::size_t k = 0; k < kinds.size(); ++k) {
+        TestTally& tally = state_.result.tally(kinds[k]);
+        MeanTestDecision& decision = decisions[k];
+        if (oneSample) {
             // One sample: its statistics and p-values are the result shown.
-            tally.last = RunMeanTest(kind, groups, testScratch_);
+            tally.last = RunMeanTest(kinds[k], groups, testScratch_);
             decision = {tally.last.status,
                         tally.last.computed() && tally.last.pValue <= rule.alpha()};
-        } else {
-            decision = rule.decide(kind, groups, testScratch_);
         }
         if (decision.status != MeanTestStatus::Computed) {
             ++tally.notComputed;

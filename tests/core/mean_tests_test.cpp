@@ -23,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <boost/math/distributions/chi_squared.hpp>
 #include <cmath>
@@ -478,9 +479,9 @@ TEST(MeanTests, AllocateNothing) {
 // The trimmed moments of one group, worked by hand: 10 scores, two trimmed
 // from each end; kept 3 4 4 5 6 7 (mean 29/6); winsorized 3 3 3 4 4 5 6 7 7 7.
 TEST(MeanTests, TrimmedMomentsByHand) {
-    const std::vector<double> scores = {7, 1, 4, 9, 3, 5, 12, 6, 4, 2};
-    std::vector<double> scratch(10);
-    const TrimmedMoments t = DescribeTrimmed(scores, scratch);
+    std::vector<double> scores = {7, 1, 4, 9, 3, 5, 12, 6, 4, 2};
+    std::sort(scores.begin(), scores.end());
+    const TrimmedMoments t = DescribeTrimmedSorted(scores);
     EXPECT_EQ(t.kept, 6.0);
     EXPECT_DOUBLE_EQ(t.trimmedMean, 29.0 / 6.0);
     // Winsorized mean 4.9; squared deviations sum to 26.9.

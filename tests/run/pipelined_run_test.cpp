@@ -95,6 +95,30 @@ std::vector<Scenario> Scenarios() {
              r.set("txtiterations", "1500");
          },
          0, "", 1500},
+        // Tests beside F move the valuing of the deviates to the producer:
+        // normal errors (reliability below 1), signs only (reliability 1),
+        // a uniform group and an odd size that leaves a spare behind.
+        {"TestsBesideF",
+         [](RunFixture& r) {
+             for (const MeanTestKind kind : kAllMeanTests) r.state.choices.tests.choose(kind);
+             r.set("txtNsize2", "41");
+             r.set("txtReliability3", "0.7");
+             r.control("rdoUniform1").setChecked(true);
+             r.state.settings.groups[0].distribution = Distribution::Uniform;
+             r.state.settings.groups[0].hasMinimum = true;
+             r.state.settings.groups[0].hasMaximum = true;
+             r.set("txtMin1", "0");
+             r.set("txtMax1", "10");
+             r.set("txtiterations", "1500");
+         },
+         0, "", 1500},
+        {"TestsBesideFStopped",
+         [](RunFixture& r) {
+             for (const MeanTestKind kind : kAllMeanTests) r.state.choices.tests.choose(kind);
+             r.state.choices.shapes[1] = PopulationShape::Exponential();
+             r.set("txtReliability2", "0.6");
+         },
+         42, "-- Processing Stopped by User", 42},
     };
 }
 
@@ -147,6 +171,18 @@ TEST_P(PipelinedRun, LeavesWhatTheSingleThreadRunLeaves) {
         EXPECT_EQ(x.scores, y.scores);
         EXPECT_EQ(Bits(x.skewness), Bits(y.skewness));
         EXPECT_EQ(Bits(x.kurtosis), Bits(y.kurtosis));
+    }
+    // Who values the deviates depends on whether tests beside F run.
+    const bool withTests = pipelined.state.choices.tests.anyBesidesF();
+    EXPECT_EQ(pipelined.run.pipeline().producerValues(), withTests);
+    for (const MeanTestKind kind : kAllMeanTests) {
+        const TestTally& x = single.state.result.tally(kind);
+        const TestTally& y = pipelined.state.result.tally(kind);
+        EXPECT_EQ(x.rejections, y.rejections) << MeanTestName(kind);
+        EXPECT_EQ(x.notComputed, y.notComputed) << MeanTestName(kind);
+        if (withTests && kind != MeanTestKind::F && b.completedReplications >= 1000) {
+            EXPECT_GT(y.rejections, 0) << MeanTestName(kind);
+        }
     }
     EXPECT_EQ(Bits(single.state.lastPValue), Bits(pipelined.state.lastPValue));
     for (const char* field :
