@@ -31,8 +31,11 @@ void HeadlessPlatform::processPendingEvents() {
         windows_->mainWindow.runPanel.btnStopRun.click();
     // Reading the clock costs more than a small replication; look only now
     // and then, but at every resampling stop check, which come thousands of
-    // redraws apart.
-    const bool look = (++pumps_ & 255) == 0 || (state_ && state_->progress.redraws != 0);
+    // redraws apart, and at every pump of a philox run, which pumps once a
+    // block or once its wait for a block has lasted 20 ms.
+    const bool look =
+        (++pumps_ & 255) == 0 || (state_ && (state_->progress.redraws != 0 ||
+                                             state_->choices.generator == Generator::Philox));
     if (deadline_ && (timedOut_ || (look && std::chrono::steady_clock::now() >= *deadline_))) {
         timedOut_ = true;
         if (windows_) windows_->mainWindow.runPanel.btnStopRun.click();
