@@ -20,6 +20,30 @@ struct Case {
     double observed;
 };
 
+// Redraws the case until it lies inside the group's bounds: passes until one
+// redraws nothing, so the maximum test sees a score just redrawn by the
+// minimum test. Bounds are strict: a score equal to a bound is kept. Every
+// kRedrawsPerStopCheck redraws (counted in `redraws`) the stop check is
+// consulted; false when it asks to abandon the replication.
+template <class Redraw>
+bool RedrawUntilInside(const GroupSettings& group, Case& c, Redraw& redraw, std::int64_t& redraws,
+                       const std::function<bool()>& stopCheck) {
+    for (;;) {
+        bool redrawn = false;
+        if (group.hasMinimum && c.observed < group.minimum) {
+            redraw(c);
+            redrawn = true;
+            if (++redraws % kRedrawsPerStopCheck == 0 && stopCheck && stopCheck()) return false;
+        }
+        if (group.hasMaximum && c.observed > group.maximum) {
+            redraw(c);
+            redrawn = true;
+            if (++redraws % kRedrawsPerStopCheck == 0 && stopCheck && stopCheck()) return false;
+        }
+        if (!redrawn) return true;
+    }
+}
+
 }  // namespace
 
 GroupSpread ComputeGroupSpread(const GroupSettings& group) {
@@ -179,27 +203,9 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
         speculation = std::max(kShortestSpeculation, 2 * (first - k));
 
         Case c{scores.trueScores[first], errors[first], scores.observedScores[first]};
-        // Passes until one redraws nothing; the maximum test sees a score
-        // just redrawn by the minimum test. Bounds are strict: a score
-        // equal to a bound is kept.
         std::int64_t redraws = 0;
-        for (;;) {
-            bool redrawn = false;
-            if (group.hasMinimum && c.observed < lowest) {
-                redraw(c);
-                redrawn = true;
-                if (++redraws % kRedrawsPerStopCheck == 0 && stopCheck && stopCheck()) {
-                    return GenerationOutcome::Abandoned;
-                }
-            }
-            if (group.hasMaximum && c.observed > highest) {
-                redraw(c);
-                redrawn = true;
-                if (++redraws % kRedrawsPerStopCheck == 0 && stopCheck && stopCheck()) {
-                    return GenerationOutcome::Abandoned;
-                }
-            }
-            if (!redrawn) break;
+        if (!RedrawUntilInside(group, c, redraw, redraws, stopCheck)) {
+            return GenerationOutcome::Abandoned;
         }
         scores.trueScores[first] = c.trueScore;
         errors[first] = c.error;
@@ -225,8 +231,6 @@ GenerationOutcome RedrawGroupScores(int g, const GroupSettings& group, const Gro
         FormGroupScores(group, spread, bounds, deviateColumn, scores);
         return GenerationOutcome::Completed;
     }
-    const double lowest = group.minimum;
-    const double highest = group.maximum;
     const bool errorless = spread.errorSD == 0.0;
     const ShapeTransform* shape = group.shaped() ? &*group.shape : nullptr;
     const bool uniformDeviates = group.drawsUniform();
@@ -250,24 +254,8 @@ GenerationOutcome RedrawGroupScores(int g, const GroupSettings& group, const Gro
         c.trueScore = trueScoreOf(deviateColumn[k]);
         c.error = Stored(Ext(scores.errorScores[k]) * spread.errorSD);
         c.observed = Stored(Ext(c.trueScore) + c.error);
-        // Passes until one redraws nothing, as GenerateGroupScores does.
-        for (;;) {
-            bool redrawn = false;
-            if (group.hasMinimum && c.observed < lowest) {
-                redraw(c);
-                redrawn = true;
-                if (++redraws % kRedrawsPerStopCheck == 0 && stopCheck && stopCheck()) {
-                    return GenerationOutcome::Abandoned;
-                }
-            }
-            if (group.hasMaximum && c.observed > highest) {
-                redraw(c);
-                redrawn = true;
-                if (++redraws % kRedrawsPerStopCheck == 0 && stopCheck && stopCheck()) {
-                    return GenerationOutcome::Abandoned;
-                }
-            }
-            if (!redrawn) break;
+        if (!RedrawUntilInside(group, c, redraw, redraws, stopCheck)) {
+            return GenerationOutcome::Abandoned;
         }
         scores.trueScores[k] = c.trueScore;
         scores.errorScores[k] = c.error;
