@@ -312,24 +312,17 @@ void RunController::replicationLoop() {
     // still tells the means file how many entries are its own.
     t.keptMeansOfLastRun = 0;
     state_.progress = {iterations, 0};
-    // The producer, if any, is stopped and joined on every way out of the
-    // loop (a fault included), and before anything of the run's end is shown.
-    // The tests beside F chosen for this run, in a fixed order; they read the
-    // observed scores only and draw nothing, so the run's numbers stay F's.
-    std::array<MeanTestKind, kMeanTestKinds> otherTests{};
-    int otherTestCount = 0;
-    for (const MeanTestKind kind : kAllMeanTests) {
-        if (!state_.choices.tests.chosen(kind)) continue;
-        state_.result.tally(kind).chosen = true;
-        if (kind != MeanTestKind::F) otherTests[otherTestCount++] = kind;
-    }
+    std::array<MeanTestKind, kMeanTestKinds> room{};
+    const std::span<const MeanTestKind> otherTests = chooseOtherTests(room);
     // Tests beside F run on this thread; a producer that values the deviates
     // as well takes the polar method's arithmetic off it, so that the two
     // threads stay about as busy as each other (the same bits either way).
-    pipeline_.setProducerValues(otherTestCount > 0);
+    pipeline_.setProducerValues(!otherTests.empty());
+    // The producer, if any, is stopped and joined on every way out of the
+    // loop (a fault included), and before anything of the run's end is shown.
     const ReplicationPipeline::Run pipelined(pipeline_, s, state_.seeds.deviateSeed, iterations);
     std::optional<RejectionRule> rule;
-    if (otherTestCount > 0) rule.emplace(s.alpha);
+    if (!otherTests.empty()) rule.emplace(s.alpha);
     state_.result.maximumSamples = iterations;
     // A search's trials estimate power from all their samples: a stopping
     // rule applies to the Run command's own runs.
@@ -391,8 +384,7 @@ void RunController::replicationLoop() {
         }
         replicator_.TestReplication(s, t.rejections);
         RaiseFloatingPointFaults();
-        if (otherTestCount > 0)
-            runOtherTests({otherTests.data(), std::size_t(otherTestCount)}, *rule);
+        if (!otherTests.empty()) runOtherTests(otherTests, *rule);
         state_.fRatio = r.fRatio;
         state_.lastPValue = r.pValue;
         state_.progress.completed = i;
@@ -443,16 +435,10 @@ void RunController::philoxReplicationLoop() {
     job.discardCap = NoVarianceDiscardCap(iterations);
     job.anyShaped = std::any_of(s.groups.begin(), s.groups.end(),
                                 [](const GroupSettings& g) { return g.shaped(); });
-    std::array<MeanTestKind, kMeanTestKinds> otherTests{};
-    std::size_t otherTestCount = 0;
-    for (const MeanTestKind kind : kAllMeanTests) {
-        if (!state_.choices.tests.chosen(kind)) continue;
-        result.tally(kind).chosen = true;
-        if (kind != MeanTestKind::F) otherTests[otherTestCount++] = kind;
-    }
+    std::array<MeanTestKind, kMeanTestKinds> room{};
+    job.otherTests = chooseOtherTests(room);
     std::optional<RejectionRule> rule;
-    if (otherTestCount > 0) rule.emplace(s.alpha);
-    job.otherTests = {otherTests.data(), otherTestCount};
+    if (!job.otherTests.empty()) rule.emplace(s.alpha);
     job.rule = rule ? &*rule : nullptr;
     if (s.txtmeanstokeep > 0) {
         job.keptMeansLimit = kMaxKeptMeans;
@@ -565,6 +551,17 @@ void RunController::philoxReplicationLoop() {
         state_.progress.planned = stoppedAt;
     }
     endOfRun(completed);
+}
+
+std::span<const MeanTestKind> RunController::chooseOtherTests(
+    std::array<MeanTestKind, kMeanTestKinds>& room) {
+    std::size_t count = 0;
+    for (const MeanTestKind kind : kAllMeanTests) {
+        if (!state_.choices.tests.chosen(kind)) continue;
+        state_.result.tally(kind).chosen = true;
+        if (kind != MeanTestKind::F) room[count++] = kind;
+    }
+    return {room.data(), count};
 }
 
 void RunController::runOtherTests(std::span<const MeanTestKind> kinds, const RejectionRule& rule) {

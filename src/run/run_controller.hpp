@@ -96,6 +96,10 @@ class RunController {
     void showProgress(std::uint64_t i, std::uint64_t iterations);
     // The chosen tests beside F on the replication just tested, tallied.
     void runOtherTests(std::span<const MeanTestKind> kinds, const RejectionRule& rule);
+    // Marks the run's chosen tests in its result and returns those beside F,
+    // in a fixed order, written into `room`. They read the observed scores
+    // only and draw nothing, so the run's numbers stay F's.
+    std::span<const MeanTestKind> chooseOtherTests(std::array<MeanTestKind, kMeanTestKinds>& room);
     void noVarianceStop();
     void endOfRun(std::uint64_t completed);
     void abandon(const std::string& message);
