@@ -24,6 +24,11 @@ static_assert(std::numeric_limits<Ext>::digits == 64,
 inline double Stored(Ext value) {
     return static_cast<double>(value);
 }
+// A double is stored as it is: arithmetic written once for both precisions
+// (Stored(Real(a) * b)) then rounds only where it is extended.
+inline double Stored(double value) {
+    return value;
+}
 
 // The nearest whole number, a half going to the even neighbour (2.5 -> 2,
 // 3.5 -> 4, -2.5 -> -2). The extended overload rounds the extended value

@@ -61,9 +61,15 @@ bool RedrawsCases(const GroupSettings& group, const BoundsHandling& bounds) {
            (group.hasMinimum || group.hasMaximum);
 }
 
-void FormGroupScores(const GroupSettings& group, const GroupSpread& spread,
-                     const BoundsHandling& bounds, std::span<const double> deviateColumn,
-                     const GroupScoreArrays& scores) {
+namespace {
+
+// The scores as FormGroupScores describes them, with the intermediate
+// results of each score's arithmetic held in Real: extended, rounded once to
+// double where stored, for the classic generator; double for the
+// counter-based one, whose sweeps the compiler then vectorises.
+template <class Real>
+void FormScores(const GroupSettings& group, const GroupSpread& spread, const BoundsHandling& bounds,
+                std::span<const double> deviateColumn, const GroupScoreArrays& scores) {
     const auto n = static_cast<std::size_t>(group.size);
     const bool winsorize = !group.uniform() && bounds == BoundsHandling::Winsorize;
     const double lowest = group.minimum;
@@ -75,26 +81,26 @@ void FormGroupScores(const GroupSettings& group, const GroupSpread& spread,
     const std::span<double> errors = scores.errorScores.first(n);
     const std::span<double> observed = scores.observedScores.first(n);
     if (group.uniform()) {
-        const Ext uniformRange = Ext(group.maximum) - group.minimum;
+        const Real uniformRange = Real(group.maximum) - group.minimum;
         for (std::size_t k = 0; k < n; ++k) {
             const double scaled = Stored(uniformRange * deviateColumn[k]);
-            trueScores[k] = Stored(Ext(scaled) + lowest);
+            trueScores[k] = Stored(Real(scaled) + lowest);
         }
     } else if (group.shaped()) {
         // The standardised shape scaled as a normal deviate is: the deviate
         // is z or u as the group's column holds it (drawsUniform).
         const ShapeTransform& shape = *group.shape;
         for (std::size_t k = 0; k < n; ++k) {
-            trueScores[k] = Stored(Ext(shape(deviateColumn[k])) * spread.trueSD + group.mean);
+            trueScores[k] = Stored(Real(shape(deviateColumn[k])) * spread.trueSD + group.mean);
         }
     } else {
         for (std::size_t k = 0; k < n; ++k) {
-            trueScores[k] = Stored(Ext(deviateColumn[k]) * spread.trueSD + group.mean);
+            trueScores[k] = Stored(Real(deviateColumn[k]) * spread.trueSD + group.mean);
         }
     }
     for (std::size_t k = 0; k < n; ++k) {
-        errors[k] = Stored(Ext(errors[k]) * spread.errorSD);
-        observed[k] = Stored(Ext(trueScores[k]) + errors[k]);
+        errors[k] = Stored(Real(errors[k]) * spread.errorSD);
+        observed[k] = Stored(Real(trueScores[k]) + errors[k]);
     }
     if (winsorize && group.hasMinimum) {
         for (double& score : observed) score = score < lowest ? lowest : score;
@@ -105,6 +111,18 @@ void FormGroupScores(const GroupSettings& group, const GroupSpread& spread,
     // Rounding comes after the bounds, so a bound that is not whole is rounded too.
     if (group.wholeNumbers) {
         for (double& score : observed) score = RoundHalfEven(score);
+    }
+}
+
+}  // namespace
+
+void FormGroupScores(const GroupSettings& group, const GroupSpread& spread,
+                     const BoundsHandling& bounds, std::span<const double> deviateColumn,
+                     const GroupScoreArrays& scores, ScoreArithmetic arithmetic) {
+    if (arithmetic == ScoreArithmetic::Double) {
+        FormScores<double>(group, spread, bounds, deviateColumn, scores);
+    } else {
+        FormScores<Ext>(group, spread, bounds, deviateColumn, scores);
     }
 }
 
@@ -228,7 +246,7 @@ GenerationOutcome RedrawGroupScores(int g, const GroupSettings& group, const Gro
                                     const std::function<bool()>& stopCheck) {
     const auto n = static_cast<std::size_t>(group.size);
     if (!RedrawsCases(group, bounds)) {
-        FormGroupScores(group, spread, bounds, deviateColumn, scores);
+        FormScores<double>(group, spread, bounds, deviateColumn, scores);
         return GenerationOutcome::Completed;
     }
     const bool errorless = spread.errorSD == 0.0;
@@ -237,7 +255,7 @@ GenerationOutcome RedrawGroupScores(int g, const GroupSettings& group, const Gro
     const auto g32 = static_cast<std::uint32_t>(g);
     auto trueScoreOf = [&](double deviate) {
         const double standard = shape ? (*shape)(deviate) : deviate;
-        return Stored(Ext(standard) * spread.trueSD + group.mean);
+        return standard * spread.trueSD + group.mean;
     };
     std::uint64_t redrawIndex = 0;  // the group's redraws so far
     auto redraw = [&](Case& c) {
@@ -245,15 +263,15 @@ GenerationOutcome RedrawGroupScores(int g, const GroupSettings& group, const Gro
         c.trueScore = trueScoreOf(uniformDeviates ? stream.Uniform(kPhiloxRedrawnTrue + g32, r)
                                                   : stream.Normal(kPhiloxRedrawnTrue + g32, r));
         const double deviate = errorless ? 1.0 : stream.Normal(kPhiloxRedrawnErrors + g32, r);
-        c.error = Stored(Ext(deviate) * spread.errorSD);
-        c.observed = Stored(Ext(c.trueScore) + c.error);
+        c.error = deviate * spread.errorSD;
+        c.observed = c.trueScore + c.error;
     };
     std::int64_t redraws = 0;
     for (std::size_t k = 0; k < n; ++k) {
         Case c;
         c.trueScore = trueScoreOf(deviateColumn[k]);
-        c.error = Stored(Ext(scores.errorScores[k]) * spread.errorSD);
-        c.observed = Stored(Ext(c.trueScore) + c.error);
+        c.error = scores.errorScores[k] * spread.errorSD;
+        c.observed = c.trueScore + c.error;
         if (!RedrawUntilInside(group, c, redraw, redraws, stopCheck)) {
             return GenerationOutcome::Abandoned;
         }

@@ -32,17 +32,32 @@
 //   uniform: r123::u01fixedpt<double>(u_h) = (1 | u_h >> 11) 2^-53, an odd
 //            multiple of 2^-53, so strictly inside (0, 1): from 2^-53 to
 //            1 - 2^-53, exact, with no rounding at all.
-//   normal:  r123::boxmuller(u_0, u_1) gives the pair (x, y) of block j;
-//            deviate i is x when h = 0 and y when h = 1.
-// Box-Muller rather than a ziggurat or the polar method: it is exact (a
-// transformation of the uniform pair, not an approximation or a table), it
-// has no rejection branch, and it turns exactly one block into exactly two
-// normals, so a deviate's place in the stream follows from its index alone.
-// That last property is what makes the key layout above reproducible; a
-// rejection method would make deviate i depend on every draw before it.
-// Its cost, a logarithm, a square root and a sine and cosine per pair, is
-// paid only for the deviates a replication uses: nothing is skipped or
-// drawn and thrown away.
+//   normal:  Boost.Random's ziggurat, boost::random::normal_distribution<double>
+//            with mean 0 and SD 1 (128 layers, as in Boost 1.74), drawing
+//            from an engine of 64-bit words whose first output is u_h. About
+//            one deviate in 36 is rejected at its first try or falls in the
+//            tail and asks for more words; those come from the deviate's own
+//            overflow blocks k = 0, 1, 2, ..., each giving u_0 then u_1, with
+//            ctr[0] = i's low 32 bits and
+//            ctr[3] = s | k << 4 | (i >> 32) << 16 | 1 << 31.
+// So a deviate's place in the stream follows from its index alone, however
+// many words its neighbours took, which is what makes the key layout above
+// reproducible: a rejection method drawing from one shared sequence would
+// make deviate i depend on every draw before it. The ziggurat rather than
+// Box-Muller because it is exact in the same sense (a transformation of
+// uniform words, with rejection where the layers overhang the density) and
+// costs a table look-up and a comparison for nearly every deviate, where
+// Box-Muller pays a logarithm, a square root, a sine and a cosine per pair.
+//
+// Limits of the layout: primary blocks below 2^59 (bit 31 of ctr[3] tells
+// them from overflow blocks), and for the overflow, deviates below 2^47 and
+// at most 4096 overflow blocks for one deviate (each attempt is accepted with
+// probability above .98, so the last is never reached). A substream read at
+// or beyond 2^47 deviates throws std::length_error; it would take a group
+// redrawing one replication's cases for days.
+//
+// Nothing is skipped or drawn and thrown away: a replication pays only for
+// the deviates it uses.
 
 #include <array>
 #include <cstdint>
@@ -65,6 +80,9 @@ inline std::uint32_t PhiloxSeedWord(std::int32_t seed) {
     return static_cast<std::uint32_t>(seed);
 }
 
+// Deviates a substream holds (see the limits above).
+inline constexpr std::uint64_t kPhiloxSubstreamDeviates = std::uint64_t{1} << 47;
+
 // The substreams of a replication (see above).
 inline constexpr std::uint32_t kPhiloxColumn = 0;
 inline constexpr std::uint32_t kPhiloxErrors = 3;
@@ -79,6 +97,10 @@ class PhiloxStream {
     // The four words of block `block` of `substream`: Philox4x32-10 of the
     // counter and key laid out above.
     std::array<std::uint32_t, 4> Block(std::uint32_t substream, std::uint64_t block) const;
+
+    // Overflow block k of deviate `index` of `substream` (see above).
+    std::array<std::uint32_t, 4> OverflowBlock(std::uint32_t substream, std::uint64_t index,
+                                               std::uint32_t k) const;
 
     // Deviates first .. first + out.size() - 1 of the substream.
     void FillUniforms(std::uint32_t substream, std::uint64_t first, std::span<double> out) const;

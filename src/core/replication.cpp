@@ -42,6 +42,46 @@ Moments Describe(std::span<const double> values) {
     return {mean, sumOfSquares, sd};
 }
 
+// The same moments in double arithmetic, for the counter-based generator's
+// runs: each sum is kept in four parts, part l over the values at positions
+// l, l + 4, l + 8, ..., and the parts added pairwise at the end. The order
+// depends on positions alone, so the result is the same on every thread;
+// four parts let the additions overlap (the compiler vectorises them) where
+// one running sum waits on each addition in turn.
+Moments DescribeInDouble(std::span<const double> values) {
+    const std::size_t n = values.size();
+    const std::size_t whole = n - n % 4;
+    std::array<double, 4> part{};
+    for (std::size_t k = 0; k < whole; k += 4) {
+        for (std::size_t l = 0; l < 4; ++l) part[l] += values[k + l];
+    }
+    for (std::size_t k = whole; k < n; ++k) part[k - whole] += values[k];
+    const double mean = ((part[0] + part[1]) + (part[2] + part[3])) / static_cast<double>(n);
+    part = {};
+    for (std::size_t k = 0; k < whole; k += 4) {
+        for (std::size_t l = 0; l < 4; ++l) {
+            const double deviation = values[k + l] - mean;
+            part[l] += deviation * deviation;
+        }
+    }
+    for (std::size_t k = whole; k < n; ++k) {
+        const double deviation = values[k] - mean;
+        part[k - whole] += deviation * deviation;
+    }
+    const double sumOfSquares = (part[0] + part[1]) + (part[2] + part[3]);
+    return {mean, sumOfSquares, std::sqrt(sumOfSquares / static_cast<double>(n - 1))};
+}
+
+// The two arithmetics of a replication's description (see ScoreArithmetic).
+struct ExtendedDescription {
+    using Real = Ext;
+    static Moments Of(std::span<const double> values) { return Describe(values); }
+};
+struct DoubleDescription {
+    using Real = double;
+    static Moments Of(std::span<const double> values) { return DescribeInDouble(values); }
+};
+
 void CheckSizes(const ReplicationSettings& settings) {
     if (!Replicator::SizesFit(settings)) {
         throw std::invalid_argument("group size outside 2..deviateRows, or deviateRows too large");
@@ -187,7 +227,7 @@ Replicator::Outcome Replicator::GenerateReplication(const ReplicationSettings& s
             return Outcome::Abandoned;
         }
     }
-    return describe(spreads);
+    return describe<DoubleDescription>(spreads);
 }
 
 template <class Generators>
@@ -225,26 +265,28 @@ Replicator::Outcome Replicator::generate(const ReplicationSettings& settings,
         }
     }
 
-    return describe(spreads);
+    return describe<ExtendedDescription>(spreads);
 }
 
+template <class Description>
 Replicator::Outcome Replicator::describe(const std::array<GroupSpread, kGroups>& spreads) {
+    using Real = typename Description::Real;
     for (int g = 0; g < kGroups; ++g) {
         // With errorSD 0 every error is a zero (of either sign): their sum is
         // +0, every squared deviation +0, so the variance is exactly 0.
         double errorVariance = 0.0;
         if (spreads[g].errorSD != 0.0) {
-            const Moments errors = Describe(errorScores(g));
-            errorVariance = Stored(Ext(errors.sd) * errors.sd);
+            const Moments errors = Description::Of(errorScores(g));
+            errorVariance = Stored(Real(errors.sd) * errors.sd);
         }
-        const Moments observed = Describe(observedScores(g));
+        const Moments observed = Description::Of(observedScores(g));
         result_.groupMean[g] = observed.mean;
         result_.groupSD[g] = observed.sd;
-        result_.groupVariance[g] = Stored(Ext(observed.sd) * observed.sd);
+        result_.groupVariance[g] = Stored(Real(observed.sd) * observed.sd);
         result_.groupSS[g] = observed.sumOfSquares;
         result_.sampleReliability[g] =
             result_.groupVariance[g] > 0.0
-                ? Stored(1.0L - Ext(errorVariance) / result_.groupVariance[g])
+                ? Stored(Real(1) - Real(errorVariance) / result_.groupVariance[g])
                 : std::numeric_limits<double>::quiet_NaN();
     }
     result_.noVariance =
@@ -254,6 +296,35 @@ Replicator::Outcome Replicator::describe(const std::array<GroupSpread, kGroups>&
 }
 
 void Replicator::TestReplication(const ReplicationSettings& settings, std::int64_t& rejections) {
+    formFRatio(settings);
+    ReplicationResult& r = result_;
+    r.pValue = FProbability(r.fRatio, r.dfBetween, r.dfWithin, console_, lnGamma_);
+    // A probability exactly equal to alpha rejects.
+    if (r.pValue <= settings.alpha) ++rejections;
+    RaiseFloatingPointFaults();
+}
+
+void Replicator::TestReplication(const ReplicationSettings& settings, const FCriticalBand& band,
+                                 std::int64_t& rejections) {
+    formFRatio(settings);
+    ReplicationResult& r = result_;
+    switch (band.side(r.fRatio)) {
+        case FCriticalBand::Side::Accepts:
+            r.pValue = std::numeric_limits<double>::quiet_NaN();
+            break;
+        case FCriticalBand::Side::Rejects:
+            r.pValue = std::numeric_limits<double>::quiet_NaN();
+            ++rejections;
+            break;
+        case FCriticalBand::Side::Undecided:
+            r.pValue = FProbability(r.fRatio, r.dfBetween, r.dfWithin, console_, lnGamma_);
+            if (r.pValue <= settings.alpha) ++rejections;
+            break;
+    }
+    RaiseFloatingPointFaults();
+}
+
+void Replicator::formFRatio(const ReplicationSettings& settings) {
     ReplicationResult& r = result_;
     const auto& groups = settings.groups;
     r.totalN = groups[0].size + groups[1].size + groups[2].size;
@@ -274,10 +345,6 @@ void Replicator::TestReplication(const ReplicationSettings& settings, std::int64
     r.msBetween = Stored(Ext(r.ssBetween) / r.dfBetween);
     r.msWithin = Stored(Ext(r.ssWithin) / r.dfWithin);
     r.fRatio = Stored(Ext(r.msBetween) / r.msWithin);
-    r.pValue = FProbability(r.fRatio, r.dfBetween, r.dfWithin, console_, lnGamma_);
-    // A probability exactly equal to alpha rejects.
-    if (r.pValue <= settings.alpha) ++rejections;
-    RaiseFloatingPointFaults();
 }
 
 }  // namespace velmor

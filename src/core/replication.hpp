@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/deviate_replay.hpp"
+#include "core/f_critical_band.hpp"
 #include "core/fprobability.hpp"
 #include "core/group_scores.hpp"
 #include "core/group_settings.hpp"
@@ -88,6 +89,11 @@ class Replicator {
     // counts a rejection when the probability is at most alpha. IoError
     // from the probability's diagnostics propagates.
     void TestReplication(const ReplicationSettings& settings, std::int64_t& rejections);
+    // The same decision through a run's critical band: the probability is
+    // evaluated only where the band leaves the decision open, and pValue is
+    // NaN where it does not (the ratio and what leads to it are set).
+    void TestReplication(const ReplicationSettings& settings, const FCriticalBand& band,
+                         std::int64_t& rejections);
 
     const ReplicationResult& result() const { return result_; }
     Console& console() const { return console_; }
@@ -106,7 +112,11 @@ class Replicator {
     template <class Generators>
     Outcome generate(const ReplicationSettings& settings, Generators& generators,
                      std::int32_t& deviateSeed);
-    // Describes the groups whose scores the last generation formed.
+    // The F ratio and its parts, from the described groups.
+    void formFRatio(const ReplicationSettings& settings);
+    // Describes the groups whose scores the last generation formed, in the
+    // arithmetic of Description (extended or double).
+    template <class Description>
     Outcome describe(const std::array<GroupSpread, kGroups>& spreads);
     template <class Generators>
     friend class ArrayDraws;
