@@ -6,6 +6,7 @@
 #include <cfenv>
 #include <chrono>
 #include <csignal>
+#include <optional>
 #include <system_error>
 
 #include "core/fp_faults.hpp"
@@ -103,7 +104,7 @@ void PhiloxBlockRunner::MakeBlock(const PhiloxJob& job, std::uint64_t index, Rep
                 static_cast<double>(tally.sumOfSquaredMeans[g] + mean * mean);
             tally.sumOfReliabilities[g] += r.sampleReliability[g];
         }
-        replicator.TestReplication(s, tally.rejections);
+        replicator.TestReplication(s, job.fBand, tally.rejections);
         if (!job.otherTests.empty()) {
             const ThreeGroups groups = {replicator.observedScores(0), replicator.observedScores(1),
                                         replicator.observedScores(2)};
@@ -134,6 +135,24 @@ void PhiloxBlockRunner::MakeBlock(const PhiloxJob& job, std::uint64_t index, Rep
     }
 }
 
+void PhiloxBlockRunner::make(Worker& worker, std::uint64_t block) {
+    // The slot's previous block has been combined: it is this worker's.
+    BlockTally& tally = slots_[block % slots_.size()];
+    ResetTally(tally, block);
+    worker.console.target = &tally.console;
+    try {
+        MakeBlock(*job_, block, worker.replicator, worker.scratch, stop_, tally);
+    } catch (...) {
+        tally.error = std::current_exception();
+        ClearFloatingPointFaults();
+    }
+    {
+        std::lock_guard lock(mutex_);
+        ready_[block % slots_.size()] = true;
+    }
+    changed_.notify_all();
+}
+
 void PhiloxBlockRunner::work(Worker& worker) {
     std::fesetenv(&worker.environment);
     ClearFloatingPointFaults();
@@ -148,21 +167,7 @@ void PhiloxBlockRunner::work(Worker& worker) {
             if (stop_.load() || nextBlock_ >= blocks_) return;
             block = nextBlock_++;
         }
-        // The slot's previous block has been combined: it is this worker's.
-        BlockTally& tally = slots_[block % slots];
-        ResetTally(tally, block);
-        worker.console.target = &tally.console;
-        try {
-            MakeBlock(*job_, block, worker.replicator, worker.scratch, stop_, tally);
-        } catch (...) {
-            tally.error = std::current_exception();
-            ClearFloatingPointFaults();
-        }
-        {
-            std::lock_guard lock(mutex_);
-            ready_[block % slots] = true;
-        }
-        changed_.notify_all();
+        make(worker, block);
     }
 }
 
@@ -170,13 +175,26 @@ void PhiloxBlockRunner::run(const PhiloxJob& job, unsigned threads, const Combin
                             const Idle& idle) {
     threads = std::max(threads, 1U);
     while (workers_.size() < threads) workers_.push_back(std::make_unique<Worker>());
-    for (auto& worker : workers_)
-        worker->replicator.setStopCheck([this] {
+    // The caller is one of the threads: it makes blocks with workers_[0]
+    // whenever the block it is to combine next is not ready, so no core
+    // waits idle beside the workers, and one thread's run starts no thread
+    // at all. Its case redrawn for long asks `idle` itself, as between
+    // blocks, so that a stop still reaches it (and the workers); the
+    // replication's own floating-point flags are kept across the call.
+    workers_[0]->replicator.setStopCheck([this, &idle] {
+        redraws_.fetch_add(kRedrawsPerStopCheck, std::memory_order_relaxed);
+        std::fexcept_t ours;
+        std::fegetexceptflag(&ours, FE_ALL_EXCEPT);
+        if (idle()) stop_.store(true);
+        std::fesetexceptflag(&ours, FE_ALL_EXCEPT);
+        return stop_.load();
+    });
+    for (std::size_t k = 1; k < workers_.size(); ++k)
+        workers_[k]->replicator.setStopCheck([this] {
             redraws_.fetch_add(kRedrawsPerStopCheck, std::memory_order_relaxed);
             return stop_.load(std::memory_order_relaxed);
         });
     const std::size_t slotCount = 2 * static_cast<std::size_t>(threads);
-    if (slots_.size() < slotCount) slots_.resize(slotCount);
     slots_.resize(slotCount);
     job_ = &job;
     blocks_ = (job.samples + kPhiloxBlockSamples - 1) / kPhiloxBlockSamples;
@@ -197,6 +215,8 @@ void PhiloxBlockRunner::run(const PhiloxJob& job, unsigned threads, const Combin
             runner.changed_.notify_all();
             for (auto& worker : runner.workers_)
                 if (worker->thread.joinable()) worker->thread.join();
+            // No stop check outlives the `idle` it may call.
+            runner.workers_[0]->replicator.setStopCheck({});
         }
     } joiner{*this};
 
@@ -207,50 +227,40 @@ void PhiloxBlockRunner::run(const PhiloxJob& job, unsigned threads, const Combin
     sigset_t all, before;
     sigfillset(&all);
     pthread_sigmask(SIG_BLOCK, &all, &before);
-    unsigned started = 0;
-    for (unsigned k = 0; k < threads; ++k) {
+    for (unsigned k = 1; k < threads; ++k) {
         Worker& worker = *workers_[k];
         worker.environment = environment;
         try {
             worker.thread = std::thread([this, &worker] { work(worker); });
-            ++started;
         } catch (const std::system_error&) {
             break;  // the run goes on with the threads it has
         }
     }
     pthread_sigmask(SIG_SETMASK, &before, nullptr);
 
-    if (started == 0) {
-        // No thread to be had: the blocks are made here, one after another.
-        Worker& worker = *workers_[0];
-        for (std::uint64_t block = 0; block < blocks_; ++block) {
-            if (idle()) return;
-            BlockTally& tally = slots_[0];
-            ResetTally(tally, block);
-            worker.console.target = &tally.console;
-            try {
-                MakeBlock(job, block, worker.replicator, worker.scratch, stop_, tally);
-            } catch (...) {
-                tally.error = std::current_exception();
-                ClearFloatingPointFaults();
-            }
-            if (!combine(tally)) return;
-        }
-        return;
-    }
-
     while (combined_ < blocks_) {
         const std::size_t slot = combined_ % slotCount;
+        std::optional<std::uint64_t> own;  // a block to make here
+        bool ready = false;
         {
             std::unique_lock lock(mutex_);
-            while (!ready_[slot]) {
+            ready = ready_[slot];
+            if (!ready && nextBlock_ < blocks_ && nextBlock_ < combined_ + slotCount) {
+                own = nextBlock_++;
+            } else if (!ready) {
+                // A worker is making the block awaited.
                 changed_.wait_for(lock, std::chrono::milliseconds(20));
-                if (ready_[slot]) break;
-                lock.unlock();
-                const bool stopAsked = idle();
-                lock.lock();
-                if (stopAsked) return;
+                ready = ready_[slot];
             }
+        }
+        if (own) {
+            make(*workers_[0], *own);
+            if (idle()) return;
+            continue;
+        }
+        if (!ready) {
+            if (idle()) return;
+            continue;
         }
         // No worker touches a ready slot until it is handed back below.
         const bool goOn = combine(slots_[slot]);

@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/f_critical_band.hpp"
 #include "core/mean_test_battery.hpp"
 #include "core/mean_test_kind.hpp"
 #include "core/mean_test_result.hpp"
@@ -91,6 +92,8 @@ struct PhiloxJob {
     const RejectionRule* rule = nullptr;       // when there are other tests
     // The group means of replications 1..keptMeansLimit are kept.
     std::uint64_t keptMeansLimit = 0;
+    // Decides F without its probability where the decision is plain.
+    FCriticalBand fBand;
 };
 
 class PhiloxBlockRunner {
@@ -101,11 +104,15 @@ class PhiloxBlockRunner {
     PhiloxBlockRunner(const PhiloxBlockRunner&) = delete;
     PhiloxBlockRunner& operator=(const PhiloxBlockRunner&) = delete;
 
-    // Runs `job` on `threads` worker threads (at least 1). On the caller's
-    // thread, `combine` is given every block in block order and returns
-    // whether the run goes on; between blocks `idle` is called about every
-    // 20 ms and returns whether a stop was asked for. Every worker is joined
-    // before run returns, on every way out.
+    // Runs `job` on `threads` threads (at least 1), the caller's among them:
+    // it starts threads - 1 workers and makes blocks itself while the block
+    // it is to combine next is not ready. On the caller's thread, `combine`
+    // is given every block in block order and returns whether the run goes
+    // on; `idle` is called after each block the caller makes or combines,
+    // about every 20 ms while it waits, and every kRedrawsPerStopCheck
+    // redraws of a case in its own replications, and returns whether a stop
+    // was asked for. Every worker is joined before run returns, on every way
+    // out.
     using Combine = std::function<bool(BlockTally&)>;
     using Idle = std::function<bool()>;
     void run(const PhiloxJob& job, unsigned threads, const Combine& combine, const Idle& idle);
@@ -123,6 +130,8 @@ class PhiloxBlockRunner {
   private:
     struct Worker;
     void work(Worker& worker);
+    // Makes `block`, taken by this worker, into its slot and marks it ready.
+    void make(Worker& worker, std::uint64_t block);
 
     std::vector<std::unique_ptr<Worker>> workers_;
     std::vector<BlockTally> slots_;

@@ -443,6 +443,8 @@ void RunController::philoxReplicationLoop() {
     if (s.txtmeanstokeep > 0) {
         job.keptMeansLimit = kMaxKeptMeans;
     }
+    const int totalN = s.groups[0].size + s.groups[1].size + s.groups[2].size;
+    job.fBand = FCriticalBand(2.0, totalN - 3.0, s.alpha);
     const bool judged =
         checkpointJudge_ && state_.choices.stopping.any() && !state_.flags.searchActive;
 

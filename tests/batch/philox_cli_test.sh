@@ -87,7 +87,7 @@ cmp -s c/classic-01.OUT t1/grid-01.OUT && fail "philox drew the classic numbers"
 # Killed with SIGKILL part way, then resumed on other threads and jobs.
 cat > long.study <<'STUDY'
 [groups]
-n = 20, 40
+n = 100, 200
 [group 1]
 sd = 1, 1.5, 2, 3, 4
 [run]

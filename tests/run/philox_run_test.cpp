@@ -241,4 +241,30 @@ TEST(PhiloxRunStop, KeepsWholeBlocksAndEndsSoon) {
     }
 }
 
+// A case whose bounds it can hardly ever meet redraws for ever: the stop must
+// reach it from inside the replication, on the run's own thread as on a
+// worker's.
+class PhiloxRunEndlessRedraw : public ::testing::TestWithParam<unsigned> {};
+
+TEST_P(PhiloxRunEndlessRedraw, IsStoppedFromInsideTheReplication) {
+    PhiloxRig rig(GetParam());
+    rig.state.settings.groups[1].hasMinimum = true;
+    rig.state.settings.groups[1].hasMaximum = true;
+    // A case lands inside the bounds with a chance of about 1e-12.
+    rig.set("txtMin2", "-0.0000000000005");
+    rig.set("txtMax2", "0.0000000000005");
+    rig.set("txtiterations", "1000");
+    rig.platform.onEvents = [&](long long n) {
+        if (n == 5) rig.control("btnStopRun").click();
+    };
+    rig.run.btnRunClick();
+    EXPECT_EQ(rig.state.result.end, RunEnd::Stopped);
+    EXPECT_EQ(rig.state.result.completed, 0);
+    EXPECT_EQ(rig.platform.messages(),
+              std::vector<std::string>{
+                  "-- Processing Stopped by User\n   \n-- Results may not be complete."});
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, PhiloxRunEndlessRedraw, ::testing::Values(1U, 2U));
+
 }  // namespace
