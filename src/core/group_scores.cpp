@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 #include "core/extended.hpp"
 
@@ -98,9 +99,18 @@ void FormScores(const GroupSettings& group, const GroupSpread& spread, const Bou
             trueScores[k] = Stored(Real(deviateColumn[k]) * spread.trueSD + group.mean);
         }
     }
-    for (std::size_t k = 0; k < n; ++k) {
-        errors[k] = Stored(Real(errors[k]) * spread.errorSD);
-        observed[k] = Stored(Real(trueScores[k]) + errors[k]);
+    if (std::is_same_v<Real, double> && spread.errorSD == 0.0) {
+        // In double an error that is exactly zero is +0 whatever its deviate,
+        // so none was drawn, and none is read.
+        for (std::size_t k = 0; k < n; ++k) {
+            errors[k] = 0.0;
+            observed[k] = trueScores[k] + 0.0;
+        }
+    } else {
+        for (std::size_t k = 0; k < n; ++k) {
+            errors[k] = Stored(Real(errors[k]) * spread.errorSD);
+            observed[k] = Stored(Real(trueScores[k]) + errors[k]);
+        }
     }
     if (winsorize && group.hasMinimum) {
         for (double& score : observed) score = score < lowest ? lowest : score;
@@ -270,7 +280,7 @@ GenerationOutcome RedrawGroupScores(int g, const GroupSettings& group, const Gro
     for (std::size_t k = 0; k < n; ++k) {
         Case c;
         c.trueScore = trueScoreOf(deviateColumn[k]);
-        c.error = scores.errorScores[k] * spread.errorSD;
+        c.error = errorless ? 0.0 : scores.errorScores[k] * spread.errorSD;
         c.observed = c.trueScore + c.error;
         if (!RedrawUntilInside(group, c, redraw, redraws, stopCheck)) {
             return GenerationOutcome::Abandoned;

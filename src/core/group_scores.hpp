@@ -47,8 +47,9 @@ enum class ScoreArithmetic { Extended, Double };
 
 // The scores of a group that redraws no case (RedrawsCases false), from its
 // deviate column and its raw error deviates, which wait in
-// scores.errorScores (one per case; with errorSD 0 only their signs count)
-// and are replaced by the scaled errors. Cases 1..size; draws nothing.
+// scores.errorScores (one per case; with errorSD 0 only their signs count,
+// and in double arithmetic not even those: the error is +0 and they are not
+// read) and are replaced by the scaled errors. Cases 1..size; draws nothing.
 void FormGroupScores(const GroupSettings& group, const GroupSpread& spread,
                      const BoundsHandling& bounds, std::span<const double> deviateColumn,
                      const GroupScoreArrays& scores,
@@ -75,8 +76,8 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
 
 // The same for the counter-based generator (core/philox_stream.hpp), group g
 // of the replication whose stream it is. The raw error deviates wait in
-// scores.errorScores as for FormGroupScores (1.0 for each when errorSD is 0:
-// nothing is drawn for an error that is exactly zero). Cases go in order; a
+// scores.errorScores as for FormGroupScores (none when errorSD is 0: an
+// error that is exactly zero is +0, drawn and read for no case). Cases go in order; a
 // case outside the bounds is redrawn whole, its true-score deviate taken from
 // substream kPhiloxRedrawnTrue + g and, when errorSD is not 0, its error from
 // kPhiloxRedrawnErrors + g, the group's redraws numbered 0, 1, 2, ... in the

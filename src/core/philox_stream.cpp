@@ -45,13 +45,9 @@ constexpr std::size_t kRun = 64;
 class RunWords {
   public:
     // The blocks holding deviates first .. first + count - 1, count at most
-    // kRun. A copy for processors with 512-bit vectors, whose wider integer
-    // multiplies make the blocks in about half the time; integer arithmetic
-    // gives the same words on every copy.
-    [[gnu::target_clones("arch=x86-64-v4", "default")]] void Make(const PhiloxReplicationKey& k,
-                                                                  std::uint32_t substream,
-                                                                  std::uint64_t first,
-                                                                  std::size_t count) {
+    // kRun.
+    void Make(const PhiloxReplicationKey& k, std::uint32_t substream, std::uint64_t first,
+              std::size_t count) {
         firstBlock_ = first / 2;
         const std::size_t blocks = static_cast<std::size_t>((first + count + 1) / 2 - firstBlock_);
         const Philox::key_type key = {{k.seed, k.condition}};
@@ -126,19 +122,64 @@ class DeviateWords {
     WordPair pair_{};
 };
 
-// The normal deviates first .. first + out.size() - 1 from their run's words.
-// Flattened so that the ziggurat's common path is inlined into the loop; only
-// the rare overflow and the tail's logarithms stay calls. The copy for
-// 512-bit processors converts words to doubles in one instruction; without
-// contraction (-ffp-contract=off) both copies round every operation alike.
-[[gnu::flatten, gnu::target_clones("arch=x86-64-v4", "default")]] void NormalsFromWords(
-    const PhiloxStream& stream, std::uint32_t substream, std::uint64_t first, const RunWords& words,
-    std::span<double> out) {
+// Deviates first .. first + out.size() - 1 of a substream, uniform or
+// normal, run by run. Written once and compiled twice, below.
+template <bool kNormal>
+[[gnu::always_inline]] inline void FillDeviates(const PhiloxStream& stream, std::uint32_t substream,
+                                                std::uint64_t first, std::span<double> out) {
+    RunWords words;
     boost::random::normal_distribution<double> normal;
-    for (std::size_t k = 0; k < out.size(); ++k) {
-        DeviateWords engine(words[first + k], stream, substream, first + k);
-        out[k] = normal(engine);
+    for (std::size_t done = 0; done < out.size();) {
+        const std::size_t count = std::min(kRun, out.size() - done);
+        const std::uint64_t start = first + done;
+        words.Make(stream.key(), substream, start, count);
+        for (std::size_t k = 0; k < count; ++k) {
+            if constexpr (kNormal) {
+                DeviateWords engine(words[start + k], stream, substream, start + k);
+                out[done + k] = normal(engine);
+            } else {
+                out[done + k] = r123::u01fixedpt<double>(words[start + k]);
+            }
+        }
+        done += count;
     }
+}
+
+// The two compilations: one for any x86-64 processor, one for those with the
+// 512-bit vector instructions of x86-64-v4, whose wider integer multiplies
+// make the blocks in about half the time and which turn a word into a double
+// in one instruction. Both give the same bits: the words are integer
+// arithmetic, and without contraction (-ffp-contract=off) every floating
+// operation rounds alike. Flattened so that the ziggurat's common path is
+// inlined into the loop; only the rare overflow and the tail's logarithms
+// stay calls. Chosen by asking the processor once, not by the loader's
+// indirect functions, which the thread sanitizer cannot run.
+using FillFunction = void (*)(const PhiloxStream&, std::uint32_t, std::uint64_t, std::span<double>);
+template <bool kNormal>
+[[gnu::flatten]] void FillBaseline(const PhiloxStream& stream, std::uint32_t substream,
+                                   std::uint64_t first, std::span<double> out) {
+    FillDeviates<kNormal>(stream, substream, first, out);
+}
+template <bool kNormal>
+[[gnu::flatten, gnu::target("arch=x86-64-v4")]] void FillWide(const PhiloxStream& stream,
+                                                              std::uint32_t substream,
+                                                              std::uint64_t first,
+                                                              std::span<double> out) {
+    FillDeviates<kNormal>(stream, substream, first, out);
+}
+
+bool HasWideVectors() {
+    static const bool wide =
+        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+        __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq") &&
+        __builtin_cpu_supports("avx512cd");
+    return wide;
+}
+
+template <bool kNormal>
+FillFunction Fill() {
+    static const FillFunction chosen = HasWideVectors() ? FillWide<kNormal> : FillBaseline<kNormal>;
+    return chosen;
 }
 
 }  // namespace
@@ -162,27 +203,13 @@ std::array<std::uint32_t, 4> PhiloxStream::OverflowBlock(std::uint32_t substream
 void PhiloxStream::FillUniforms(std::uint32_t substream, std::uint64_t first,
                                 std::span<double> out) const {
     CheckRange(first, out.size());
-    RunWords words;
-    for (std::size_t done = 0; done < out.size();) {
-        const std::size_t count = std::min(kRun, out.size() - done);
-        words.Make(key_, substream, first + done, count);
-        for (std::size_t k = 0; k < count; ++k) {
-            out[done + k] = r123::u01fixedpt<double>(words[first + done + k]);
-        }
-        done += count;
-    }
+    Fill<false>()(*this, substream, first, out);
 }
 
 void PhiloxStream::FillNormals(std::uint32_t substream, std::uint64_t first,
                                std::span<double> out) const {
     CheckRange(first, out.size());
-    RunWords words;
-    for (std::size_t done = 0; done < out.size();) {
-        const std::size_t count = std::min(kRun, out.size() - done);
-        words.Make(key_, substream, first + done, count);
-        NormalsFromWords(*this, substream, first + done, words, out.subspan(done, count));
-        done += count;
-    }
+    Fill<true>()(*this, substream, first, out);
 }
 
 double PhiloxStream::Uniform(std::uint32_t substream, std::uint64_t index) const {

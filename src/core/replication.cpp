@@ -1,6 +1,7 @@
 #include "core/replication.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -193,13 +194,11 @@ class PhiloxDraws {
         }
     }
     void FillErrors(int g, bool signsOnly, int count) {
+        // With errorSD 0 the error is +0 whatever deviate it would scale:
+        // nothing to draw.
+        if (signsOnly) return;
         const std::span<double> errors(r_.errorScores_[g].data(), static_cast<std::size_t>(count));
-        if (signsOnly) {
-            // The error is +0 whatever deviate it would scale.
-            std::fill(errors.begin(), errors.end(), 1.0);
-        } else {
-            stream_.FillNormals(kPhiloxErrors + static_cast<std::uint32_t>(g), 0, errors);
-        }
+        stream_.FillNormals(kPhiloxErrors + static_cast<std::uint32_t>(g), 0, errors);
     }
 
   private:
@@ -210,8 +209,7 @@ class PhiloxDraws {
 Replicator::Outcome Replicator::GenerateReplication(const ReplicationSettings& settings,
                                                     const PhiloxStream& stream) {
     CheckSizes(settings);
-    std::array<GroupSpread, kGroups> spreads;
-    for (int g = 0; g < kGroups; ++g) spreads[g] = ComputeGroupSpread(settings.groups[g]);
+    const std::array<GroupSpread, kGroups>& spreads = spreadsOf(settings);
     for (int g = 0; g < kGroups; ++g) sizes_[g] = settings.groups[g].size;
     PhiloxDraws draws(*this, stream);
     DrawDeviateMatrix(settings, draws);
@@ -228,6 +226,20 @@ Replicator::Outcome Replicator::GenerateReplication(const ReplicationSettings& s
         }
     }
     return describe<DoubleDescription>(spreads);
+}
+
+const std::array<GroupSpread, kGroups>& Replicator::spreadsOf(const ReplicationSettings& settings) {
+    for (int g = 0; g < kGroups; ++g) {
+        const GroupSettings& group = settings.groups[g];
+        const SpreadInputs inputs = {std::bit_cast<std::uint64_t>(group.sd),
+                                     std::bit_cast<std::uint64_t>(group.reliability)};
+        if (!spreadsKnown_ || inputs != spreadInputs_[g]) {
+            spreads_[g] = ComputeGroupSpread(group);
+            spreadInputs_[g] = inputs;
+        }
+    }
+    spreadsKnown_ = true;
+    return spreads_;
 }
 
 template <class Generators>

@@ -112,6 +112,10 @@ class Replicator {
     template <class Generators>
     Outcome generate(const ReplicationSettings& settings, Generators& generators,
                      std::int32_t& deviateSeed);
+    // The groups' spreads (ComputeGroupSpread), worked out again only for a
+    // group whose SD or reliability differs, bit for bit, from the last
+    // call's: a run's replications share them.
+    const std::array<GroupSpread, kGroups>& spreadsOf(const ReplicationSettings& settings);
     // The F ratio and its parts, from the described groups.
     void formFRatio(const ReplicationSettings& settings);
     // Describes the groups whose scores the last generation formed, in the
@@ -133,6 +137,10 @@ class Replicator {
     ScoreArrays observedScores_;
     std::array<std::int32_t, kGroups> sizes_{};  // of the last replication generated
     ReplicationResult result_;
+    using SpreadInputs = std::array<std::uint64_t, 2>;  // the bits of SD and reliability
+    std::array<SpreadInputs, kGroups> spreadInputs_{};
+    std::array<GroupSpread, kGroups> spreads_{};
+    bool spreadsKnown_ = false;
 };
 
 }  // namespace velmor
