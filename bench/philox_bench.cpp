@@ -43,7 +43,8 @@ void BM_PhiloxUniforms(benchmark::State& state) {
 BENCHMARK(BM_PhiloxUniforms)->Arg(20)->Arg(80);
 
 // A whole replication of three normal groups of n, drawn, described and
-// tested by F, as a block of a philox run makes it.
+// tested by F through the run's critical band, as a block of a philox run
+// makes it.
 void BM_PhiloxReplication(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     ReplicationSettings settings;
@@ -57,11 +58,12 @@ void BM_PhiloxReplication(benchmark::State& state) {
     RandomGenerators unused;
     testing::QuietConsole console;
     Replicator replicator(unused, console);
+    const FCriticalBand band(2.0, 3.0 * n - 3.0, settings.alpha);
     PhiloxReplicationKey key{1432449975, 0, 0, 0};
     std::int64_t rejections = 0;
     for (auto _ : state) {
         replicator.GenerateReplication(settings, PhiloxStream(key));
-        replicator.TestReplication(settings, rejections);
+        replicator.TestReplication(settings, band, rejections);
         ++key.replication;
     }
     benchmark::DoNotOptimize(rejections);

@@ -169,10 +169,12 @@ template <bool kNormal>
 }
 
 bool HasWideVectors() {
-    static const bool wide =
-        __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
-        __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq") &&
-        __builtin_cpu_supports("avx512cd");
+    static const bool wide = [] {
+        __builtin_cpu_init();  // harmless when the start-up code has run it
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+               __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq") &&
+               __builtin_cpu_supports("avx512cd");
+    }();
     return wide;
 }
 
