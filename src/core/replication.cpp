@@ -308,7 +308,7 @@ Replicator::Outcome Replicator::describe(const std::array<GroupSpread, kGroups>&
 }
 
 void Replicator::TestReplication(const ReplicationSettings& settings, std::int64_t& rejections) {
-    formFRatio(settings);
+    formFRatio<Ext>(settings);
     ReplicationResult& r = result_;
     r.pValue = FProbability(r.fRatio, r.dfBetween, r.dfWithin, console_, lnGamma_);
     // A probability exactly equal to alpha rejects.
@@ -318,7 +318,7 @@ void Replicator::TestReplication(const ReplicationSettings& settings, std::int64
 
 void Replicator::TestReplication(const ReplicationSettings& settings, const FCriticalBand& band,
                                  std::int64_t& rejections) {
-    formFRatio(settings);
+    formFRatio<double>(settings);
     ReplicationResult& r = result_;
     switch (band.side(r.fRatio)) {
         case FCriticalBand::Side::Accepts:
@@ -336,27 +336,28 @@ void Replicator::TestReplication(const ReplicationSettings& settings, const FCri
     RaiseFloatingPointFaults();
 }
 
+template <class Real>
 void Replicator::formFRatio(const ReplicationSettings& settings) {
     ReplicationResult& r = result_;
     const auto& groups = settings.groups;
     r.totalN = groups[0].size + groups[1].size + groups[2].size;
     r.grandMean =
-        Stored((Ext(groups[0].size) * r.groupMean[0] + Ext(groups[1].size) * r.groupMean[1] +
-                Ext(groups[2].size) * r.groupMean[2]) /
+        Stored((Real(groups[0].size) * r.groupMean[0] + Real(groups[1].size) * r.groupMean[1] +
+                Real(groups[2].size) * r.groupMean[2]) /
                r.totalN);
     double ssBetween = 0.0;
     for (int g = 0; g < kGroups; ++g) {
-        const double d = Stored(Ext(r.groupMean[g]) - r.grandMean);
-        ssBetween = Stored(ssBetween + Ext(groups[g].size) * d * d);
+        const double d = Stored(Real(r.groupMean[g]) - r.grandMean);
+        ssBetween = Stored(ssBetween + Real(groups[g].size) * d * d);
     }
     r.ssBetween = ssBetween;
-    r.ssWithin = Stored(Ext(r.groupSS[0]) + r.groupSS[1] + r.groupSS[2]);
+    r.ssWithin = Stored(Real(r.groupSS[0]) + r.groupSS[1] + r.groupSS[2]);
     r.dfBetween = 2.0;
     r.dfTotal = r.totalN - 1;
-    r.dfWithin = Stored(Ext(r.dfTotal) - r.dfBetween);
-    r.msBetween = Stored(Ext(r.ssBetween) / r.dfBetween);
-    r.msWithin = Stored(Ext(r.ssWithin) / r.dfWithin);
-    r.fRatio = Stored(Ext(r.msBetween) / r.msWithin);
+    r.dfWithin = Stored(Real(r.dfTotal) - r.dfBetween);
+    r.msBetween = Stored(Real(r.ssBetween) / r.dfBetween);
+    r.msWithin = Stored(Real(r.ssWithin) / r.dfWithin);
+    r.fRatio = Stored(Real(r.msBetween) / r.msWithin);
 }
 
 }  // namespace velmor

@@ -89,9 +89,11 @@ class Replicator {
     // counts a rejection when the probability is at most alpha. IoError
     // from the probability's diagnostics propagates.
     void TestReplication(const ReplicationSettings& settings, std::int64_t& rejections);
-    // The same decision through a run's critical band: the probability is
-    // evaluated only where the band leaves the decision open, and pValue is
-    // NaN where it does not (the ratio and what leads to it are set).
+    // The counter-based generator's F test: the ratio formed in double
+    // arithmetic, as its groups are described, and decided through the run's
+    // critical band. The probability is evaluated only where the band leaves
+    // the decision open (always, with a band that decides nothing), and
+    // pValue is NaN where it is not (the ratio and its parts are set).
     void TestReplication(const ReplicationSettings& settings, const FCriticalBand& band,
                          std::int64_t& rejections);
 
@@ -116,7 +118,9 @@ class Replicator {
     // group whose SD or reliability differs, bit for bit, from the last
     // call's: a run's replications share them.
     const std::array<GroupSpread, kGroups>& spreadsOf(const ReplicationSettings& settings);
-    // The F ratio and its parts, from the described groups.
+    // The F ratio and its parts, from the described groups, with
+    // intermediate results in Real (extended or double).
+    template <class Real>
     void formFRatio(const ReplicationSettings& settings);
     // Describes the groups whose scores the last generation formed, in the
     // arithmetic of Description (extended or double).

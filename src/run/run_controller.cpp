@@ -543,7 +543,7 @@ void RunController::philoxReplicationLoop() {
             dataSetIncomplete_ = true;
         } else {
             std::int64_t unused = 0;
-            replicator_.TestReplication(s, unused);
+            replicator_.TestReplication(s, FCriticalBand{}, unused);
             state_.fRatio = replicator_.result().fRatio;
             state_.lastPValue = replicator_.result().pValue;
         }

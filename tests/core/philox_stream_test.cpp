@@ -362,6 +362,34 @@ TEST(PhiloxReplication, DescribesEveryGroupSizeAsTwoPassesInLongDouble) {
     }
 }
 
+TEST(PhiloxReplication, TheBandRejectsExactlyTheSamplesTheProbabilityRejects) {
+    // Small groups, alpha .10 and a mean difference: ratios spread widely
+    // around the critical value, and those inside the band go to the
+    // probability. Each sample's decision must be the probability's own.
+    ClearFloatingPointFaults();
+    RandomGenerators generators;
+    testing::QuietConsole console;
+    Replicator replicator(generators, console);
+    ReplicationSettings settings = Groups(4);
+    settings.alpha = 0.10;
+    settings.groups[2].mean = 1.0;
+    const FCriticalBand band(2.0, 9.0, settings.alpha);
+    const FCriticalBand none;
+    std::int64_t byBand = 0, byProbability = 0, undecided = 0;
+    for (std::uint32_t k = 0; k < 5000; ++k) {
+        ASSERT_EQ(replicator.GenerateReplication(settings, PhiloxStream({3, 0, k, 0})),
+                  Replicator::Outcome::Completed);
+        const std::int64_t before = byBand;
+        replicator.TestReplication(settings, band, byBand);
+        if (!std::isnan(replicator.result().pValue)) ++undecided;
+        replicator.TestReplication(settings, none, byProbability);
+        ASSERT_EQ(byBand - before, replicator.result().pValue <= 0.10 ? 1 : 0) << k;
+    }
+    EXPECT_EQ(byBand, byProbability);
+    EXPECT_GT(byBand, 500);  // a real mix of both decisions
+    EXPECT_LT(undecided, 50);
+}
+
 TEST(PhiloxReplication, RedrawsComeFromTheGroupsRedrawSubstreams) {
     ClearFloatingPointFaults();
     RandomGenerators generators;
