@@ -14,33 +14,26 @@
 namespace velmor {
 namespace {
 
-// Normal deviates in runs of a group's size: the ziggurat over Philox words.
-void BM_PhiloxNormals(benchmark::State& state) {
+// Deviates in runs of a group's size: normals (the ziggurat over Philox
+// words) and as many uniforms (the words alone, with an exact conversion).
+template <bool kNormal>
+void BM_PhiloxDeviates(benchmark::State& state) {
     const auto n = static_cast<std::size_t>(state.range(0));
     std::vector<double> out(n);
     PhiloxReplicationKey key{1432449975, 0, 0, 0};
     for (auto _ : state) {
-        PhiloxStream(key).FillNormals(kPhiloxColumn, 0, out);
+        if (kNormal) {
+            PhiloxStream(key).FillNormals(kPhiloxColumn, 0, out);
+        } else {
+            PhiloxStream(key).FillUniforms(kPhiloxColumn, 0, out);
+        }
         benchmark::DoNotOptimize(out.data());
         ++key.replication;
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
 }
-BENCHMARK(BM_PhiloxNormals)->Arg(20)->Arg(80);
-
-// The same number of uniforms: the words alone, with an exact conversion.
-void BM_PhiloxUniforms(benchmark::State& state) {
-    const auto n = static_cast<std::size_t>(state.range(0));
-    std::vector<double> out(n);
-    PhiloxReplicationKey key{1432449975, 0, 0, 0};
-    for (auto _ : state) {
-        PhiloxStream(key).FillUniforms(kPhiloxColumn, 0, out);
-        benchmark::DoNotOptimize(out.data());
-        ++key.replication;
-    }
-    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(n));
-}
-BENCHMARK(BM_PhiloxUniforms)->Arg(20)->Arg(80);
+BENCHMARK(BM_PhiloxDeviates<true>)->Name("BM_PhiloxNormals")->Arg(20)->Arg(80);
+BENCHMARK(BM_PhiloxDeviates<false>)->Name("BM_PhiloxUniforms")->Arg(20)->Arg(80);
 
 // A whole replication of three normal groups of n, drawn, described and
 // tested by F through the run's critical band, as a block of a philox run
