@@ -18,14 +18,21 @@ using Philox = r123::Philox4x32_R<10>;
 constexpr std::uint32_t kOverflowFlag = std::uint32_t{1} << 31;
 constexpr std::uint32_t kOverflowBlocks = 4096;
 
-std::uint64_t Half(const std::array<std::uint32_t, 4>& w, int h) {
-    return static_cast<std::uint64_t>(w[2 * h]) | (static_cast<std::uint64_t>(w[2 * h + 1]) << 32);
+Philox::key_type KeyOf(const PhiloxReplicationKey& k) {
+    return {{k.seed, k.condition}};
 }
 
-std::array<std::uint32_t, 4> Words(const Philox::ctr_type& counter, const PhiloxReplicationKey& k) {
-    const Philox::key_type key = {{k.seed, k.condition}};
-    const Philox::ctr_type w = Philox()(counter, key);
-    return {w[0], w[1], w[2], w[3]};
+// The counters of the key layout (core/philox_stream.hpp): block j of a
+// substream, and overflow block m of deviate i.
+Philox::ctr_type PrimaryCounter(const PhiloxReplicationKey& k, std::uint32_t substream,
+                                std::uint64_t j) {
+    return {{static_cast<std::uint32_t>(j), k.replication, k.attempt,
+             substream | static_cast<std::uint32_t>(j >> 32) << 4}};
+}
+Philox::ctr_type OverflowCounter(const PhiloxReplicationKey& k, std::uint32_t substream,
+                                 std::uint64_t i, std::uint32_t m) {
+    return {{static_cast<std::uint32_t>(i), k.replication, k.attempt,
+             substream | m << 4 | static_cast<std::uint32_t>(i >> 32) << 16 | kOverflowFlag}};
 }
 
 void CheckRange(std::uint64_t first, std::size_t count) {
@@ -50,13 +57,9 @@ class RunWords {
               std::size_t count) {
         firstBlock_ = first / 2;
         const std::size_t blocks = static_cast<std::size_t>((first + count + 1) / 2 - firstBlock_);
-        const Philox::key_type key = {{k.seed, k.condition}};
+        const Philox::key_type key = KeyOf(k);
         for (std::size_t b = 0; b < blocks; ++b) {
-            const std::uint64_t j = firstBlock_ + b;
-            const Philox::ctr_type counter = {
-                {static_cast<std::uint32_t>(j), k.replication, k.attempt,
-                 substream | static_cast<std::uint32_t>(j >> 32) << 4}};
-            const Philox::ctr_type w = Philox()(counter, key);
+            const Philox::ctr_type w = Philox()(PrimaryCounter(k, substream, firstBlock_ + b), key);
             for (int q = 0; q < 4; ++q) words_[4 * b + q] = w[q];
         }
     }
@@ -81,13 +84,18 @@ struct WordPair {
     std::uint64_t second;
 };
 [[gnu::noinline]] WordPair OverflowPair(const PhiloxStream& stream, std::uint32_t substream,
-                                        std::uint64_t index, std::uint64_t k) {
-    if (k >= kOverflowBlocks) {
+                                        std::uint64_t index, std::uint64_t m) {
+    if (m >= kOverflowBlocks) {
         throw std::length_error("a deviate took more than 4096 overflow blocks");
     }
-    const std::array<std::uint32_t, 4> w =
-        stream.OverflowBlock(substream, index, static_cast<std::uint32_t>(k));
-    return {Half(w, 0), Half(w, 1)};
+    const PhiloxReplicationKey& k = stream.key();
+    const Philox::ctr_type w =
+        Philox()(OverflowCounter(k, substream, index, static_cast<std::uint32_t>(m)), KeyOf(k));
+    auto half = [&](int h) {
+        return static_cast<std::uint64_t>(w[2 * h]) |
+               (static_cast<std::uint64_t>(w[2 * h + 1]) << 32);
+    };
+    return {half(0), half(1)};
 }
 
 // The word engine of one normal deviate (a uniform random bit generator for
@@ -185,22 +193,6 @@ FillFunction Fill() {
 }
 
 }  // namespace
-
-std::array<std::uint32_t, 4> PhiloxStream::Block(std::uint32_t substream,
-                                                 std::uint64_t block) const {
-    return Words({{static_cast<std::uint32_t>(block), key_.replication, key_.attempt,
-                   substream | static_cast<std::uint32_t>(block >> 32) << 4}},
-                 key_);
-}
-
-std::array<std::uint32_t, 4> PhiloxStream::OverflowBlock(std::uint32_t substream,
-                                                         std::uint64_t index,
-                                                         std::uint32_t k) const {
-    return Words(
-        {{static_cast<std::uint32_t>(index), key_.replication, key_.attempt,
-          substream | k << 4 | static_cast<std::uint32_t>(index >> 32) << 16 | kOverflowFlag}},
-        key_);
-}
 
 void PhiloxStream::FillUniforms(std::uint32_t substream, std::uint64_t first,
                                 std::span<double> out) const {

@@ -94,14 +94,6 @@ class PhiloxStream {
     explicit PhiloxStream(const PhiloxReplicationKey& key) : key_(key) {}
     const PhiloxReplicationKey& key() const { return key_; }
 
-    // The four words of block `block` of `substream`: Philox4x32-10 of the
-    // counter and key laid out above.
-    std::array<std::uint32_t, 4> Block(std::uint32_t substream, std::uint64_t block) const;
-
-    // Overflow block k of deviate `index` of `substream` (see above).
-    std::array<std::uint32_t, 4> OverflowBlock(std::uint32_t substream, std::uint64_t index,
-                                               std::uint32_t k) const;
-
     // Deviates first .. first + out.size() - 1 of the substream.
     void FillUniforms(std::uint32_t substream, std::uint64_t first, std::span<double> out) const;
     void FillNormals(std::uint32_t substream, std::uint64_t first, std::span<double> out) const;
