@@ -67,7 +67,8 @@ namespace {
 // The scores as FormGroupScores describes them, with the intermediate
 // results of each score's arithmetic held in Real: extended, rounded once to
 // double where stored, for the classic generator; double for the
-// counter-based one, whose sweeps the compiler then vectorises.
+// counter-based one (RedrawGroupScores), where an error that is exactly zero
+// is +0 whatever its deviate, so none is drawn or read.
 template <class Real>
 void FormScores(const GroupSettings& group, const GroupSpread& spread, const BoundsHandling& bounds,
                 std::span<const double> deviateColumn, const GroupScoreArrays& scores) {
@@ -128,12 +129,8 @@ void FormScores(const GroupSettings& group, const GroupSpread& spread, const Bou
 
 void FormGroupScores(const GroupSettings& group, const GroupSpread& spread,
                      const BoundsHandling& bounds, std::span<const double> deviateColumn,
-                     const GroupScoreArrays& scores, ScoreArithmetic arithmetic) {
-    if (arithmetic == ScoreArithmetic::Double) {
-        FormScores<double>(group, spread, bounds, deviateColumn, scores);
-    } else {
-        FormScores<Ext>(group, spread, bounds, deviateColumn, scores);
-    }
+                     const GroupScoreArrays& scores) {
+    FormScores<Ext>(group, spread, bounds, deviateColumn, scores);
 }
 
 GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpread& spread,
@@ -272,8 +269,7 @@ GenerationOutcome RedrawGroupScores(int g, const GroupSettings& group, const Gro
         const std::uint64_t r = redrawIndex++;
         c.trueScore = trueScoreOf(uniformDeviates ? stream.Uniform(kPhiloxRedrawnTrue + g32, r)
                                                   : stream.Normal(kPhiloxRedrawnTrue + g32, r));
-        const double deviate = errorless ? 1.0 : stream.Normal(kPhiloxRedrawnErrors + g32, r);
-        c.error = deviate * spread.errorSD;
+        c.error = errorless ? 0.0 : stream.Normal(kPhiloxRedrawnErrors + g32, r) * spread.errorSD;
         c.observed = c.trueScore + c.error;
     };
     std::int64_t redraws = 0;

@@ -38,22 +38,15 @@ enum class GenerationOutcome { Completed, Abandoned };
 // its scores.
 bool RedrawsCases(const GroupSettings& group, const BoundsHandling& bounds);
 
-// How a score's arithmetic holds its intermediate results: in extended
-// precision, each rounded to double once where it is stored (the classic
-// generator's runs, which reproduce the window to the bit), or in double
-// (the counter-based generator's runs, which reproduce only themselves and
-// whose sweeps over a group then vectorise).
-enum class ScoreArithmetic { Extended, Double };
-
 // The scores of a group that redraws no case (RedrawsCases false), from its
 // deviate column and its raw error deviates, which wait in
-// scores.errorScores (one per case; with errorSD 0 only their signs count,
-// and in double arithmetic not even those: the error is +0 and they are not
-// read) and are replaced by the scaled errors. Cases 1..size; draws nothing.
+// scores.errorScores (one per case; with errorSD 0 only their signs count)
+// and are replaced by the scaled errors. Cases 1..size; draws nothing.
+// Intermediate results are extended, each rounded to double once where it
+// is stored, as the window's runs need them to the bit.
 void FormGroupScores(const GroupSettings& group, const GroupSpread& spread,
                      const BoundsHandling& bounds, std::span<const double> deviateColumn,
-                     const GroupScoreArrays& scores,
-                     ScoreArithmetic arithmetic = ScoreArithmetic::Extended);
+                     const GroupScoreArrays& scores);
 
 // A redraw loop consults the stop check after every this many redraws of one
 // case; the check never draws, so streams of cases that finish are unchanged.
@@ -82,7 +75,8 @@ GenerationOutcome GenerateGroupScores(const GroupSettings& group, const GroupSpr
 // substream kPhiloxRedrawnTrue + g and, when errorSD is not 0, its error from
 // kPhiloxRedrawnErrors + g, the group's redraws numbered 0, 1, 2, ... in the
 // order they happen. Stop checks and Abandoned as for GenerateGroupScores.
-// Every score is formed in double arithmetic (ScoreArithmetic::Double).
+// Every score is formed in double arithmetic: such a run reproduces only
+// itself, and its sweeps over a group then vectorise.
 GenerationOutcome RedrawGroupScores(int g, const GroupSettings& group, const GroupSpread& spread,
                                     const BoundsHandling& bounds,
                                     std::span<const double> deviateColumn,
