@@ -73,7 +73,9 @@ Moments DescribeInDouble(std::span<const double> values) {
     return {mean, sumOfSquares, std::sqrt(sumOfSquares / static_cast<double>(n - 1))};
 }
 
-// The two arithmetics of a replication's description (see ScoreArithmetic).
+// The two arithmetics of a replication's description: extended for the
+// classic generator, double for the counter-based one (as its scores are
+// formed, core/group_scores.hpp).
 struct ExtendedDescription {
     using Real = Ext;
     static Moments Of(std::span<const double> values) { return Describe(values); }
@@ -233,12 +235,17 @@ const std::array<GroupSpread, kGroups>& Replicator::spreadsOf(const ReplicationS
         const GroupSettings& group = settings.groups[g];
         const SpreadInputs inputs = {std::bit_cast<std::uint64_t>(group.sd),
                                      std::bit_cast<std::uint64_t>(group.reliability)};
-        if (!spreadsKnown_ || inputs != spreadInputs_[g]) {
+        if (!spreadKnown_[g] || inputs != spreadInputs_[g]) {
             spreads_[g] = ComputeGroupSpread(group);
             spreadInputs_[g] = inputs;
+            // A spread that overflowed raised its fault flag while being
+            // worked out; it is worked out again next time, so that every
+            // replication of these settings raises the fault again.
+            const GroupSpread& spread = spreads_[g];
+            spreadKnown_[g] = std::isfinite(spread.observedSD) && std::isfinite(spread.trueSD) &&
+                              std::isfinite(spread.errorSD);
         }
     }
-    spreadsKnown_ = true;
     return spreads_;
 }
 
@@ -246,8 +253,7 @@ template <class Generators>
 Replicator::Outcome Replicator::generate(const ReplicationSettings& settings,
                                          Generators& generators, std::int32_t& deviateSeed) {
     CheckSizes(settings);
-    std::array<GroupSpread, kGroups> spreads;
-    for (int g = 0; g < kGroups; ++g) spreads[g] = ComputeGroupSpread(settings.groups[g]);
+    const std::array<GroupSpread, kGroups>& spreads = spreadsOf(settings);
     ArrayDraws<Generators> draws(*this, generators, deviateSeed);
     DrawDeviateMatrix(settings, draws);
 
@@ -309,31 +315,29 @@ Replicator::Outcome Replicator::describe(const std::array<GroupSpread, kGroups>&
 
 void Replicator::TestReplication(const ReplicationSettings& settings, std::int64_t& rejections) {
     formFRatio<Ext>(settings);
-    ReplicationResult& r = result_;
-    r.pValue = FProbability(r.fRatio, r.dfBetween, r.dfWithin, console_, lnGamma_);
-    // A probability exactly equal to alpha rejects.
-    if (r.pValue <= settings.alpha) ++rejections;
+    decideByProbability(settings, rejections);
     RaiseFloatingPointFaults();
 }
 
 void Replicator::TestReplication(const ReplicationSettings& settings, const FCriticalBand& band,
                                  std::int64_t& rejections) {
     formFRatio<double>(settings);
-    ReplicationResult& r = result_;
-    switch (band.side(r.fRatio)) {
-        case FCriticalBand::Side::Accepts:
-            r.pValue = std::numeric_limits<double>::quiet_NaN();
-            break;
-        case FCriticalBand::Side::Rejects:
-            r.pValue = std::numeric_limits<double>::quiet_NaN();
-            ++rejections;
-            break;
-        case FCriticalBand::Side::Undecided:
-            r.pValue = FProbability(r.fRatio, r.dfBetween, r.dfWithin, console_, lnGamma_);
-            if (r.pValue <= settings.alpha) ++rejections;
-            break;
+    const FCriticalBand::Side side = band.side(result_.fRatio);
+    if (side == FCriticalBand::Side::Undecided) {
+        decideByProbability(settings, rejections);
+    } else {
+        result_.pValue = std::numeric_limits<double>::quiet_NaN();
+        if (side == FCriticalBand::Side::Rejects) ++rejections;
     }
     RaiseFloatingPointFaults();
+}
+
+void Replicator::decideByProbability(const ReplicationSettings& settings,
+                                     std::int64_t& rejections) {
+    ReplicationResult& r = result_;
+    r.pValue = FProbability(r.fRatio, r.dfBetween, r.dfWithin, console_, lnGamma_);
+    // A probability exactly equal to alpha rejects.
+    if (r.pValue <= settings.alpha) ++rejections;
 }
 
 template <class Real>

@@ -116,12 +116,14 @@ class Replicator {
                      std::int32_t& deviateSeed);
     // The groups' spreads (ComputeGroupSpread), worked out again only for a
     // group whose SD or reliability differs, bit for bit, from the last
-    // call's: a run's replications share them.
+    // call's (a run's replications share them), or whose spread overflowed.
     const std::array<GroupSpread, kGroups>& spreadsOf(const ReplicationSettings& settings);
     // The F ratio and its parts, from the described groups, with
     // intermediate results in Real (extended or double).
     template <class Real>
     void formFRatio(const ReplicationSettings& settings);
+    // The F ratio's probability, and a rejection when it is at most alpha.
+    void decideByProbability(const ReplicationSettings& settings, std::int64_t& rejections);
     // Describes the groups whose scores the last generation formed, in the
     // arithmetic of Description (extended or double).
     template <class Description>
@@ -144,7 +146,7 @@ class Replicator {
     using SpreadInputs = std::array<std::uint64_t, 2>;  // the bits of SD and reliability
     std::array<SpreadInputs, kGroups> spreadInputs_{};
     std::array<GroupSpread, kGroups> spreads_{};
-    bool spreadsKnown_ = false;
+    std::array<bool, kGroups> spreadKnown_{};
 };
 
 }  // namespace velmor

@@ -415,12 +415,22 @@ TEST_F(ReplicationTest, OverflowInTheSpreadsAbandonsWithItsMessage) {
     ReplicationSettings settings = DefaultSettings();
     settings.groups[0].sd = 1e308;
     settings.groups[0].reliability = 0.0001;  // observed SD 1e310
-    std::int32_t seed = kDefaultSeedWord;
-    try {
-        replicator_.GenerateReplication(settings, seed);
-        FAIL() << "no fault raised";
-    } catch (const FloatingPointFault& fault) {
-        EXPECT_STREQ(fault.what(), "Floating point overflow");
+    // Every replication of these settings, on either generator, raises it:
+    // none takes the overflowed spread from an earlier one.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::int32_t seed = kDefaultSeedWord;
+        try {
+            replicator_.GenerateReplication(settings, seed);
+            FAIL() << "no fault raised, classic " << attempt;
+        } catch (const FloatingPointFault& fault) {
+            EXPECT_STREQ(fault.what(), "Floating point overflow");
+        }
+        try {
+            replicator_.GenerateReplication(settings, PhiloxStream({1, 0, 0, 0}));
+            FAIL() << "no fault raised, philox " << attempt;
+        } catch (const FloatingPointFault& fault) {
+            EXPECT_STREQ(fault.what(), "Floating point overflow");
+        }
     }
 }
 
