@@ -7,16 +7,7 @@
 set -euo pipefail
 set -m
 batch="$1"
-work="$(mktemp -d)"
-pid=""
-cleanup() { [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null; rm -rf "$work"; }
-trap cleanup EXIT
-cd "$work"
-fail() { echo "FAIL: $*"; exit 1; }
-same_outputs() {  # DIR DIR MESSAGE: the same reports, data and means files
-  diff -r -x .velmor-batch -x '*.csv' "$1" "$2" >/dev/null ||
-    { diff -rq -x .velmor-batch -x '*.csv' "$1" "$2"; fail "$3"; }
-}
+source "$(dirname "$0")/identity_cli_lib.sh"
 
 # 12 conditions: sizes, a spread, an error variance, resampled bounds on
 # group 3 (redraws), whole numbers (a sample without variance now and then,
@@ -96,14 +87,6 @@ samples = 40000
 generator = philox
 STUDY
 "$batch" --jobs 2 --out reference --data --means --summary reference/s.csv long.study 2>/dev/null
-wait_records() {  # DIR COUNT
-  for _ in $(seq 600); do
-    [ "$(ls "$1/.velmor-batch" 2>/dev/null | grep -c '\.done$')" -ge "$2" ] && return 0
-    kill -0 "$pid" 2>/dev/null || fail "the grid ended before $2 conditions were complete"
-    sleep 0.05
-  done
-  fail "no $2 conditions complete in 30 s"
-}
 "$batch" --jobs 1 --threads 1 --out killed --data --means --summary killed/s.csv long.study 2>/dev/null &
 pid=$!
 wait_records killed 4
